@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Configures and builds the release tree in build/ (installs missing Debian packages first).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j2

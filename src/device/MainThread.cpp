@@ -1,0 +1,84 @@
+#include "device/MainThread.h"
+
+#include <chrono>
+
+namespace {
+IMainThreadDispatcher* CurrentDispatcher = nullptr;
+}  // namespace
+
+void SetMainThreadDispatcher(IMainThreadDispatcher* dispatcher) { CurrentDispatcher = dispatcher; }
+IMainThreadDispatcher* MainThreadDispatcher() { return CurrentDispatcher; }
+
+void RunInMainThread(const std::function<void()>& fn)
+{
+    if (CurrentDispatcher)
+        CurrentDispatcher->RunInMainThread(fn);
+    else
+        fn();
+}
+
+void ProcessMessages()
+{
+    if (CurrentDispatcher)
+        CurrentDispatcher->ProcessMessages();
+}
+
+TTaskQueueDispatcher::TTaskQueueDispatcher() : MainThreadId(std::this_thread::get_id()) {}
+
+TTaskQueueDispatcher::~TTaskQueueDispatcher()
+{
+    // Tasks still queued are run here so no worker stays blocked on a dispatcher that is gone.
+    RunPendingTasks();
+}
+
+void TTaskQueueDispatcher::RunInMainThread(const std::function<void()>& fn)
+{
+    if (IsMainThread()) {
+        fn();
+        return;
+    }
+    Task task{&fn};
+    std::unique_lock<std::mutex> guard(Lock);
+    Queue.push_back(&task);
+    TaskQueued.notify_all();
+    guard.unlock();
+    WakeMainThread();
+    guard.lock();
+    TaskDone.wait(guard, [&] { return task.Done; });
+}
+
+int TTaskQueueDispatcher::RunPendingTasks()
+{
+    int count = 0;
+    for (;;) {
+        Task* task = nullptr;
+        {
+            std::lock_guard<std::mutex> guard(Lock);
+            if (Queue.empty())
+                break;
+            task = Queue.front();
+            Queue.pop_front();
+        }
+        try {
+            (*task->Fn)();
+        } catch (...) {
+            // A handler must not throw; if one does, its worker must still be released.
+        }
+        ++count;
+        {
+            std::lock_guard<std::mutex> guard(Lock);
+            task->Done = true;
+        }
+        TaskDone.notify_all();
+    }
+    return count;
+}
+
+int TTaskQueueDispatcher::WaitAndRunTasks(int timeoutMs)
+{
+    {
+        std::unique_lock<std::mutex> guard(Lock);
+        TaskQueued.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return !Queue.empty(); });
+    }
+    return RunPendingTasks();
+}

@@ -1,0 +1,59 @@
+#include "model/Clock.h"
+
+#include <chrono>
+#include <ctime>
+#include <mutex>
+
+namespace {
+
+std::mutex& OverrideLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+std::function<TDateTime()>& Override()
+{
+    static std::function<TDateTime()> clock;
+    return clock;
+}
+
+}  // namespace
+
+TDateTime UnixMsToDateTime(int64_t unixMs)
+{
+    const time_t seconds = static_cast<time_t>(unixMs / 1000);
+    const int ms = static_cast<int>(unixMs % 1000);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                          local.tm_sec > 59 ? 59 : local.tm_sec, ms);
+}
+
+TDateTime SystemNow()
+{
+    using namespace std::chrono;
+    return UnixMsToDateTime(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+}
+
+TDateTime Now()
+{
+    std::function<TDateTime()> clock;
+    {
+        std::lock_guard<std::mutex> guard(OverrideLock());
+        clock = Override();
+    }
+    return clock ? clock() : SystemNow();
+}
+
+void SetClockOverride(std::function<TDateTime()> clock)
+{
+    std::lock_guard<std::mutex> guard(OverrideLock());
+    Override() = std::move(clock);
+}
+
+uint64_t GetTickCount()
+{
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}

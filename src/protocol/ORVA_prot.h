@@ -1,0 +1,99 @@
+// The controller record decoder: frames "=" ... "#" records in a byte stream cut anywhere, decodes
+// their fields into a fixed-size record and hands each valid record with its normalised text to the
+// owner. Also the field type tables, value texts and type suffix translation.
+#pragma once
+
+#include "model/DateTime.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum TFieldType : int {
+    ftTemperature = 0,
+    ftCounter = 1,
+    ftValue = 2,
+    ftTime = 3,
+    ftInput = 4,
+    ftState = 5,
+    ftOutput = 6,
+    ftIntern = 7,
+};
+constexpr int FieldTypeCount = 8;
+
+using TFieldTypeTable = std::array<std::string, FieldTypeCount>;
+// Stored names ("Temperature" ...), display names ("Temperatur" ...) and default units ("°C" ...).
+extern const TFieldTypeTable FieldTypeNames;
+extern const TFieldTypeTable FieldTypeCaptions;
+extern const TFieldTypeTable FieldTypeUnits;
+
+enum TValueKind : uint8_t { vkNone = 0, vkFloat = 1, vkInteger = 2, vkDateTime = 3, vkHex = 4 };
+
+struct TFieldValue {
+    double FloatValue = 0;
+    int32_t IntValue = 0;
+    TDateTime DateTimeValue = 0;
+    TValueKind Kind = vkNone;
+};
+
+struct TRecordHeader {
+    int32_t Program = 0;
+    int32_t Version = 0;
+    int32_t Subversion = 0;
+    int32_t ID = 0;
+    TDateTime RT = 0;
+    TDateTime PC = 0;
+};
+
+constexpr int MaxValuesPerType = 200;
+constexpr int MaxLineLength = 10000;
+// "Program,Version,Subversion,ID,RT,PC"
+extern const std::string SystemFieldNames;
+
+// A plain block without pointers: owners copy it whole.
+struct TDecodedRecord {
+    TFieldValue Values[FieldTypeCount][MaxValuesPerType];
+    uint16_t Counts[FieldTypeCount];
+    TRecordHeader Header;
+};
+
+enum TFrameKind : uint8_t { frNone = 0, frStar = 1, frBlank = 2, frEquals = 3 };
+
+class TOrvaProtocol {
+public:
+    // Receives the normalised record text and the decoded record (valid during the call only).
+    using TRecordHandler = std::function<void(const std::string& line, const TDecodedRecord& record)>;
+
+    TOrvaProtocol();
+
+    // Consumes received bytes; fires the record handler zero or more times before it returns.
+    void ProcessData(std::string_view data);
+    void SetOnRecord(TRecordHandler handler);
+    void GetHeader(uint8_t& frameKind, TRecordHeader& header) const;
+
+    const TDecodedRecord& Record() const { return *Decoded; }
+
+    // The steps of decoding, public for tests.
+    static bool DecodeRecordText(std::string_view body, TDecodedRecord& record);
+    static void ClearRecord(TDecodedRecord& record);
+    static void AddValue(TDecodedRecord& record, TFieldType type, const TFieldValue& value);
+    void FinishRecord();
+
+private:
+    std::string Line;
+    bool InRecord = false;
+    TFrameKind FrameKind = frNone;
+    // On the heap: at about 38 KB the record is too large for the stack of callers that keep a decoder.
+    std::unique_ptr<TDecodedRecord> Decoded;
+    TRecordHandler OnRecord;
+};
+
+std::string ValueToText(const TFieldValue& value);
+std::string TranslateTypeSuffixes(const TFieldTypeTable& fromNames, const TFieldTypeTable& toNames,
+                                  const std::string& text);
+void TranslateTypeSuffixesInList(const TFieldTypeTable& fromNames, const TFieldTypeTable& toNames,
+                                 std::vector<std::string>& list);

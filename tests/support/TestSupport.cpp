@@ -1,0 +1,101 @@
+#include "support/TestSupport.h"
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace testsupport {
+
+TempDir::TempDir()
+{
+    std::random_device random;
+    for (;;) {
+        Root = std::filesystem::temp_directory_path() /
+               ("dedezuviv-test-" + std::to_string(getpid()) + "-" + std::to_string(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(Root, error))
+            break;
+    }
+}
+
+TempDir::~TempDir()
+{
+    std::error_code error;
+    // Folders a test made read-only are made writable again so they can be removed.
+    for (auto it = std::filesystem::recursive_directory_iterator(Root, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error))
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, error);
+    std::filesystem::permissions(Root, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, error);
+    std::filesystem::remove_all(Root, error);
+}
+
+std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::filesystem::path ToolPath(const std::string& name) { return std::filesystem::path(DEDEZUVIV_TOOL_DIR) / name; }
+
+std::filesystem::path SourcePath(const std::string& relative)
+{
+    return std::filesystem::path(DEDEZUVIV_SOURCE_DIR) / relative;
+}
+
+PtyPair::PtyPair() = default;
+
+PtyPair::~PtyPair() { Stop(); }
+
+bool PtyPair::Start()
+{
+    Stop();
+    PathA = (Dir / "ttyA").string();
+    PathB = (Dir / "ttyB").string();
+    const std::string a = "pty,raw,echo=0,link=" + PathA;
+    const std::string b = "pty,raw,echo=0,link=" + PathB;
+    Pid = fork();
+    if (Pid == 0) {
+        execlp("socat", "socat", "-d0", a.c_str(), b.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    if (Pid < 0)
+        return false;
+    for (int i = 0; i < 500; ++i) {
+        if (std::filesystem::exists(PathA) && std::filesystem::exists(PathB))
+            return true;
+        int status = 0;
+        if (waitpid(Pid, &status, WNOHANG) == Pid) {
+            Pid = -1;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    Stop();
+    return false;
+}
+
+void PtyPair::Stop()
+{
+    if (Pid > 0) {
+        kill(Pid, SIGTERM);
+        int status = 0;
+        waitpid(Pid, &status, 0);
+        Pid = -1;
+    }
+}
+
+}  // namespace testsupport
