@@ -23,6 +23,12 @@ void ProcessMessages()
         CurrentDispatcher->ProcessMessages();
 }
 
+void PostToMainThread(std::function<void()> fn)
+{
+    if (CurrentDispatcher)
+        CurrentDispatcher->PostToMainThread(std::move(fn));
+}
+
 TTaskQueueDispatcher::TTaskQueueDispatcher() : MainThreadId(std::this_thread::get_id()) {}
 
 TTaskQueueDispatcher::~TTaskQueueDispatcher()
@@ -47,6 +53,22 @@ void TTaskQueueDispatcher::RunInMainThread(const std::function<void()>& fn)
     TaskDone.wait(guard, [&] { return task.Done; });
 }
 
+void TTaskQueueDispatcher::PostToMainThread(std::function<void()> fn)
+{
+    if (!fn)
+        return;
+    auto* task = new Task{nullptr};
+    task->Posted = true;
+    task->Owned = std::move(fn);
+    task->Fn = &task->Owned;
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        Queue.push_back(task);
+    }
+    TaskQueued.notify_all();
+    WakeMainThread();
+}
+
 int TTaskQueueDispatcher::RunPendingTasks()
 {
     int count = 0;
@@ -65,6 +87,10 @@ int TTaskQueueDispatcher::RunPendingTasks()
             // A handler must not throw; if one does, its worker must still be released.
         }
         ++count;
+        if (task->Posted) {
+            delete task;
+            continue;
+        }
         {
             std::lock_guard<std::mutex> guard(Lock);
             task->Done = true;

@@ -13,6 +13,8 @@ public:
     virtual ~IMainThreadDispatcher() = default;
     // Runs fn on the main thread and returns when it has run.
     virtual void RunInMainThread(const std::function<void()>& fn) = 0;
+    // Queues fn to run on the main thread later and returns at once (for threads that must not wait).
+    virtual void PostToMainThread(std::function<void()> fn) = 0;
     // Lets pending main-thread work (and, in the window, pending window events) run. Main thread only.
     virtual void ProcessMessages() = 0;
     virtual bool IsMainThread() const = 0;
@@ -23,6 +25,8 @@ void SetMainThreadDispatcher(IMainThreadDispatcher* dispatcher);
 IMainThreadDispatcher* MainThreadDispatcher();
 // RunInMainThread through the installed dispatcher, or directly without one.
 void RunInMainThread(const std::function<void()>& fn);
+// PostToMainThread through the installed dispatcher; without one fn is dropped, as nobody would run it.
+void PostToMainThread(std::function<void()> fn);
 // ProcessMessages of the installed dispatcher; nothing without one.
 void ProcessMessages();
 
@@ -35,6 +39,7 @@ public:
     ~TTaskQueueDispatcher() override;
 
     void RunInMainThread(const std::function<void()>& fn) override;
+    void PostToMainThread(std::function<void()> fn) override;
     void ProcessMessages() override { RunPendingTasks(); }
     bool IsMainThread() const override { return std::this_thread::get_id() == MainThreadId; }
 
@@ -50,6 +55,9 @@ private:
     struct Task {
         const std::function<void()>* Fn;
         bool Done = false;
+        // Posted tasks are owned by the queue and nobody waits for them.
+        bool Posted = false;
+        std::function<void()> Owned;
     };
     std::thread::id MainThreadId;
     std::mutex Lock;

@@ -200,3 +200,18 @@ TEST(MainThreadDispatcher, WorkerWaitsUntilTheMainThreadRanItsTask)
     dispatcher.RunInMainThread([&] { direct = 1; });  // on the main thread: at once
     EXPECT_EQ(direct, 1);
 }
+
+TEST(MainThreadDispatcher, PostedTasksRunLaterWithoutBlockingThePoster)
+{
+    TTaskQueueDispatcher dispatcher;
+    std::vector<int> order;
+    std::thread poster([&] {
+        dispatcher.PostToMainThread([&] { order.push_back(1); });
+        dispatcher.PostToMainThread([&] { order.push_back(2); });
+        dispatcher.PostToMainThread(nullptr);
+    });
+    poster.join();  // returned without anybody running the tasks
+    EXPECT_TRUE(order.empty());
+    EXPECT_EQ(dispatcher.RunPendingTasks(), 2);
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
