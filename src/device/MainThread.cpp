@@ -43,7 +43,8 @@ void TTaskQueueDispatcher::RunInMainThread(const std::function<void()>& fn)
         fn();
         return;
     }
-    Task task{&fn};
+    Task task;
+    task.Fn = &fn;
     std::unique_lock<std::mutex> guard(Lock);
     Queue.push_back(&task);
     TaskQueued.notify_all();
@@ -57,7 +58,7 @@ void TTaskQueueDispatcher::PostToMainThread(std::function<void()> fn)
 {
     if (!fn)
         return;
-    auto* task = new Task{nullptr};
+    auto* task = new Task;
     task->Posted = true;
     task->Owned = std::move(fn);
     task->Fn = &task->Owned;

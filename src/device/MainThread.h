@@ -53,7 +53,7 @@ protected:
 
 private:
     struct Task {
-        const std::function<void()>* Fn;
+        const std::function<void()>* Fn = nullptr;
         bool Done = false;
         // Posted tasks are owned by the queue and nobody waits for them.
         bool Posted = false;
