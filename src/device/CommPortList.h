@@ -1,0 +1,38 @@
+// Names of the serial ports present on this machine, for the port settings dialog and the device search.
+//
+// Source: the kernel's list of terminal devices (/sys/class/tty). A terminal with a "device" link is
+// backed by real hardware (USB adapters, on-board UARTs, modems); virtual consoles and pseudo terminals
+// have none. Legacy ttyS entries the kernel creates for every possible 8250 port are left out when no
+// UART answers there (type 0). The names are device paths such as "/dev/ttyUSB0", followed by the
+// stable links in /dev/serial/by-id/, which keep their name when a USB adapter is plugged in again.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Where the two trees are looked up; tests point them at a fake tree.
+struct TSerialPortRoots {
+    std::filesystem::path SysClassTty = "/sys/class/tty";
+    std::filesystem::path Dev = "/dev";
+};
+
+// Appends the machine's serial port names that the list does not hold yet (exact comparison), in a
+// stable order: the device paths sorted by name (digit runs compared as numbers, so ttyS2 comes before
+// ttyS10), then the by-id links sorted the same way. The list is neither cleared nor sorted; names that
+// are no longer present stay in it. Reads only, opens no port (except for the rare ttyS entry that
+// has no "type" file, which is asked once with TIOCGSERIAL). Nothing is reported on failure.
+void GetSerialPortNames(std::vector<std::string>& list, const TSerialPortRoots& roots);
+// The same for the real system trees, or for the source installed with SetSerialPortNamesSource.
+void GetSerialPortNames(std::vector<std::string>& list);
+
+// The names found in the given trees, in the order described above.
+std::vector<std::string> ScanSerialPortNames(const TSerialPortRoots& roots);
+
+// Replaces the source of GetSerialPortNames(list) for the whole process (an empty function restores
+// the system trees). Lets tests of the device search offer ports of their own, such as pty links.
+void SetSerialPortNamesSource(std::function<std::vector<std::string>()> source);
+
+// Orders names with digit runs compared by value ("ttyS2" < "ttyS10"); ties by plain comparison.
+bool SerialPortNameLess(const std::string& a, const std::string& b);
