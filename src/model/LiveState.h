@@ -1,0 +1,41 @@
+// The state that the main thread replaces while other threads (the network value server) read it: the
+// one open project (CurrentProject) and the main window's last shown record (CurrentRecord).
+//
+// Rules:
+// - Only the main thread replaces or changes them. It may read them without the lock.
+// - Any other thread reads them only while holding LiveStateLock(), and keeps no pointer or reference
+//   to them after releasing it (copy what is needed).
+// - The main thread holds the lock while it changes anything of the current project that other threads
+//   read (the field definitions); ReplaceCurrentProject, CloseCurrentProject and SetCurrentRecord take
+//   it themselves.
+// - A project leaving CurrentProject is freed after the lock has been released: a reader holding the
+//   lock sees either the old, still complete project or the new one, never a freed one, and the
+//   destructor (which closes the project's serial port) never runs under the lock.
+// - The lock is not recursive: code holding it must not call the functions below that take it.
+// - The program closes the project (CloseCurrentProject) before it ends; a project still open at exit
+//   is freed with the other static objects.
+#pragma once
+
+#include "protocol/ORVA_prot.h"
+
+#include <memory>
+#include <mutex>
+
+class TProject;
+
+std::mutex& LiveStateLock();
+
+// The open project, or nullptr when none is open (at start).
+TProject* CurrentProject();
+// Makes Project the open project (nullptr closes) and frees the previous one. Main thread only.
+void ReplaceCurrentProject(std::unique_ptr<TProject> project);
+// Frees the open project; CurrentProject() is nullptr afterwards. Main thread only.
+void CloseCurrentProject();
+
+// The main window's copy of the last shown record, all zero (no values, no header) at start. It lives on
+// the heap: at about 38 KB it is too large to be copied through the stack carelessly.
+const TDecodedRecord& CurrentRecord();
+// Copies Record into CurrentRecord under the lock. Main thread only.
+void SetCurrentRecord(const TDecodedRecord& record);
+// Resets CurrentRecord to all zero under the lock. Main thread only.
+void ClearCurrentRecord();
