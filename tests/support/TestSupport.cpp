@@ -69,7 +69,8 @@ bool PtyPair::Start()
     const std::string b = "pty,raw,echo=0,link=" + PathB;
     Pid = fork();
     if (Pid == 0) {
-        execlp("socat", "socat", "-d0", a.c_str(), b.c_str(), static_cast<char*>(nullptr));
+        // Debian 12's socat (1.7.4) knows no "-d0"; without -d it reports only errors.
+        execlp("socat", "socat", a.c_str(), b.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     if (Pid < 0)
