@@ -65,19 +65,21 @@ enum TFrameKind : uint8_t { frNone = 0, frStar = 1, frBlank = 2, frEquals = 3 };
 
 class TOrvaProtocol {
 public:
-    // Receives the normalised record text and the decoded record (valid during the call only).
+    // Receives the normalised record text and the decoded record (valid during the call only). The
+    // handler must not feed the same decoder again.
     using TRecordHandler = std::function<void(const std::string& line, const TDecodedRecord& record)>;
 
     TOrvaProtocol();
 
-    // Consumes received bytes; fires the record handler zero or more times before it returns.
+    // Consumes received bytes; fires the record handler zero or more times before it returns. Blocks
+    // may cut a record anywhere. Never throws (only a throwing handler can) and allocates nothing.
     void ProcessData(std::string_view data);
     void SetOnRecord(TRecordHandler handler);
     void GetHeader(uint8_t& frameKind, TRecordHeader& header) const;
 
     const TDecodedRecord& Record() const { return *Decoded; }
 
-    // The steps of decoding, public for tests.
+    // The steps of decoding, public for tests. FinishRecord completes the body held in the line buffer.
     static bool DecodeRecordText(std::string_view body, TDecodedRecord& record);
     static void ClearRecord(TDecodedRecord& record);
     static void AddValue(TDecodedRecord& record, TFieldType type, const TFieldValue& value);

@@ -1,0 +1,524 @@
+#include "protocol/ORVA_prot.h"
+
+#include "model/Clock.h"
+#include "model/FormatSettings.h"
+#include "model/NumberText.h"
+
+#include <cstring>
+
+const TFieldTypeTable FieldTypeNames = {"Temperature", "Counter", "Value", "Time",
+                                        "Input",       "State",   "Output", "Intern"};
+const TFieldTypeTable FieldTypeCaptions = {"Temperatur", "Zähler",  "Wert",   "Zeit",
+                                           "Eingang",    "Zustand", "Relais", "Intern"};
+const TFieldTypeTable FieldTypeUnits = {"°C", "", "", "", "", "", "", ""};
+
+const std::string SystemFieldNames = "Program,Version,Subversion,ID,RT,PC";
+
+namespace {
+
+// What the framing does with a byte inside a record.
+enum TByteClass : uint8_t {
+    bcOther = 0,  // abandons the record
+    bcPlain = 1,  // kept in the line: blank, "+" to ":", letters
+    bcSkip = 2,   // CR, LF and "%" are dropped
+    bcHash = 3,   // ends a record
+};
+
+struct TByteTables {
+    uint8_t InRecord[256];
+    // Frame kind opened by a byte outside a record (frNone for all other bytes).
+    uint8_t FrameStart[256];
+};
+
+constexpr TByteTables MakeByteTables()
+{
+    TByteTables tables{};
+    for (int c = 0; c < 256; ++c) {
+        uint8_t cls = bcOther;
+        if (c == ' ' || (c >= 0x2B && c <= 0x3A) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
+            cls = bcPlain;
+        else if (c == '\n' || c == '\r' || c == '%')
+            cls = bcSkip;
+        else if (c == '#')
+            cls = bcHash;
+        tables.InRecord[c] = cls;
+        tables.FrameStart[c] = frNone;
+    }
+    tables.FrameStart[static_cast<uint8_t>('=')] = frEquals;
+    tables.FrameStart[static_cast<uint8_t>(' ')] = frBlank;
+    tables.FrameStart[static_cast<uint8_t>('*')] = frStar;
+    return tables;
+}
+
+constexpr TByteTables ByteTables = MakeByteTables();
+
+TFieldValue MakeFloat(double value)
+{
+    TFieldValue v;
+    v.FloatValue = value;
+    v.Kind = vkFloat;
+    return v;
+}
+
+TFieldValue MakeInteger(int32_t value)
+{
+    TFieldValue v;
+    v.IntValue = value;
+    v.Kind = vkInteger;
+    return v;
+}
+
+TFieldValue MakeDateTime(TDateTime value)
+{
+    TFieldValue v;
+    v.DateTimeValue = value;
+    v.Kind = vkDateTime;
+    return v;
+}
+
+// A two-character position of a date or time field, read as a decimal integer.
+bool ReadPosition(std::string_view text, size_t pos, int& value)
+{
+    int32_t v = 0;
+    if (!TryStrToInt(text.substr(pos, 2), v))
+        return false;
+    value = v;
+    return true;
+}
+
+// Day, month and two-digit year at the given positions; the year counts from 2000.
+bool ReadDate(std::string_view text, size_t dayPos, size_t monthPos, size_t yearPos, TDateTime& date)
+{
+    int day = 0, month = 0, year = 0;
+    return ReadPosition(text, dayPos, day) && ReadPosition(text, monthPos, month) &&
+           ReadPosition(text, yearPos, year) && TryEncodeDate(2000 + year, month, day, date);
+}
+
+bool ReadTime(std::string_view text, size_t hourPos, size_t minutePos, size_t secondPos, TDateTime& time)
+{
+    int hour = 0, minute = 0, second = 0;
+    return ReadPosition(text, hourPos, hour) && ReadPosition(text, minutePos, minute) &&
+           ReadPosition(text, secondPos, second) && TryEncodeTime(hour, minute, second, 0, time);
+}
+
+// The text read as if "$" stood before it: one or more hexadecimal digits whose value fits 32 bits
+// (FFFFFFFF is -1). Parsed in place so that no "$" + text copy is made.
+bool ReadHex(std::string_view text, int32_t& value)
+{
+    if (text.empty())
+        return false;
+    uint64_t result = 0;
+    for (char c : text) {
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return false;
+        result = result * 16 + static_cast<uint64_t>(digit);
+        if (result > 0xFFFFFFFFull)
+            return false;
+    }
+    value = static_cast<int32_t>(static_cast<uint32_t>(result));
+    return true;
+}
+
+void AppendTwoDigits(char*& out, int value)
+{
+    *out++ = static_cast<char>('0' + value / 10 % 10);
+    *out++ = static_cast<char>('0' + value % 10);
+}
+
+// Compares one character of two UTF-8 texts without regard to case; advances both positions. ASCII
+// letters and the Latin-1 letters (two-byte sequences C3 80..9E / C3 A0..BE, so "Ä" matches "ä")
+// fold; every other byte must match exactly.
+bool FoldedCharEqual(std::string_view a, size_t& i, std::string_view b, size_t& j)
+{
+    auto lowerAscii = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; };
+    const unsigned char ca = static_cast<unsigned char>(a[i]);
+    const unsigned char cb = static_cast<unsigned char>(b[j]);
+    if (ca == 0xC3 && cb == 0xC3 && i + 1 < a.size() && j + 1 < b.size()) {
+        auto lowerLatin = [](unsigned char c) {
+            return (c >= 0x80 && c <= 0x9E && c != 0x97) ? static_cast<unsigned char>(c + 0x20) : c;
+        };
+        const bool same = lowerLatin(static_cast<unsigned char>(a[i + 1])) ==
+                          lowerLatin(static_cast<unsigned char>(b[j + 1]));
+        i += 2;
+        j += 2;
+        return same;
+    }
+    ++i;
+    ++j;
+    return lowerAscii(ca) == lowerAscii(cb);
+}
+
+// True if pattern stands in text at pos, compared without regard to case; length is the number of
+// bytes of text it covers.
+bool MatchesFolded(std::string_view text, size_t pos, std::string_view pattern, size_t& length)
+{
+    size_t i = pos, j = 0;
+    while (j < pattern.size()) {
+        if (i >= text.size())
+            return false;
+        if (!FoldedCharEqual(text, i, pattern, j))
+            return false;
+    }
+    length = i - pos;
+    return true;
+}
+
+}  // namespace
+
+TOrvaProtocol::TOrvaProtocol() : Decoded(std::make_unique<TDecodedRecord>())
+{
+    ClearRecord(*Decoded);
+    // Room for the longest line plus "=", "#" and an appended "/r" time, so that the buffer never
+    // grows while records are decoded.
+    Line.reserve(MaxLineLength + 64);
+}
+
+void TOrvaProtocol::SetOnRecord(TRecordHandler handler) { OnRecord = std::move(handler); }
+
+void TOrvaProtocol::GetHeader(uint8_t& frameKind, TRecordHeader& header) const
+{
+    frameKind = FrameKind;
+    header = Decoded->Header;
+}
+
+void TOrvaProtocol::ProcessData(std::string_view data)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data.data());
+    const size_t size = data.size();
+    size_t i = 0;
+    while (i < size) {
+        if (!InRecord) {
+            // Outside a record every byte is consumed; only "=", a blank or "*" opens a frame.
+            Line.clear();
+            while (i < size && ByteTables.FrameStart[bytes[i]] == frNone)
+                ++i;
+            if (i == size)
+                break;
+            FrameKind = static_cast<TFrameKind>(ByteTables.FrameStart[bytes[i]]);
+            InRecord = true;
+            ++i;
+            continue;
+        }
+        if (Line.size() > static_cast<size_t>(MaxLineLength)) {
+            // Overflow: no controller sends such a record; the rest of this block is dropped too.
+            Line.clear();
+            InRecord = false;
+            return;
+        }
+        switch (ByteTables.InRecord[bytes[i]]) {
+        case bcPlain: {
+            // Appends the whole run of plain characters at once, but never beyond the length at
+            // which the next byte is taken as an overflow.
+            const size_t room = static_cast<size_t>(MaxLineLength) + 1 - Line.size();
+            const size_t limit = (size - i < room) ? size : i + room;
+            size_t end = i + 1;
+            while (end < limit && ByteTables.InRecord[bytes[end]] == bcPlain)
+                ++end;
+            Line.append(reinterpret_cast<const char*>(bytes + i), end - i);
+            i = end;
+            break;
+        }
+        case bcSkip:
+            ++i;
+            break;
+        case bcHash:
+            ++i;
+            if (FrameKind == frEquals)
+                FinishRecord();
+            Line.clear();
+            InRecord = false;
+            break;
+        default:
+            // An unexpected byte abandons the record and is not examined again, so an "=" inside a
+            // record does not open the next one.
+            ++i;
+            Line.clear();
+            InRecord = false;
+            break;
+        }
+    }
+}
+
+void TOrvaProtocol::FinishRecord()
+{
+    TDecodedRecord& record = *Decoded;
+    const bool ok = DecodeRecordText(Line, record);
+    TRecordHeader& header = record.Header;
+    header.RT = 0;
+    if (record.Counts[ftTime] >= 1)
+        header.RT = record.Values[ftTime][0].DateTimeValue;
+    if (header.PC == 0) {
+        header.PC = Now();
+        const TDateTimeParts p = DecodeDateTime(header.PC);
+        char text[20];
+        char* out = text;
+        *out++ = '/';
+        *out++ = 'r';
+        AppendTwoDigits(out, p.Day);
+        *out++ = '.';
+        AppendTwoDigits(out, p.Month);
+        *out++ = '.';
+        AppendTwoDigits(out, p.Year % 100);
+        *out++ = ' ';
+        AppendTwoDigits(out, p.Hour);
+        *out++ = ':';
+        AppendTwoDigits(out, p.Minute);
+        *out++ = ':';
+        AppendTwoDigits(out, p.Second);
+        Line.append(text, static_cast<size_t>(out - text));
+    }
+    Line.insert(Line.begin(), '=');
+    Line.push_back('#');
+    if (ok) {
+        if (header.RT == 0)
+            header.RT = header.PC;
+        if (OnRecord)
+            OnRecord(Line, record);
+    }
+}
+
+void TOrvaProtocol::ClearRecord(TDecodedRecord& record)
+{
+    // Only the counts and the header: entries beyond a count are never read, and a data set is
+    // cleared at every "MD" record, so the 38 KB of values are not wiped each time.
+    for (auto& count : record.Counts)
+        count = 0;
+    record.Header = TRecordHeader{};
+}
+
+void TOrvaProtocol::AddValue(TDecodedRecord& record, TFieldType type, const TFieldValue& value)
+{
+    if (type < 0 || type >= FieldTypeCount)
+        return;
+    uint16_t& count = record.Counts[type];
+    if (count >= MaxValuesPerType)
+        return;
+    record.Values[type][count] = value;
+    ++count;
+}
+
+bool TOrvaProtocol::DecodeRecordText(std::string_view body, TDecodedRecord& record)
+{
+    if (body.empty())
+        return false;
+    bool valid = false;
+    bool typeFound = false;
+    TDateTime work = 0;
+    const size_t n = body.size();
+    size_t start = 0;
+    while (start < n) {
+        // A field ends before a "/", or with the last character (a "/" there stays in the field).
+        const void* slash = std::memchr(body.data() + start, '/', n - start);
+        size_t end = slash ? static_cast<size_t>(static_cast<const char*>(slash) - body.data()) : n;
+        size_t next = end + 1;
+        if (end + 1 >= n) {
+            end = n;
+            next = n;
+        }
+        const std::string_view field = body.substr(start, end - start);
+        start = next;
+
+        if (!typeFound) {
+            if (field.size() >= 2 && field[0] == 'M') {
+                if (field[1] == 'D') {
+                    ClearRecord(record);
+                    valid = true;
+                    typeFound = true;
+                } else if (field[1] == 'R' || field[1] == 'E') {
+                    valid = true;
+                    typeFound = true;
+                }
+            }
+            continue;
+        }
+        if (!valid)
+            break;
+        if (field.empty())
+            continue;
+        const std::string_view text = field.substr(1);
+        switch (field[0]) {
+        case 't': {
+            double value = 0;
+            if (text.size() != 7 || !TryTextToFloat(text, ',', value)) {
+                valid = false;
+                break;
+            }
+            AddValue(record, ftTemperature, MakeFloat(value));
+            if (value < -70.0)
+                valid = false;
+            break;
+        }
+        case 'n':
+        case 'd': {
+            double value = 0;
+            if (!TryTextToFloat(text, ',', value)) {
+                valid = false;
+                break;
+            }
+            AddValue(record, field[0] == 'n' ? ftCounter : ftValue, MakeFloat(value));
+            break;
+        }
+        case 'i':
+        case 'm':
+        case 'o': {
+            const TFieldType type = field[0] == 'i' ? ftInput : field[0] == 'm' ? ftState : ftOutput;
+            for (char c : text) {
+                if (c >= '0' && c <= '9')
+                    AddValue(record, type, MakeInteger(c - '0'));
+                else
+                    valid = false;
+            }
+            break;
+        }
+        case 'x': {
+            int32_t value = 0;
+            if (!ReadHex(text, value)) {
+                valid = false;
+                break;
+            }
+            AddValue(record, ftIntern, MakeInteger(value));
+            break;
+        }
+        case 'p': {
+            if (text.size() != 6) {
+                valid = false;
+                break;
+            }
+            int32_t id = 0, program = 0;
+            if (!TryStrToInt(text.substr(0, 1), id)) {
+                valid = false;
+                break;
+            }
+            record.Header.ID = id;
+            if (!TryStrToInt(text.substr(1, 5), program)) {
+                valid = false;
+                break;
+            }
+            record.Header.Program = program;
+            break;
+        }
+        case 'v':
+            if (text.size() != 4) {
+                valid = false;
+                break;
+            }
+            record.Header.Subversion = StrToIntDef(text.substr(0, 2), 0);
+            record.Header.Version = StrToIntDef(text.substr(2, 2), 0);
+            break;
+        case 'r': {
+            if (text.size() != 17) {
+                valid = false;
+                break;
+            }
+            // Date and time are set one after the other; a fault in one leaves the other in place.
+            work = 0;
+            TDateTime date = 0, time = 0;
+            if (ReadDate(text, 0, 3, 6, date))
+                work = date + TimeOf(work);
+            else
+                valid = false;
+            if (ReadTime(text, 9, 12, 15, time))
+                work = DateOf(work) + time;
+            else
+                valid = false;
+            if (valid)
+                record.Header.PC = work;
+            break;
+        }
+        case 'y': {
+            TDateTime date = 0;
+            if (text.size() != 8 || !ReadDate(text, 0, 3, 6, date)) {
+                valid = false;
+                break;
+            }
+            work = date + TimeOf(work);
+            break;
+        }
+        case 'z': {
+            TDateTime time = 0;
+            if (text.size() < 8 || !ReadTime(text, 0, 3, 6, time)) {
+                valid = false;
+                break;
+            }
+            work = DateOf(work) + time;
+            AddValue(record, ftTime, MakeDateTime(work));
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return typeFound && valid;
+}
+
+std::string ValueToText(const TFieldValue& value)
+{
+    switch (value.Kind) {
+    case vkFloat:
+        return FloatToText(value.FloatValue, FormatSettings().DecimalSeparator);
+    case vkInteger:
+        return std::to_string(value.IntValue);
+    case vkDateTime:
+        if (value.DateTimeValue == 0)
+            return "---";
+        return DateTimeToStr(value.DateTimeValue);
+    case vkHex: {
+        static const char digits[] = "0123456789ABCDEF";
+        uint32_t bits = static_cast<uint32_t>(value.IntValue);
+        char buffer[8];
+        int count = 0;
+        do {
+            buffer[count++] = digits[bits & 0xF];
+            bits >>= 4;
+        } while (bits != 0);
+        if (count < 2)
+            buffer[count++] = '0';
+        std::string text;
+        while (count > 0)
+            text += buffer[--count];
+        return text;
+    }
+    default:
+        return "-";
+    }
+}
+
+std::string TranslateTypeSuffixes(const TFieldTypeTable& fromNames, const TFieldTypeTable& toNames,
+                                  const std::string& text)
+{
+    std::string result = text;
+    for (int i = 0; i < FieldTypeCount; ++i) {
+        const std::string from = "(" + fromNames[i] + ")";
+        const std::string to = "(" + toNames[i] + ")";
+        std::string out;
+        size_t pos = 0;
+        bool changed = false;
+        while (pos < result.size()) {
+            size_t length = 0;
+            if (result[pos] == '(' && MatchesFolded(result, pos, from, length)) {
+                out += to;
+                pos += length;
+                changed = true;
+            } else {
+                out += result[pos++];
+            }
+        }
+        if (changed)
+            result = std::move(out);
+    }
+    return result;
+}
+
+void TranslateTypeSuffixesInList(const TFieldTypeTable& fromNames, const TFieldTypeTable& toNames,
+                                 std::vector<std::string>& list)
+{
+    for (auto& line : list)
+        line = TranslateTypeSuffixes(fromNames, toNames, line);
+}
