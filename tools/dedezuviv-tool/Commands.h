@@ -1,0 +1,6 @@
+// The subcommands of dedezuviv-tool. Each gets its own arguments with argv[0] being the subcommand
+// name, prints its own usage on wrong use and returns the process exit code (0 success, 1 failure,
+// 2 wrong use). main.cpp lists them in its command table.
+#pragma once
+
+int RunDecode(int argc, char** argv);

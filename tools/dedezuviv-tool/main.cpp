@@ -1,0 +1,49 @@
+// dedezuviv-tool: the logger's work on the command line, one subcommand per task.
+#include "Commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct TCommand {
+    const char* Name;
+    int (*Run)(int argc, char** argv);
+    const char* Synopsis;
+};
+
+// One line per subcommand.
+const TCommand Commands[] = {
+    {"decode", RunDecode,
+     "decode [--now YYYY-MM-DDTHH:MM:SS] [--block N] [DATEI...]\n"
+     "      Reglerdatensätze dekodieren / decode controller records"},
+};
+
+void PrintUsage(std::FILE* out)
+{
+    std::fputs("Aufruf / usage: dedezuviv-tool BEFEHL [OPTIONEN] / COMMAND [OPTIONS]\n\nBefehle / commands:\n",
+               out);
+    for (const TCommand& command : Commands)
+        std::fprintf(out, "  %s\n", command.Synopsis);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return 2;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "help") == 0) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    for (const TCommand& command : Commands) {
+        if (std::strcmp(argv[1], command.Name) == 0)
+            return command.Run(argc - 1, argv + 1);
+    }
+    std::fprintf(stderr, "Unbekannter Befehl / unknown command: \"%s\"\n\n", argv[1]);
+    PrintUsage(stderr);
+    return 2;
+}
