@@ -1,0 +1,14 @@
+// The text and colour a table cell shows for the current record.
+#pragma once
+
+#include "model/DataField.h"
+#include "protocol/ORVA_prot.h"
+
+#include <string>
+
+class TProject;
+
+// Caption part + value text + unit part, and the cell's DisplayColor by its limits: below MinVal the
+// min colour, above MaxVal the max colour (max wins); equal values, date-times and missing values keep
+// the normal colour.
+std::string CellDisplayText(TDataField& field, const TProject* project, const TDecodedRecord& record);
