@@ -1,0 +1,113 @@
+#include "app/core/Startup.h"
+
+#include "app/core/CommandLine.h"
+#include "model/AppGlobals.h"
+#include "model/DataSource.h"
+#include "model/LiveState.h"
+#include "model/Log.h"
+#include "model/NumberText.h"
+#include "model/ProjectFile.h"
+#include "model/UiInterfaces.h"
+
+namespace {
+
+std::string Trim(const std::string& text)
+{
+    const size_t begin = text.find_first_not_of(" \t");
+    if (begin == std::string::npos)
+        return std::string();
+    const size_t end = text.find_last_not_of(" \t");
+    return text.substr(begin, end - begin + 1);
+}
+
+std::string UpperAscii(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+}  // namespace
+
+bool IsAutoPortOption(const std::string& value)
+{
+    const std::string upper = UpperAscii(Trim(value));
+    return upper == "AUTO" || upper == "A";
+}
+
+TStartupOutcome RunStartup(IStartupHost& host, const std::string& programFileName)
+{
+    TStartupOutcome outcome;
+    std::string value;
+    if (GetCommandLineOption("help", "h", value)) {
+        host.ShowHelp(HelpText(programFileName));
+        outcome.HelpShown = true;
+        return outcome;
+    }
+
+    DebugMode = IsCommandLineSwitchOn("debug", "d");
+
+    std::string projectFile;
+    AppDataDir = GetSpecialFolderPath(28);
+    if (!AppSettingsPath().empty()) {
+        TAppSettings settings = host.CurrentSettings();
+        int code = 0;
+        std::string text;
+        // A missing file on the first start is normal: its error is not shown.
+        ReadAppSettings(AppSettingsPath(), settings, projectFile, code, text);
+        if (code == 0)
+            host.ApplySettings(settings);
+    }
+
+    if (GetCommandLineOption("project", "p", value))
+        projectFile = value;
+    projectFile = Trim(projectFile);
+
+    if (!projectFile.empty()) {
+        host.AddStartupLine("Lade Projekt-Datei=" + projectFile);
+        int result = 0;
+        std::string errorText;
+        LoadProjectFile(projectFile, result, errorText);
+        if (result != 0) {
+            ShowError(errorText);
+            CloseCurrentProject();
+            projectFile.clear();
+            outcome.ProjectFailed = true;
+        }
+    }
+    outcome.ProjectFileName = projectFile;
+
+    TProject* project = CurrentProject();
+    if (GetCommandLineOption("port", "", value) && project) {
+        // Linux port names are case-sensitive: only the word AUTO is compared without case.
+        const std::string port = IsAutoPortOption(value) ? host.SearchDevicePort() : value;
+        project = CurrentProject();
+        if (project)
+            project->DataSource->SetPortName(port);
+    }
+
+    host.ShowTerminalPage();
+
+    if (GetCommandLineOption("baudrate", "b", value) && project)
+        project->DataSource->SetBaudRate(static_cast<uint32_t>(StrToIntDef(Trim(value), 9600)));
+
+    if (IsCommandLineSwitchOn("start", "s") && project) {
+        project->RecordingToFile = true;
+        project->DataSource->Start();
+    }
+
+    if (GetCommandLineOption("trigger", "", value) && project) {
+        project->TriggerField = value;
+        LogMessage("Trigger für Speichern aktiviert: \"" + value + "\" > 0");
+    }
+
+    if (GetCommandLineOption("tcpport", "", value)) {
+        std::string port = Trim(value);
+        if (port.empty())
+            port = "4000";
+        LogMessage("Starte Netzwerkzugriff auf Port " + port + " ...");
+        host.StartNetworkServer(port);
+    }
+    return outcome;
+}

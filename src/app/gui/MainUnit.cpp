@@ -1,0 +1,649 @@
+#include "app/gui/MainUnit.h"
+
+#include "app/core/AppSettings.h"
+#include "app/gui/AboutBox.h"
+#include "app/gui/LogDlg.h"
+#include "app/gui/StandardFont.h"
+#include "model/AppGlobals.h"
+#include "model/Clock.h"
+#include "model/DataSource.h"
+#include "model/DayFiles.h"
+#include "model/FormatSettings.h"
+#include "model/LiveState.h"
+#include "model/Log.h"
+#include "model/TableCells.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QCloseEvent>
+#include <QFontDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTextBlock>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <qcustomplot.h>
+
+#include <filesystem>
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+TDataSource* ActiveDataSource()
+{
+    TProject* project = CurrentProject();
+    return project ? project->DataSource.get() : nullptr;
+}
+
+bool PortIsOpen()
+{
+    TDataSource* source = ActiveDataSource();
+    return source && source->IsActive();
+}
+
+QColor ColorFromValue(int32_t value)
+{
+    const auto v = static_cast<uint32_t>(value);
+    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+}
+
+// A page of the grid: clicking a label of the table page opens the project settings once they exist.
+QLabel* MakeLabel(QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setTextInteractionFlags(Qt::NoTextInteraction);
+    return label;
+}
+
+}  // namespace
+
+TMainPrgForm::TMainPrgForm()
+{
+    setWindowTitle(QStringLiteral("DEDEZUviv"));
+    BuildPages();
+    BuildMenus();
+    StatusPanel0 = new QLabel(this);
+    StatusPanel0->setFixedWidth(400);
+    StatusPanel1 = new QLabel(this);
+    StatusPanel1->setFixedWidth(200);
+    statusBar()->addWidget(StatusPanel0);
+    statusBar()->addWidget(StatusPanel1);
+    SerialResetTestTmr = new QTimer(this);
+    SerialResetTestTmr->setInterval(WatchdogInterval);
+    connect(SerialResetTestTmr, &QTimer::timeout, this, [this] { SerialResetTest(); });
+    AboutBox = new TAboutBoxDlg(this);
+    LogBox = new TLogBox(this);
+    move(0, 150);
+    resize(792, 524 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    MainView().Window = this;
+    ClearChart();
+    RefreshDisplay();
+}
+
+TMainPrgForm::~TMainPrgForm()
+{
+    if (MainView().Window == this)
+        MainView().Window = nullptr;
+    // The cells' settings belong to the window's table.
+    MainView().Table.ClearAll();
+}
+
+void TMainPrgForm::BuildPages()
+{
+    Pages = new QTabWidget(this);
+    Pages->setDocumentMode(true);
+
+    TerminalTab = new QWidget(Pages);
+    auto* terminalLayout = new QVBoxLayout(TerminalTab);
+    Terminal = new QPlainTextEdit(TerminalTab);
+    Terminal->setReadOnly(true);
+    Terminal->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Terminal->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    terminalLayout->addWidget(Terminal);
+    Pages->addTab(TerminalTab, QStringLiteral("Terminal (Kommunikation)"));
+
+    FieldList = new QPlainTextEdit(Pages);
+    FieldList->setReadOnly(true);
+    Pages->addTab(FieldList, QStringLiteral("Feldliste"));
+
+    auto* tablePage = new QWidget(Pages);
+    auto* tableLayout = new QVBoxLayout(tablePage);
+    NameLabel = MakeLabel(tablePage);
+    CommentLabel = MakeLabel(tablePage);
+    DirectoryLabel = MakeLabel(tablePage);
+    tableLayout->addWidget(NameLabel);
+    tableLayout->addWidget(CommentLabel);
+    tableLayout->addWidget(DirectoryLabel);
+    DataTable = new QTableWidget(TDataTable::RowCount, TDataTable::ColCount, tablePage);
+    DataTable->horizontalHeader()->hide();
+    DataTable->verticalHeader()->hide();
+    DataTable->horizontalHeader()->setDefaultSectionSize(150);
+    DataTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DataTable->setToolTip(QStringLiteral("Doppelklicken: Editieren des Feldes; Drag & Drop: Felder verschieben"));
+    tableLayout->addWidget(DataTable);
+    Pages->addTab(tablePage, QStringLiteral("Tabelle"));
+
+    auto* chartPage = new QWidget(Pages);
+    auto* chartLayout = new QVBoxLayout(chartPage);
+    TemperatureChart = new QCustomPlot(chartPage);
+    OutputChart = new QCustomPlot(chartPage);
+    chartLayout->addWidget(TemperatureChart, 3);
+    chartLayout->addWidget(OutputChart, 1);
+    Pages->addTab(chartPage, QStringLiteral("Grafik"));
+
+    setCentralWidget(Pages);
+}
+
+QAction* TMainPrgForm::AddEntry(QMenu* menu, const QString& caption, const QKeySequence& shortcut,
+                                std::function<void()> handler)
+{
+    QAction* action = menu->addAction(caption);
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    if (handler)
+        connect(action, &QAction::triggered, this, [handler] { handler(); });
+    else
+        action->setEnabled(false);  // the command is not available in this version
+    return action;
+}
+
+void TMainPrgForm::BuildMenus()
+{
+    QMenu* project = menuBar()->addMenu(QStringLiteral("Projekt"));
+    AddEntry(project, QStringLiteral("Neues Projekt anlegen"), QKeySequence(Qt::CTRL | Qt::Key_N), nullptr);
+    AddEntry(project, QStringLiteral("Projekt laden"), {}, nullptr);
+    AddEntry(project, QStringLiteral("Projekt speichern"), QKeySequence(Qt::CTRL | Qt::Key_S), nullptr);
+    AddEntry(project, QStringLiteral("Projekt klonen"), {}, nullptr);
+    AddEntry(project, QStringLiteral("Programm beenden"), QKeySequence(Qt::CTRL | Qt::Key_W), [this] { close(); });
+
+    QMenu* logging = menuBar()->addMenu(QStringLiteral("Datenaufzeichnung"));
+    StopEntry = AddEntry(logging, QStringLiteral("Aufzeichnung/Logging anhalten"), QKeySequence(Qt::CTRL | Qt::Key_A),
+                         [this] { Stop1Click(); });
+    StartEntry = AddEntry(logging, QStringLiteral("Aufzeichnung/Logging starten"),
+                          QKeySequence(Qt::CTRL | Qt::Key_L), [this] { Start1Click(); });
+    SavingOnEntry = AddEntry(logging, QStringLiteral("Daten speichern ein"), QKeySequence(Qt::CTRL | Qt::Key_R),
+                             [this] { DataSavingOn1Click(); });
+    SavingOffEntry = AddEntry(logging, QStringLiteral("Daten speichern aus"), QKeySequence(Qt::CTRL | Qt::Key_O),
+                              [this] { DataSavingOff1Click(); });
+    AddEntry(logging, QStringLiteral("Daten von SD-Karte einlesen"), {}, nullptr);
+    AddEntry(logging, QStringLiteral("Log-Protokoll löschen"), {}, [this] { ClearLog1Click(); });
+    AddEntry(logging, QStringLiteral("Laufende Messung anhalten und exportieren"), {}, nullptr);
+    AddEntry(logging, QStringLiteral("Laufende Messung anhalten und grafisch auswerten"),
+             QKeySequence(Qt::CTRL | Qt::Key_M), nullptr);
+
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("Einstellungen"));
+    AutodetectEntry = AddEntry(settings, QStringLiteral("Angeschlossenes Gerät automatisch erkennen"),
+                               QKeySequence(Qt::Key_F9), [this] {
+                                   if (AutodetectDevices)
+                                       AutodetectDevices(AutodetectEntry);
+                               });
+    PortSettingsEntry = AddEntry(settings, QStringLiteral("Schnittstelle einstellen"), {}, [this] {
+        if (SerialPortConfiguration)
+            SerialPortConfiguration();
+    });
+    AddEntry(settings, QStringLiteral("Datensatz-Definition bearbeiten"), {}, nullptr);
+    AddEntry(settings, QStringLiteral("Projekteinstellungen bearbeiten"), {}, nullptr);
+    AddEntry(settings, QStringLiteral("Standardschriftart einstellen"), {}, [this] { DefaultFormClick(); });
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("Werkzeuge"));
+    AddEntry(tools, QStringLiteral("Autostart-Eintrag anlegen"), {}, nullptr);
+    AddEntry(tools, QStringLiteral("Autostart-Eintrag löschen"), {}, nullptr);
+    AddEntry(tools, QStringLiteral("Daten von SD-Karte einlesen"), {}, nullptr);
+
+    QMenu* chart = menuBar()->addMenu(QStringLiteral("Grafik"));
+    AddEntry(chart, QStringLiteral("Grafische Auswertung erstellen"), QKeySequence(Qt::CTRL | Qt::Key_P), nullptr);
+    AddEntry(chart, QStringLiteral("Feldauswahl erstellen/bearbeiten"), {}, nullptr);
+    AddEntry(chart, QStringLiteral("Temperaturgrafik in Zwischenablage kopieren"), {}, nullptr);
+    AddEntry(chart, QStringLiteral("Temperaturgrafik speichern"), {}, nullptr);
+    AddEntry(chart, QStringLiteral("Grafik der Ausgänge in Zwischenablage kopieren"), {}, nullptr);
+    AddEntry(chart, QStringLiteral("Grafik der Ausgänge speichern"), {}, nullptr);
+
+    QMenu* exportMenu = menuBar()->addMenu(QStringLiteral("Export"));
+    AddEntry(exportMenu, QStringLiteral("Feldauswahl erstellen/bearbeiten"), {}, nullptr);
+    AddEntry(exportMenu, QStringLiteral("Exportieren in Datei"), QKeySequence(Qt::CTRL | Qt::Key_E), nullptr);
+    AddEntry(exportMenu, QStringLiteral("Batch-Export"), QKeySequence(Qt::CTRL | Qt::Key_B), nullptr);
+    AddEntry(exportMenu, QStringLiteral("Tabelle in Zwischenablage kopieren"), QKeySequence(Qt::CTRL | Qt::Key_C),
+             nullptr);
+
+    // "Info" has no entries: the menu title itself opens the information window.
+    QAction* info = menuBar()->addAction(QStringLiteral("Info"));
+    connect(info, &QAction::triggered, this, [this] { InfoClick(); });
+}
+
+QAction* TMainPrgForm::MenuEntry(const QString& caption) const
+{
+    for (QAction* top : menuBar()->actions()) {
+        if (top->text() == caption)
+            return top;
+        if (QMenu* menu = top->menu())
+            for (QAction* entry : menu->actions())
+                if (entry->text() == caption)
+                    return entry;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- messages and log
+
+bool TMainPrgForm::NoActProject()
+{
+    if (CurrentProject())
+        return false;
+    InformUser("Für diese Funktion muss ein Projekt ausgewählt sein. Legen Sie ggf. neues Projekt an.");
+    return true;
+}
+
+bool TMainPrgForm::ConfirmStopLogging()
+{
+    if (!PortIsOpen())
+        return true;
+    if (AskUser("Soll der Datenempfang gestoppt werden um gewünschte Aktion durchzuführen?") != TDialogAnswer::Yes)
+        return false;
+    Stop1Click();
+    return true;
+}
+
+int TMainPrgForm::TerminalLineCount() const
+{
+    int lines = 0;
+    for (QTextBlock block = Terminal->document()->begin(); block.isValid(); block = block.next()) {
+        if (Terminal->document()->blockCount() == 1 && block.text().isEmpty())
+            return 0;
+        const int wrapped = block.layout() ? block.layout()->lineCount() : 0;
+        lines += wrapped > 0 ? wrapped : 1;
+    }
+    return lines;
+}
+
+void TMainPrgForm::AddTerminalLine(const std::string& text)
+{
+    if (StartingUp) {
+        AboutBox->AddStartupLine(Q(text));
+        return;
+    }
+    // The terminal starts afresh instead of scrolling single lines off.
+    if (TerminalLineCount() > MaxTerminalLines - 1)
+        Terminal->clear();
+    Terminal->appendPlainText(Q(text));
+    Terminal->repaint();
+}
+
+void TMainPrgForm::LogMessage(const std::string& text)
+{
+    AddTerminalLine("<" + DateTimeToStr(Now()) + "> " + text);
+    if (DebugMode) {
+        if (TProject* project = CurrentProject()) {
+            const std::string file = project->GetDataDir() + "/debug.log";
+            AppendLineToFile(file, "<" + DateToStr(Now()) + "> " + text);
+        }
+    }
+}
+
+void TMainPrgForm::DebugInfo(const std::string& text)
+{
+    if (DebugMode)
+        LogMessage(" <Debug Info> " + text);
+}
+
+// ---------------------------------------------------------------- logging commands
+
+void TMainPrgForm::Start1Click()
+{
+    if (NoActProject())
+        return;
+    TDataSource* source = ActiveDataSource();
+    if (source->IsActive()) {
+        ShowError("Datenempfang (Logging) ist bereits gestartet. ");
+    } else {
+        if (Q(source->GetPortName()).trimmed().isEmpty()) {
+            const TDialogAnswer answer =
+                AskUser("Es ist keine serielle Schnittstelle eingestellt! Automatische Erkennung angeschlossener "
+                        "Geräte jetzt starten (bitte Gerät anschliessen)? ");
+            if (answer != TDialogAnswer::Yes)
+                return;
+            if (AutodetectDevices)
+                AutodetectDevices(this);
+            source = ActiveDataSource();
+            if (!source)
+                return;
+        }
+        ::LogMessage("Starte Logging (Schnittstelle " + source->GetPortName() + ").");
+        source->RecreatePort();
+        source->Start();
+        if (source->IsActive()) {
+            CurrentProject()->RecordStart = 0;
+            RestartWatchdog();
+        } else {
+            ShowError("Die serielle Schnittstelle " + source->GetPortName() +
+                      " kann nicht angesprochen werden! Bitte Schnittstelle einstellen.");
+            ::LogMessage("Abbruch durch Fehler!");
+        }
+    }
+    RefreshDisplay();
+}
+
+void TMainPrgForm::Stop1Click()
+{
+    if (NoActProject())
+        return;
+    ActiveDataSource()->Stop();
+    ::LogMessage("Stoppe Logging.");
+    RefreshDisplay();
+}
+
+void TMainPrgForm::DataSavingOn1Click()
+{
+    if (NoActProject())
+        return;
+    CurrentProject()->RecordingToFile = true;
+    CurrentProject()->SetModified(true);
+    RefreshDisplay();
+}
+
+void TMainPrgForm::DataSavingOff1Click()
+{
+    if (NoActProject())
+        return;
+    CurrentProject()->RecordingToFile = false;
+    CurrentProject()->SetModified(true);
+    RefreshDisplay();
+}
+
+void TMainPrgForm::ClearLog1Click() { Terminal->clear(); }
+
+void TMainPrgForm::StopAndExportMeasurementClick() { StopAndEvaluate(false); }
+
+void TMainPrgForm::StopAndPlotMeasurementClick() { StopAndEvaluate(true); }
+
+void TMainPrgForm::StopAndEvaluate(bool plot)
+{
+    if (NoActProject())
+        return;
+    if (CurrentProject()->RecordStart == 0) {
+        ShowError("Keine Daten aufgezeichnet oder keine Messung gestartet!");
+        return;
+    }
+    Stop1Click();
+    if (plot) {
+        if (PlotFromRecordStart)
+            PlotFromRecordStart();
+    } else if (ExportAsLastUsed) {
+        ExportAsLastUsed();
+    }
+}
+
+void TMainPrgForm::RestartWatchdog()
+{
+    SerialResetTestTmr->stop();
+    SerialResetTestTmr->setInterval(WatchdogInterval);
+    SerialResetTestTmr->start();
+}
+
+void TMainPrgForm::SerialResetTest()
+{
+    if (!PortIsOpen())
+        return;
+    ::LogMessage("Reset der Schnittstelle ausgelöst, da keine Daten mehr empfangen wurden.");
+    Stop1Click();
+    Start1Click();
+}
+
+void TMainPrgForm::ShowRecord(const TDecodedRecord& record)
+{
+    SetCurrentRecord(record);
+    RefreshDisplay();
+    RestartWatchdog();
+}
+
+void TMainPrgForm::DefaultFormClick()
+{
+    // The dialog keeps its own font between calls; it starts as Tahoma 8 pt.
+    static QFont dialogFont(QStringLiteral("Tahoma"), 8);
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, dialogFont, this, QStringLiteral("Standardschriftart einstellen"));
+    if (!ok)
+        return;
+    dialogFont = chosen;
+    StandardFont().Font = chosen;
+    RefreshDisplay();
+}
+
+void TMainPrgForm::InfoClick()
+{
+    AboutBox->setModal(true);
+    AboutBox->exec();
+}
+
+// ---------------------------------------------------------------- displays
+
+QString TMainPrgForm::FieldListText() const
+{
+    const TProject* project = CurrentProject();
+    if (!project)
+        return QString();
+    const TDecodedRecord& record = CurrentRecord();
+    std::string text = "Systemfelder:\n";
+    std::string system;
+    for (const std::string& name : SystemFields) {
+        int type = -1;
+        TFieldValue value;
+        GetFieldValue(project, record, name, type, value);
+        if (!system.empty())
+            system += "; ";
+        system += name + "=" + ValueToText(value);
+    }
+    text += system + "\n\n";
+    for (int type = 0; type < FieldTypeCount; ++type) {
+        text += "Felder vom Typ " + FieldTypeCaptions[type] + ":\n";
+        std::string line;
+        const TNameList& names = project->FieldNames[type];
+        for (int p = 0; p < record.Counts[type]; ++p) {
+            if (p > 0)
+                line += "; ";
+            line += p < static_cast<int>(names.size()) ? names[p] : "Feld " + std::to_string(p);
+            line += "=" + ValueToText(record.Values[type][p]) + FieldTypeUnits[type];
+        }
+        text += line + "\n\n";
+    }
+    return Q(text);
+}
+
+void TMainPrgForm::RefreshTable()
+{
+    const TProject* project = CurrentProject();
+    DataTable->clearContents();
+    if (!project)
+        return;
+    const TStandardFont& font = StandardFont();
+    DataTable->setFont(font.Font);
+    DataTable->setShowGrid(project->ShowTableGrid);
+    const TDecodedRecord& record = CurrentRecord();
+    MainView().Table.ForEachCell([&](int col, int row, TDataField& field) {
+        const std::string text = CellDisplayText(field, project, record);
+        auto* item = new QTableWidgetItem(Q(text));
+        QFont cellFont = font.Font;
+        cellFont.setBold(field.BoldFont);
+        cellFont.setItalic(field.ItalicFont);
+        item->setFont(cellFont);
+        item->setForeground(ColorFromValue(field.DisplayColor));
+        item->setBackground(Qt::white);
+        DataTable->setItem(row, col, item);
+    });
+}
+
+void TMainPrgForm::RefreshDisplay()
+{
+    FieldList->setFont(StandardFont().Font);
+    FieldList->setPlainText(FieldListText());
+    if (CurrentProject()) {
+        QFont bold = StandardFont().Font;
+        bold.setBold(true);
+        NameLabel->setFont(bold);
+        CommentLabel->setFont(StandardFont().Font);
+        DirectoryLabel->setFont(StandardFont().Font);
+    }
+    RefreshTable();
+    UpdateStatusLine();
+    UpdateLoggingMenu();
+}
+
+std::string TMainPrgForm::StateText(bool withDebugMarker) const
+{
+    const TProject* project = CurrentProject();
+    if (!project)
+        return std::string();
+    const TDataSource* source = project->DataSource.get();
+    std::string state = source->GetPortName().empty() ? "COM?" : source->GetPortName();
+    if (DebugMode)
+        state += " (" + std::to_string(source->GetBaudRate()) + " Baud) ";
+    state += ": ";
+    if (source->IsActive()) {
+        state += "logging aktiv";
+        if (project->RecordingToFile) {
+            state += ", aufzeichnen aktiv";
+            if (project->RecordStart != 0) {
+                const TDateTime now = Now();
+                state += " (" + std::to_string(DaysBetween(project->RecordStart, now)) + "d " +
+                         std::to_string(HoursBetween(project->RecordStart, now)) + "h " +
+                         std::to_string(MinutesBetween(project->RecordStart, now)) + "min)";
+            }
+        } else {
+            state += ", aufzeichnen aus";
+        }
+        if (!project->TriggerField.empty())
+            state += " Trig=" + project->TriggerField;
+    } else {
+        state += "logging aus";
+    }
+    if (withDebugMarker && DebugMode)
+        state += " *DEBUG-MODUS*";
+    return state;
+}
+
+void TMainPrgForm::UpdateStatusLine()
+{
+    const TProject* project = CurrentProject();
+    const QString state = Q(StateText(false));
+    QString file;
+    if (project) {
+        const std::string name = std::filesystem::path(project->GetFileName()).filename().string();
+        file = QStringLiteral("Projekt-Datei: ") + (name.empty() ? QStringLiteral("<kein Projekt>") : Q(name));
+        if (project->Modified)
+            file += QStringLiteral("*");
+    }
+    if (state.trimmed().isEmpty())
+        setWindowTitle(QStringLiteral("DEDEZUviv Temperaturdatenlogger"));
+    else
+        setWindowTitle(QStringLiteral("DEDEZUviv Temperaturdatenlogger - ") + state);
+    StatusPanel0->setText(QStringLiteral("<") + Q(StateText(true)) + QStringLiteral(">"));
+    StatusPanel1->setText(file);
+    if (project) {
+        NameLabel->setText(QStringLiteral("Name: ") + Q(project->GetName()));
+        CommentLabel->setText(Q(project->GetComment()));
+        DirectoryLabel->setText(QStringLiteral("Verzeichnis: ") + Q(project->GetDataDir()));
+    } else {
+        NameLabel->clear();
+        CommentLabel->clear();
+        DirectoryLabel->clear();
+    }
+}
+
+void TMainPrgForm::UpdateLoggingMenu()
+{
+    for (QAction* entry : {StopEntry, StartEntry, SavingOnEntry, SavingOffEntry})
+        entry->setEnabled(false);
+    const TProject* project = CurrentProject();
+    if (!project)
+        return;
+    const bool open = project->DataSource->IsActive();
+    StartEntry->setEnabled(!open);
+    StopEntry->setEnabled(open);
+    if (open) {
+        SavingOnEntry->setEnabled(!project->RecordingToFile);
+        SavingOffEntry->setEnabled(project->RecordingToFile);
+    }
+}
+
+void TMainPrgForm::ClearChart()
+{
+    TemperatureChart->clearGraphs();
+    TemperatureChart->clearPlottables();
+    if (TemperatureChart->plotLayout()->rowCount() < 2 ||
+        !qobject_cast<QCPTextElement*>(TemperatureChart->plotLayout()->element(0, 0))) {
+        TemperatureChart->plotLayout()->insertRow(0);
+        auto* title = new QCPTextElement(TemperatureChart, QString());
+        TemperatureChart->plotLayout()->addElement(0, 0, title);
+    }
+    if (auto* title = qobject_cast<QCPTextElement*>(TemperatureChart->plotLayout()->element(0, 0)))
+        title->setText(QStringLiteral("- Keine Grafik ausgewählt -\nMit Click auf diesen Text oder durch "
+                                      "Menüpunkt \"Grafik erzeugen\" neue Grafik erzeugen!"));
+    TemperatureChart->xAxis->setVisible(false);
+    TemperatureChart->yAxis->setVisible(false);
+    TemperatureChart->yAxis2->setVisible(false);
+    TemperatureChart->replot();
+}
+
+// ---------------------------------------------------------------- closing
+
+bool TMainPrgForm::SaveProject()
+{
+    TProject* project = CurrentProject();
+    if (!project)
+        return true;
+    int result = 0;
+    std::string errorText;
+    SaveProjectFile(*project, project->GetFileName(), result, errorText);
+    if (result != 0)
+        ShowError("Die Einstellungenen konnten nicht gespeichert werden.");
+    RefreshDisplay();
+    return !project->Modified;
+}
+
+bool TMainPrgForm::CanClose()
+{
+    bool close = ConfirmStopLogging();
+    if (close) {
+        TProject* project = CurrentProject();
+        if (project && project->Modified) {
+            const TDialogAnswer answer =
+                AskUser("Soll das Projekt gespeichert werden vor Beendigung des Programms? ", true);
+            if (answer == TDialogAnswer::Yes)
+                close = SaveProject();
+            else if (answer == TDialogAnswer::Cancel)
+                close = false;
+        }
+    }
+    if (close) {
+        const std::string settingsFile = AppSettingsPath();
+        if (!settingsFile.empty()) {
+            TAppSettings settings;
+            settings.Width = width();
+            settings.Height = height();
+            settings.Left = x();
+            settings.Top = y();
+            settings.StandardFontName = StandardFont().Font.family().toStdString();
+            settings.StandardFontSize = StandardFont().Font.pointSize();
+            settings.StandardFontColor = StandardFont().Color;
+            int code = 0;
+            std::string text;
+            WriteAppSettings(settingsFile, settings, CurrentProject(), code, text);
+            if (code != 0)
+                ShowError("Die Einstellungenen konnten nicht gespeichert werden.");
+        }
+    }
+    RefreshDisplay();
+    return close;
+}
+
+void TMainPrgForm::closeEvent(QCloseEvent* event)
+{
+    if (CanClose())
+        event->accept();
+    else
+        event->ignore();
+}

@@ -1,0 +1,17 @@
+#include "app/gui/QtDispatcher.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+void TQtDispatcher::ProcessMessages()
+{
+    QCoreApplication::processEvents();
+    RunPendingTasks();
+}
+
+void TQtDispatcher::WakeMainThread()
+{
+    // Called from a worker: a queued call makes the event loop run the tasks soon.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, [this] { RunPendingTasks(); }, Qt::QueuedConnection);
+}

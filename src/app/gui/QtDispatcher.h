@@ -1,0 +1,13 @@
+// The main-thread hand-off for the window: workers queue their events, the Qt event loop runs them.
+#pragma once
+
+#include "device/MainThread.h"
+
+class TQtDispatcher : public TTaskQueueDispatcher {
+public:
+    // Lets pending window events run and then the queued worker tasks.
+    void ProcessMessages() override;
+
+protected:
+    void WakeMainThread() override;
+};
