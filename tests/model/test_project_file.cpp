@@ -547,3 +547,25 @@ TEST(DialogStates, LoadMatchesControlsWithoutCaseAndDecodesByKind)
     states.Clear();
     EXPECT_FALSE(states.ExportBatchDlg.HasValue("TypeSelListBox"));
 }
+
+TEST_F(ProjectFileTest, TheNewProjectTemplateLoadsWithTheDefaults)
+{
+    TProjectView view;
+    view.Table.SetCell(0, 0, Cell("Alt"));
+    std::unique_ptr<TProject> project;
+    int result = 99;
+    std::string error;
+    LoadProjectFile(project, testsupport::SourcePath("data/Project.pxp").string(), result, error, view);
+    ASSERT_EQ(result, 0) << error;
+    EXPECT_EQ(project->Name, "Project");
+    EXPECT_EQ(PortSettingsAccess().GetPortName(*project), "");
+    EXPECT_EQ(PortSettingsAccess().GetBaudRate(*project), 9600);
+    EXPECT_EQ(project->SamplingInterval, 90);
+    EXPECT_TRUE(project->ShowTableGrid);
+    EXPECT_FALSE(project->RecordingToFile);
+    for (const auto& names : project->FieldNames)
+        EXPECT_TRUE(names.empty());
+    EXPECT_TRUE(project->FieldSelections.empty());
+    EXPECT_EQ(view.Table.Count(), 0);
+    EXPECT_TRUE(Dialogs.Texts.empty());
+}

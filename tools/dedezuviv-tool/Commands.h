@@ -4,3 +4,4 @@
 #pragma once
 
 int RunDecode(int argc, char** argv);
+int RunProject(int argc, char** argv);

@@ -17,6 +17,7 @@ const TCommand Commands[] = {
     {"decode", RunDecode,
      "decode [--now YYYY-MM-DDTHH:MM:SS] [--block N] [DATEI...]\n"
      "      Reglerdatensätze dekodieren / decode controller records"},
+    {"project", RunProject, "project DATEI [--save AUSGABE]\n      Projektdatei als JSON ausgeben / print a project file as JSON"},
 };
 
 void PrintUsage(std::FILE* out)

@@ -1,0 +1,236 @@
+// dedezuviv-tool project: loads a project file as the program does and prints the project, its field
+// selections and table cells as one JSON object; with --save writes it again through the normal save.
+#include "Commands.h"
+
+#include "model/FormatSettings.h"
+#include "model/ProjectFile.h"
+#include "model/UiInterfaces.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace {
+
+const char* const Usage =
+    "Aufruf / usage: dedezuviv-tool project DATEI [--save AUSGABE]\n"
+    "\n"
+    "Lädt die Projektdatei und gibt Projekt, Feldauswahlen und Tabellenzellen als JSON-Objekt aus.\n"
+    "Mit --save wird das geladene Projekt samt Dialogwerten und Tabelle nach AUSGABE gespeichert.\n"
+    "\n"
+    "Loads the project file and prints project, field selections and table cells as a JSON object.\n"
+    "With --save the loaded project, dialog values and table included, is saved to OUTPUT.\n";
+
+int UsageError(const std::string& message)
+{
+    if (!message.empty())
+        std::fprintf(stderr, "%s\n\n", message.c_str());
+    std::fputs(Usage, stderr);
+    return 2;
+}
+
+// The program's messages go to stderr.
+class TStderrDialogs : public IUserDialogs {
+public:
+    TDialogAnswer Ask(const std::string& text, bool withCancel) override
+    {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return withCancel ? TDialogAnswer::Cancel : TDialogAnswer::No;
+    }
+    void Inform(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void Error(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+};
+
+void AppendString(std::string& out, std::string_view text)
+{
+    out += '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (byte < 0x20) {
+                char buffer[8];
+                std::snprintf(buffer, sizeof buffer, "\\u%04x", byte);
+                out += buffer;
+            } else {
+                out += c;  // text in memory is UTF-8
+            }
+        }
+    }
+    out += '"';
+}
+
+void AppendNumber(std::string& out, double value)
+{
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    out += buffer;
+}
+
+void AppendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
+
+void AppendNames(std::string& out, const TNameList& names)
+{
+    out += '[';
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            out += ", ";
+        AppendString(out, names[i]);
+    }
+    out += ']';
+}
+
+std::string ProjectJson(const TProject& project, const TDataTable& table)
+{
+    std::string out = "{";
+    const auto key = [&](const char* name) {
+        if (out.size() > 1)
+            out += ", ";
+        AppendString(out, name);
+        out += ": ";
+    };
+    key("Name");
+    AppendString(out, project.Name);
+    key("Comment");
+    AppendString(out, project.Comment);
+    key("Port");
+    AppendString(out, PortSettingsAccess().GetPortName(project));
+    key("Baudrate");
+    out += std::to_string(PortSettingsAccess().GetBaudRate(project));
+    key("SamplingInterval");
+    out += std::to_string(project.SamplingInterval);
+    key("Root");
+    AppendString(out, project.Root);
+    key("RecordingToFile");
+    AppendBool(out, project.RecordingToFile);
+    key("ShowTableGrid");
+    AppendBool(out, project.ShowTableGrid);
+
+    key("FieldNames");
+    out += '{';
+    for (int t = 0; t < FieldTypeCount; ++t) {
+        if (t > 0)
+            out += ", ";
+        AppendString(out, FieldTypeNames[t]);
+        out += ": ";
+        AppendNames(out, project.FieldNames[t]);
+    }
+    out += '}';
+
+    key("FieldSelections");
+    out += '[';
+    for (size_t i = 0; i < project.FieldSelections.size(); ++i) {
+        const TFieldSelection& selection = project.FieldSelections[i];
+        out += i > 0 ? ", {\"Name\": " : "{\"Name\": ";
+        AppendString(out, selection.Name);
+        out += ", \"Fields\": ";
+        AppendNames(out, selection.List ? *selection.List : TNameList{});
+        out += '}';
+    }
+    out += ']';
+
+    key("Cells");
+    out += '[';
+    bool first = true;
+    table.ForEachCell([&](int col, int row, const TDataField& field) {
+        out += first ? "{" : ", {";
+        first = false;
+        out += "\"Col\": " + std::to_string(col) + ", \"Row\": " + std::to_string(row);
+        out += ", \"Fieldname\": ";
+        AppendString(out, field.Fieldname);
+        out += ", \"CaptionStr\": ";
+        AppendString(out, field.CaptionStr);
+        out += ", \"UnitStr\": ";
+        AppendString(out, field.UnitStr);
+        out += ", \"UseFieldnameAsCaption\": ";
+        AppendBool(out, field.UseFieldnameAsCaption);
+        out += ", \"UseDefaultUnit\": ";
+        AppendBool(out, field.UseDefaultUnit);
+        out += ", \"FontColor\": " + std::to_string(field.FontColor);
+        out += ", \"BoldFont\": ";
+        AppendBool(out, field.BoldFont);
+        out += ", \"ItalicFont\": ";
+        AppendBool(out, field.ItalicFont);
+        out += ", \"ActivateMin\": ";
+        AppendBool(out, field.ActivateMin);
+        out += ", \"ActivateMax\": ";
+        AppendBool(out, field.ActivateMax);
+        out += ", \"MinFontColor\": " + std::to_string(field.MinFontColor);
+        out += ", \"MaxFontColor\": " + std::to_string(field.MaxFontColor);
+        out += ", \"MinVal\": ";
+        AppendNumber(out, field.MinVal);
+        out += ", \"MaxVal\": ";
+        AppendNumber(out, field.MaxVal);
+        out += '}';
+    });
+    out += "]}";
+    return out;
+}
+
+}  // namespace
+
+int RunProject(int argc, char** argv)
+{
+    std::string fileName;
+    std::string saveName;
+    bool haveSave = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (arg == "--save") {
+            if (i + 1 >= argc)
+                return UsageError("--save ohne Dateinamen / --save needs a file name");
+            saveName = argv[++i];
+            haveSave = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return UsageError("Unbekannte Option / unknown option: \"" + std::string(arg) + "\"");
+        } else if (fileName.empty()) {
+            fileName = std::string(arg);
+        } else {
+            return UsageError("Nur eine Projektdatei / only one project file");
+        }
+    }
+    if (fileName.empty())
+        return UsageError("Keine Projektdatei angegeben / no project file given");
+
+    LoadFormatSettingsFromEnvironment();
+    TStderrDialogs dialogs;
+    SetUserDialogs(&dialogs);
+
+    TProjectView view;
+    std::unique_ptr<TProject> project;
+    int result = 0;
+    std::string errorText;
+    LoadProjectFile(project, fileName, result, errorText, view);
+    if (result != 0 || !project) {
+        std::fprintf(stderr, "%s\n", errorText.c_str());
+        SetUserDialogs(nullptr);
+        return 1;
+    }
+    std::printf("%s\n", ProjectJson(*project, view.Table).c_str());
+
+    int exitCode = 0;
+    if (haveSave) {
+        SaveProjectFile(*project, saveName, result, errorText, view);
+        if (result != 0) {
+            std::fprintf(stderr, "Die Einstellungenen konnten nicht gespeichert werden. %s\n", errorText.c_str());
+            exitCode = 1;
+        }
+    }
+    SetUserDialogs(nullptr);
+    return exitCode;
+}
