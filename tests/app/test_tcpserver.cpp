@@ -1,0 +1,290 @@
+// The network value server over real TCP connections.
+#include "app/core/TCPDataServer.h"
+#include "device/MainThread.h"
+#include "model/FormatSettings.h"
+#include "model/LiveState.h"
+#include "model/Log.h"
+#include "model/Project.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <filesystem>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+int Connect(int port, int family = AF_INET)
+{
+    const int fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (family == AF_INET) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+            close(fd);
+            return -1;
+        }
+    } else {
+        sockaddr_in6 address{};
+        address.sin6_family = AF_INET6;
+        address.sin6_port = htons(static_cast<uint16_t>(port));
+        address.sin6_addr = in6addr_loopback;
+        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+            close(fd);
+            return -1;
+        }
+    }
+    return fd;
+}
+
+// Everything the server sends until it closes the connection.
+std::string ReadAll(int fd, int timeoutMs = 3000)
+{
+    std::string data;
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, timeoutMs) <= 0)
+            return data + "<timeout>";
+        char buffer[512];
+        const ssize_t n = recv(fd, buffer, sizeof(buffer), 0);
+        if (n <= 0)
+            return data;
+        data.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+std::string Ask(int port, const std::string& request, int family = AF_INET)
+{
+    const int fd = Connect(port, family);
+    if (fd < 0)
+        return "<no connection>";
+    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string answer = ReadAll(fd);
+    close(fd);
+    return answer;
+}
+
+int ThreadCount()
+{
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+        ++count;
+    return count;
+}
+
+struct ServerFixture : ::testing::Test {
+    TTCPDataServer Server;
+    TTaskQueueDispatcher Dispatcher;
+    std::vector<std::string> Lines;
+
+    void SetUp() override
+    {
+        SetGermanFormatSettings();
+        SetMainThreadDispatcher(&Dispatcher);
+        SetLogCallbacks([this](const std::string& t) { Lines.push_back(t); },
+                        [this](const std::string& t) { Lines.push_back("debug:" + t); });
+        auto project = std::make_unique<TProject>();
+        project->FieldNames[ftTemperature] = {"Kessel", "Außen"};
+        ReplaceCurrentProject(std::move(project));
+        auto record = std::make_unique<TDecodedRecord>();
+        TOrvaProtocol::ClearRecord(*record);
+        for (double t : {55.5, -12.25}) {
+            TFieldValue v;
+            v.Kind = vkFloat;
+            v.FloatValue = t;
+            TOrvaProtocol::AddValue(*record, ftTemperature, v);
+        }
+        for (int o : {0, 1}) {
+            TFieldValue v;
+            v.Kind = vkInteger;
+            v.IntValue = o;
+            TOrvaProtocol::AddValue(*record, ftOutput, v);
+        }
+        record->Header.RT = EncodeDateTime(2026, 12, 8, 10, 15, 7);
+        record->Header.PC = EncodeDateTime(2026, 12, 8, 10, 15, 9);
+        record->Header.ID = 3;
+        SetCurrentRecord(*record);
+        Server.SetPort("0");
+        ASSERT_TRUE(Server.Activate());
+    }
+
+    void TearDown() override
+    {
+        Server.Deactivate();
+        Dispatcher.RunPendingTasks();
+        CloseCurrentProject();
+        ClearCurrentRecord();
+        ClearLogCallbacks();
+        SetMainThreadDispatcher(nullptr);
+    }
+};
+
+}  // namespace
+
+TEST_F(ServerFixture, AnswersIndexRequests)
+{
+    const int port = Server.ListeningPort();
+    EXPECT_EQ(Ask(port, "INDEX 0 0\n"), "value=55.5;valid=1;\n");
+    EXPECT_EQ(Ask(port, "index 1 6\n"), "value=1;valid=1;\n");
+    EXPECT_EQ(Ask(port, "INDEX 5 0\n"), "value=NA;valid=0;\n");
+    EXPECT_EQ(Ask(port, "INDEX 0 8\n"), "value=NA;valid=0;\n");
+    EXPECT_EQ(Ask(port, "INDEX 0\n"), "value=NA;valid=0;\n");
+    EXPECT_EQ(Ask(port, "INDEX -1 0\n"), "value=NA;valid=0;\n");
+    EXPECT_EQ(Ask(port, "INDEX x 0\n"), "value=NA;valid=0;\n");
+    EXPECT_EQ(Ask(port, "INDEX;0;0\n"), "value=NA;valid=0;\n");
+    EXPECT_EQ(Ask(port, "  INDEX   1   0   extra tokens\r\n"), "value=-12.25;valid=1;\n");
+    EXPECT_EQ(Ask(port, "FOO 0 0\n"), "value=NA;valid=0;\n");
+}
+
+TEST_F(ServerFixture, AnswersNameRequestsForSystemFields)
+{
+    const int port = Server.ListeningPort();
+    EXPECT_EQ(Ask(port, "NAME RT X\n"), "value=08.12.2026 10:15:07;valid=1;\n");
+    EXPECT_EQ(Ask(port, "name id 0\n"), "value=3;valid=1;\n");
+    EXPECT_EQ(Ask(port, "NAME RT\n"), "value=NA;valid=0;\n");
+    // Parentheses are filtered out, so defined fields cannot be named.
+    EXPECT_EQ(Ask(port, "NAME Kessel (Temperatur)\n"), "value=NA;valid=0;\n");
+}
+
+TEST_F(ServerFixture, SeveralRequestsInOnePacketAreAnsweredInOrder)
+{
+    const int port = Server.ListeningPort();
+    EXPECT_EQ(Ask(port, "INDEX 0 0\nINDEX 1 0\nINDEX 0 6\nnot answered"),
+              "value=55.5;valid=1;\nvalue=-12.25;valid=1;\nvalue=0;valid=1;\n");
+    // Without LF nothing is answered; the connection is closed all the same.
+    EXPECT_EQ(Ask(port, "INDEX 0 0"), "");
+    // IPv6 clients are served too.
+    EXPECT_EQ(Ask(port, "INDEX 0 0\n", AF_INET6), "value=55.5;valid=1;\n");
+}
+
+TEST_F(ServerFixture, NoProjectGivesNoValues)
+{
+    CloseCurrentProject();
+    EXPECT_EQ(Ask(Server.ListeningPort(), "INDEX 0 0\nNAME RT X\n"), "value=NA;valid=0;\nvalue=NA;valid=0;\n");
+}
+
+TEST_F(ServerFixture, DebugLinesReachTheMainThread)
+{
+    Ask(Server.ListeningPort(), "index 0 0\n");
+    Dispatcher.RunPendingTasks();
+    ASSERT_GE(Lines.size(), 3u);
+    EXPECT_EQ(Lines[Lines.size() - 2], "debug:Received=index 0 0");
+    EXPECT_EQ(Lines.back(), "debug:From 127.0.0.1 received: INDEX,0,0 --> Send: value=55.5;valid=1; ");
+}
+
+TEST_F(ServerFixture, SilentClientsDoNotHoldUpAnActiveOne)
+{
+    const int port = Server.ListeningPort();
+    std::vector<int> silent;
+    for (int i = 0; i < 100; ++i) {
+        const int fd = Connect(port);
+        ASSERT_GE(fd, 0);
+        silent.push_back(fd);
+    }
+    for (int i = 0; i < 200 && Server.OpenConnections() < 100; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(Server.OpenConnections(), 100);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Ask(port, "INDEX 0 0\n"), "value=55.5;valid=1;\n");
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(elapsed, 100);
+    for (int fd : silent)
+        close(fd);
+}
+
+TEST_F(ServerFixture, ClientSilentForFiveSecondsIsClosedWithoutAnswer)
+{
+    const int fd = Connect(Server.ListeningPort());
+    ASSERT_GE(fd, 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ReadAll(fd, 8000), "");
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(elapsed, 4500);
+    EXPECT_LT(elapsed, 7000);
+    close(fd);
+}
+
+TEST_F(ServerFixture, ManyConnectionsFromManyThreadsAreAllAnswered)
+{
+    const int threadsBefore = ThreadCount();
+    const int port = Server.ListeningPort();
+    std::atomic<int> correct{0};
+    std::vector<std::thread> clients;
+    for (int t = 0; t < 20; ++t)
+        clients.emplace_back([&, t] {
+            for (int i = 0; i < 100; ++i) {
+                const std::string expected =
+                    (i + t) % 2 ? "value=55.5;valid=1;\n" : "value=-12.25;valid=1;\n";
+                if (Ask(port, (i + t) % 2 ? "INDEX 0 0\n" : "INDEX 1 0\n") == expected)
+                    ++correct;
+            }
+        });
+    for (auto& client : clients)
+        client.join();
+    EXPECT_EQ(correct.load(), 2000);
+    EXPECT_EQ(Ask(port, "INDEX 0 0\n"), "value=55.5;valid=1;\n");
+    EXPECT_EQ(ThreadCount(), threadsBefore);  // the server serves with its one thread
+    Dispatcher.RunPendingTasks();
+}
+
+TEST_F(ServerFixture, ProjectReplacedWhileRequestsRunIsNeverReadFreed)
+{
+    const int port = Server.ListeningPort();
+    std::atomic<bool> done{false};
+    std::atomic<int> answers{0};
+    std::thread client([&] {
+        while (!done) {
+            const std::string answer = Ask(port, "NAME RT X\nINDEX 0 0\n");
+            if (answer.find("valid=") != std::string::npos)
+                ++answers;
+        }
+    });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (int i = 0; answers < 100 && std::chrono::steady_clock::now() < until; ++i) {
+        auto project = std::make_unique<TProject>();
+        project->FieldNames[ftTemperature] = {"Kessel"};
+        ReplaceCurrentProject(std::move(project));
+        if (i % 3 == 0)
+            CloseCurrentProject();
+    }
+    done = true;
+    client.join();
+    EXPECT_GT(answers.load(), 0);
+}
+
+TEST(TCPDataServer, PortInUseIsLoggedAndTheProgramGoesOn)
+{
+    std::vector<std::string> lines;
+    SetLogCallbacks([&](const std::string& t) { lines.push_back(t); }, nullptr);
+    TTCPDataServer first;
+    first.SetPort("0");
+    ASSERT_TRUE(first.Activate());
+    TTCPDataServer second;
+    second.SetPort(std::to_string(first.ListeningPort()));
+    EXPECT_FALSE(second.Activate());
+    EXPECT_FALSE(second.Active());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "Netzwerkzugriff erfolgreich aktiviert.");
+    EXPECT_EQ(lines.back().rfind("Netzwerkzugriff auf Port " + std::to_string(first.ListeningPort()) +
+                                     " nicht möglich: ",
+                                 0),
+              0u);
+    TTCPDataServer bad;
+    bad.SetPort("vierzig");
+    EXPECT_FALSE(bad.Activate());
+    ClearLogCallbacks();
+}
+
+TEST(TCPDataServer, RequestFilterKeepsOnlyItsCharacters)
+{
+    EXPECT_EQ(TTCPDataServer::FilterRequestBytes("Name (x)\r\t.,:+-;_\xE4\xFC\xDF"), "Name x+-;_\xE4\xFC");
+}
