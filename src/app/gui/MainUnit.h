@@ -55,6 +55,8 @@ public:
     // Device search and port settings; set by the device link when it is built.
     std::function<void(QObject* sender)> AutodetectDevices;
     std::function<void()> SerialPortConfiguration;
+    // The search without questions for the start-up option /PORT=AUTO: the port found, or empty.
+    std::function<std::string()> SearchDevicePort;
     // The plot and export halves of "stop and evaluate", set when those commands exist.
     std::function<void()> PlotFromRecordStart;
     std::function<void()> ExportAsLastUsed;

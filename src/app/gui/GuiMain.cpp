@@ -1,0 +1,165 @@
+#include "app/gui/GuiMain.h"
+
+#include "app/core/CommandLine.h"
+#include "app/core/TCPDataServer.h"
+#include "app/gui/AboutBox.h"
+#include "app/gui/MainUnit.h"
+#include "app/gui/QtDispatcher.h"
+#include "app/gui/QtUserDialogs.h"
+#include "app/gui/StandardFont.h"
+#include "model/AppGlobals.h"
+#include "model/Clock.h"
+#include "model/FormatSettings.h"
+#include "model/LiveState.h"
+#include "model/Log.h"
+#include "model/ProjectFile.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+namespace {
+
+std::unique_ptr<TQtDispatcher> Dispatcher;
+std::unique_ptr<TQtUserDialogs> Dialogs;
+
+QColor ColorFromValue(int32_t value)
+{
+    const auto v = static_cast<uint32_t>(value);
+    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+}
+
+}  // namespace
+
+void TWindowStartupHost::ShowHelp(const std::string& text)
+{
+    std::fputs(text.c_str(), stdout);
+    std::fputs("\n", stdout);
+    std::fflush(stdout);
+    QString shown = QString::fromStdString(text);
+    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    QMessageBox::information(&Window, QString::fromStdString(ProgramTitle), shown);
+}
+
+void TWindowStartupHost::AddStartupLine(const std::string& text)
+{
+    Window.AboutBox->AddStartupLine(QString::fromStdString(text));
+}
+
+TAppSettings TWindowStartupHost::CurrentSettings()
+{
+    TAppSettings settings;
+    settings.Width = Window.width();
+    settings.Height = Window.height();
+    settings.Left = Window.x();
+    settings.Top = Window.y();
+    settings.StandardFontName = StandardFont().Font.family().toStdString();
+    settings.StandardFontSize = StandardFont().Font.pointSize();
+    settings.StandardFontColor = StandardFont().Color;
+    return settings;
+}
+
+void TWindowStartupHost::ApplySettings(const TAppSettings& settings)
+{
+    // Sizes from another screen are kept within reason.
+    if (settings.Width >= 200 && settings.Height >= 150 && settings.Width <= 10000 && settings.Height <= 10000)
+        Window.resize(settings.Width, settings.Height);
+    if (settings.Left > -10000 && settings.Left < 10000 && settings.Top > -10000 && settings.Top < 10000)
+        Window.move(settings.Left, settings.Top);
+    QFont font = StandardFont().Font;
+    if (!settings.StandardFontName.empty())
+        font.setFamily(QString::fromStdString(settings.StandardFontName));
+    if (settings.StandardFontSize > 0 && settings.StandardFontSize < 200)
+        font.setPointSize(settings.StandardFontSize);
+    StandardFont().Font = font;
+    StandardFont().Color = settings.StandardFontColor;
+    (void)ColorFromValue;
+}
+
+std::string TWindowStartupHost::SearchDevicePort()
+{
+    return Window.SearchDevicePort ? Window.SearchDevicePort() : std::string();
+}
+
+void TWindowStartupHost::ShowTerminalPage() { Window.Pages->setCurrentWidget(Window.TerminalTab); }
+
+void TWindowStartupHost::StartNetworkServer(const std::string& port)
+{
+    MainTCPDataServer().SetPort(port);
+    MainTCPDataServer().Activate();
+}
+
+void ConnectWindowToCore(TMainPrgForm& window)
+{
+    if (!Dispatcher)
+        Dispatcher = std::make_unique<TQtDispatcher>();
+    SetMainThreadDispatcher(Dispatcher.get());
+    Dialogs = std::make_unique<TQtUserDialogs>(&window);
+    SetUserDialogs(Dialogs.get());
+    SetRecordDisplay(&window);
+    SetLogCallbacks([&window](const std::string& text) { window.LogMessage(text); },
+                    [&window](const std::string& text) { window.DebugInfo(text); });
+}
+
+void DisconnectWindowFromCore()
+{
+    ClearLogCallbacks();
+    SetRecordDisplay(nullptr);
+    SetUserDialogs(nullptr);
+    if (Dispatcher)
+        Dispatcher->RunPendingTasks();
+    SetMainThreadDispatcher(nullptr);
+    Dialogs.reset();
+}
+
+int RunWindowProgram(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromStdString(ProgramTitle));
+    LoadFormatSettingsFromEnvironment();
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    SetCommandLineArguments(arguments);
+
+    auto window = std::make_unique<TMainPrgForm>();
+    ConnectWindowToCore(*window);
+
+    window->StartingUp = true;
+    window->AboutBox->ShowAsSplash();
+    window->SerialResetTestTmr->setInterval(TMainPrgForm::WatchdogIntervalMs);
+    window->SerialResetTestTmr->start();
+
+    TWindowStartupHost host(*window);
+    const TStartupOutcome outcome =
+        RunStartup(host, std::filesystem::path(argc > 0 ? argv[0] : "dedezuviv").filename().string());
+    if (outcome.HelpShown) {
+        DisconnectWindowFromCore();
+        return 1;
+    }
+
+    const auto splashStart = std::chrono::steady_clock::now();
+    if (!DebugMode) {
+        while (std::chrono::steady_clock::now() - splashStart < std::chrono::seconds(3)) {
+            ProcessMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    window->StartingUp = false;
+    window->AboutBox->EndSplash();
+    window->RefreshDisplay();
+    window->show();
+
+    const int result = QApplication::exec();
+
+    MainTCPDataServer().Deactivate();
+    CloseProject();
+    DisconnectWindowFromCore();
+    window.reset();
+    return result;
+}
