@@ -4,7 +4,6 @@
 #include "model/FormatSettings.h"
 #include "model/NumberText.h"
 
-#include <cstring>
 
 const TFieldTypeTable FieldTypeNames = {"Temperature", "Counter", "Value", "Time",
                                         "Input",       "State",   "Output", "Intern"};
@@ -76,11 +75,69 @@ TFieldValue MakeDateTime(TDateTime value)
     return v;
 }
 
+// An integer as the record fields read it (TryStrToInt). Plain digit strings, by far the most common
+// case, are converted here directly with the same result.
+bool ReadInteger(std::string_view text, int32_t& value)
+{
+    if (!text.empty() && text.size() <= 9) {
+        int32_t result = 0;
+        size_t i = 0;
+        for (; i < text.size(); ++i) {
+            const unsigned digit = static_cast<unsigned char>(text[i]) - static_cast<unsigned>('0');
+            if (digit > 9)
+                break;
+            result = result * 10 + static_cast<int32_t>(digit);
+        }
+        if (i == text.size()) {
+            value = result;
+            return true;
+        }
+    }
+    return TryStrToInt(text, value);
+}
+
+// A number with "," as decimal separator (TryTextToFloat). The usual form, a sign, digits and a
+// decimal part with at most 15 digits in all, is converted here: the digits are an exact integer and
+// dividing it by an exact power of ten rounds correctly, so the result equals the general reader's.
+bool ReadFloat(std::string_view text, double& value)
+{
+    static constexpr double PowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    size_t i = 0;
+    const size_t n = text.size();
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int64_t mantissa = 0;
+    int digits = 0, decimals = 0;
+    bool separator = false;
+    for (; i < n; ++i) {
+        const unsigned digit = static_cast<unsigned char>(text[i]) - static_cast<unsigned>('0');
+        if (digit <= 9) {
+            mantissa = mantissa * 10 + digit;
+            ++digits;
+            decimals += separator;
+        } else if (text[i] == ',' && !separator) {
+            separator = true;
+        } else {
+            break;
+        }
+    }
+    if (i == n && digits > 0 && digits <= 15) {
+        const double magnitude = static_cast<double>(mantissa) / PowersOfTen[decimals];
+        value = negative ? -magnitude : magnitude;
+        return true;
+    }
+    return TryTextToFloat(text, ',', value);
+}
+
 // A two-character position of a date or time field, read as a decimal integer.
 bool ReadPosition(std::string_view text, size_t pos, int& value)
 {
     int32_t v = 0;
-    if (!TryStrToInt(text.substr(pos, 2), v))
+    if (!ReadInteger(text.substr(pos, 2), v))
         return false;
     value = v;
     return true;
@@ -315,8 +372,10 @@ bool TOrvaProtocol::DecodeRecordText(std::string_view body, TDecodedRecord& reco
     size_t start = 0;
     while (start < n) {
         // A field ends before a "/", or with the last character (a "/" there stays in the field).
-        const void* slash = std::memchr(body.data() + start, '/', n - start);
-        size_t end = slash ? static_cast<size_t>(static_cast<const char*>(slash) - body.data()) : n;
+        // Fields are short, so a plain loop beats a library search here.
+        size_t end = start;
+        while (end < n && body[end] != '/')
+            ++end;
         size_t next = end + 1;
         if (end + 1 >= n) {
             end = n;
@@ -346,7 +405,7 @@ bool TOrvaProtocol::DecodeRecordText(std::string_view body, TDecodedRecord& reco
         switch (field[0]) {
         case 't': {
             double value = 0;
-            if (text.size() != 7 || !TryTextToFloat(text, ',', value)) {
+            if (text.size() != 7 || !ReadFloat(text, value)) {
                 valid = false;
                 break;
             }
@@ -358,7 +417,7 @@ bool TOrvaProtocol::DecodeRecordText(std::string_view body, TDecodedRecord& reco
         case 'n':
         case 'd': {
             double value = 0;
-            if (!TryTextToFloat(text, ',', value)) {
+            if (!ReadFloat(text, value)) {
                 valid = false;
                 break;
             }
@@ -392,26 +451,28 @@ bool TOrvaProtocol::DecodeRecordText(std::string_view body, TDecodedRecord& reco
                 break;
             }
             int32_t id = 0, program = 0;
-            if (!TryStrToInt(text.substr(0, 1), id)) {
+            if (!ReadInteger(text.substr(0, 1), id)) {
                 valid = false;
                 break;
             }
             record.Header.ID = id;
-            if (!TryStrToInt(text.substr(1, 5), program)) {
+            if (!ReadInteger(text.substr(1, 5), program)) {
                 valid = false;
                 break;
             }
             record.Header.Program = program;
             break;
         }
-        case 'v':
+        case 'v': {
             if (text.size() != 4) {
                 valid = false;
                 break;
             }
-            record.Header.Subversion = StrToIntDef(text.substr(0, 2), 0);
-            record.Header.Version = StrToIntDef(text.substr(2, 2), 0);
+            int32_t subversion = 0, version = 0;
+            record.Header.Subversion = ReadInteger(text.substr(0, 2), subversion) ? subversion : 0;
+            record.Header.Version = ReadInteger(text.substr(2, 2), version) ? version : 0;
             break;
+        }
         case 'r': {
             if (text.size() != 17) {
                 valid = false;
