@@ -416,6 +416,12 @@ void TSerialPortNG::Open()
 {
     const std::string name = FCommPort.substr(0, MaxNameLength);
     ProcessError(110, 0, 2, "Msg start reactivating Port " + name);
+    if (ComHandle() >= 0) {
+        // A handler run while a close waits for the worker asked to open again: the old descriptor
+        // is not released yet.
+        ProcessError(112, EBUSY, 0, "Error reopening Port");
+        return;
+    }
     const std::string path = DevicePathForPort(FCommPort);
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     int error = fd < 0 ? errno : 0;

@@ -453,3 +453,30 @@ TEST_F(SerialLine, ClosingOrFreeingFromInsideAWorkerDeliveredHandler)
     EXPECT_EQ(Port, nullptr);
     Pump(200);
 }
+
+TEST_F(SerialLine, AHandlerRunWhileClosingCannotReopenTheHalfClosedPort)
+{
+    SKIP_WITHOUT_LINE();
+    TSerialPortNG& p = *Port;
+    bool reopened = false;
+    p.OnCommStat = [&](TSerialPortNG* sender) {
+        if (!sender->Active()) {
+            sender->SetActive(true);  // runs inside the close below, which waits for the worker
+            reopened = true;
+        }
+    };
+    p.SetActive(true);
+    ASSERT_TRUE(PumpUntil([&] { return Find(9905) != nullptr; }, 2000));  // the open's own reports
+    Pump(100);
+    Far->Write("z");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the worker now waits for the main thread
+    Reports.clear();
+    p.SetActive(false);
+    EXPECT_TRUE(reopened);
+    ASSERT_NE(Find(112), nullptr);
+    EXPECT_EQ(Find(112)->Code, static_cast<uint32_t>(EBUSY));
+    EXPECT_FALSE(p.Active());
+    EXPECT_EQ(p.ComHandle(), -1);
+    p.SetActive(true);
+    EXPECT_TRUE(p.Active());
+}
