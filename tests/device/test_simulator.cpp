@@ -195,7 +195,7 @@ PeerLog RunPeer(int fd, SimProcess& sim, const std::function<std::string(const s
                 if (!inRecord) {
                     if (c == '=') {
                         inRecord = true;
-                        frame = "=";
+                        frame.assign(1, '=');
                     }
                     continue;
                 }
