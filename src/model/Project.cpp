@@ -1,9 +1,11 @@
 #include "model/Project.h"
 
+#include "model/DataSource.h"
+
 #include <filesystem>
 #include <system_error>
 
-TProject::TProject() = default;
+TProject::TProject() : DataSource(std::make_unique<TDataSource>()) {}
 
 TProject::~TProject() = default;
 

@@ -25,6 +25,8 @@ struct TFieldSelection {
     }
 };
 
+class TDataSource;
+
 class TProject {
 public:
     TProject();
@@ -37,7 +39,7 @@ public:
     std::string Name = "Project";
     std::string Comment;
     std::string FileName;
-    // The project's data source (owned, created by the constructor) follows FileName here.
+    std::unique_ptr<TDataSource> DataSource;  // owned, created by the constructor
     TDateTime RecordStart = 0;   // record time of the first line since logging last started; 0 = none
     TDateTime LastSaved = 0;     // record time of the last recorded line
     std::string Root;            // data root folder; empty = beside the project file
