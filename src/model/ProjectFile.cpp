@@ -1,5 +1,7 @@
 #include "model/ProjectFile.h"
 
+#include "model/DataSource.h"
+
 #include "model/AppGlobals.h"
 #include "model/Clock.h"
 #include "model/IniFile.h"
@@ -9,8 +11,6 @@
 #include "protocol/ORVA_prot.h"
 
 #include <filesystem>
-#include <map>
-#include <mutex>
 #include <set>
 #include <system_error>
 
@@ -50,43 +50,6 @@ std::string ToStoredNames(const std::string& text)
 
 std::string CellKey(int n, const char* name) { return "Cell" + std::to_string(n) + "_" + name; }
 
-// The built-in port settings: a table per project object until the data source holds them.
-struct TPortValues {
-    std::string PortName;
-    int32_t BaudRate = DefaultBaudRate;
-};
-std::mutex PortTableLock;
-std::map<const TProject*, TPortValues> PortTable;
-
-TPortSettingsAccess BuiltInPortAccess()
-{
-    TPortSettingsAccess access;
-    access.GetPortName = [](const TProject& project) {
-        std::lock_guard lock(PortTableLock);
-        const auto found = PortTable.find(&project);
-        return found == PortTable.end() ? std::string() : found->second.PortName;
-    };
-    access.SetPortName = [](TProject& project, const std::string& name) {
-        std::lock_guard lock(PortTableLock);
-        PortTable[&project].PortName = name;
-    };
-    access.GetBaudRate = [](const TProject& project) {
-        std::lock_guard lock(PortTableLock);
-        const auto found = PortTable.find(&project);
-        return found == PortTable.end() ? DefaultBaudRate : found->second.BaudRate;
-    };
-    access.SetBaudRate = [](TProject& project, int32_t rate) {
-        std::lock_guard lock(PortTableLock);
-        PortTable[&project].BaudRate = rate;
-    };
-    return access;
-}
-
-TPortSettingsAccess& PortAccess()
-{
-    static TPortSettingsAccess access = BuiltInPortAccess();
-    return access;
-}
 
 // The cell numbers n below Count for which a "Cell<n>_Col" key exists, ascending. Reading only these
 // gives the same cells as trying every n below Count, without a loop of billions for a wild Count.
@@ -218,12 +181,6 @@ TProjectView& MainView()
     return view;
 }
 
-const TPortSettingsAccess& PortSettingsAccess() { return PortAccess(); }
-
-void SetPortSettingsAccess(TPortSettingsAccess access)
-{
-    PortAccess() = access.GetPortName ? std::move(access) : BuiltInPortAccess();
-}
 
 int32_t ReadProjectSections(const TIniFile& ini, TProject& project)
 {
@@ -233,8 +190,8 @@ int32_t ReadProjectSections(const TIniFile& ini, TProject& project)
     project.Comment = ini.ReadString(SectionGeneral, "Comment", "");
     // Port names are kept as written: Linux device names are case-sensitive, and a Windows name such
     // as "COM1" is mapped to its device when the port is opened.
-    PortAccess().SetPortName(project, ini.ReadString(SectionGeneral, "Port", ""));
-    PortAccess().SetBaudRate(project, ini.ReadInteger(SectionGeneral, "Baudrate", DefaultBaudRate));
+    project.DataSource->SetPortName(ini.ReadString(SectionGeneral, "Port", ""));
+    project.DataSource->SetBaudRate(static_cast<uint32_t>(ini.ReadInteger(SectionGeneral, "Baudrate", DefaultBaudRate)));
     project.ShowTableGrid = ini.ReadBool(SectionGeneral, "ShowTableGrid", true);
 
     for (int t = 0; t < FieldTypeCount; ++t)
@@ -267,8 +224,8 @@ void WriteProjectSections(TIniFile& ini, const TProject& project)
     ini.WriteInteger(SectionInfo, "Version", VersionNumber);
     ini.WriteDateTime(SectionInfo, "Date", Now());
 
-    ini.WriteString(SectionGeneral, "Port", PortAccess().GetPortName(project));
-    ini.WriteInteger(SectionGeneral, "Baudrate", PortAccess().GetBaudRate(project));
+    ini.WriteString(SectionGeneral, "Port", project.DataSource->GetPortName());
+    ini.WriteInteger(SectionGeneral, "Baudrate", static_cast<int32_t>(project.DataSource->GetBaudRate()));
     ini.WriteString(SectionGeneral, "Name", project.Name);
     ini.WriteString(SectionGeneral, "Comment", project.Comment);
     ini.WriteInteger(SectionGeneral, "SamplingInterval", project.SamplingInterval);

@@ -42,17 +42,6 @@ struct TProjectView {
 // The program's one view (the main window's).
 TProjectView& MainView();
 
-// How the project file reaches the port settings of a project's data source.
-struct TPortSettingsAccess {
-    std::function<std::string(const TProject&)> GetPortName;
-    std::function<void(TProject&, const std::string&)> SetPortName;
-    std::function<int32_t(const TProject&)> GetBaudRate;
-    std::function<void(TProject&, int32_t)> SetBaudRate;
-};
-// The access in use. The built-in one keeps port name and baud rate per project object in a table of
-// its own (empty port, 9600 baud for a project it has not seen); the data source replaces it.
-const TPortSettingsAccess& PortSettingsAccess();
-void SetPortSettingsAccess(TPortSettingsAccess access);
 
 // Loads the file into a new project stored in Project. Result 0 on success; -1 with ErrorText
 // "Projekt mit Dateinamen "<file>" nicht gefunden! " when the file does not exist (Project is freed, the

@@ -5,6 +5,7 @@
 #include "model/FormatSettings.h"
 #include "model/IniFile.h"
 #include "model/LiveState.h"
+#include "model/DataSource.h"
 #include "model/ProjectFile.h"
 #include "model/TextEncoding.h"
 #include "model/UiInterfaces.h"
@@ -103,8 +104,8 @@ std::unique_ptr<TProject> SampleProject(TProjectView& view)
     auto project = std::make_unique<TProject>();
     project->Name = "Haus Müller";
     project->Comment = "Heizung; Keller";
-    PortSettingsAccess().SetPortName(*project, "/dev/ttyUSB0");
-    PortSettingsAccess().SetBaudRate(*project, 19200);
+    project->DataSource->SetPortName("/dev/ttyUSB0");
+    project->DataSource->SetBaudRate(19200);
     project->SamplingInterval = 60;
     project->Root = "/srv/log";
     project->RecordingToFile = true;
@@ -206,8 +207,8 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryValueAndSavingTwiceDiffersOnlyInTheDa
     EXPECT_EQ(loaded->FileName, (Dir / "load.p-p").string());
     EXPECT_EQ(loaded->Name, "Haus Müller");
     EXPECT_EQ(loaded->Comment, "Heizung; Keller");
-    EXPECT_EQ(PortSettingsAccess().GetPortName(*loaded), "/dev/ttyUSB0");
-    EXPECT_EQ(PortSettingsAccess().GetBaudRate(*loaded), 19200);
+    EXPECT_EQ(loaded->DataSource->GetPortName(), "/dev/ttyUSB0");
+    EXPECT_EQ(loaded->DataSource->GetBaudRate(), 19200);
     EXPECT_EQ(loaded->SamplingInterval, 60);
     EXPECT_EQ(loaded->Root, "/srv/log");
     EXPECT_TRUE(loaded->RecordingToFile);
@@ -271,8 +272,8 @@ TEST_F(ProjectFileTest, ReadsHandWrittenFilesInWindows1252WithQuotesEmptiesAndBo
                         view);
     ASSERT_TRUE(project);
     // The port name is kept as written; the serial port maps COM names when it opens them.
-    EXPECT_EQ(PortSettingsAccess().GetPortName(*project), "COM1");
-    EXPECT_EQ(PortSettingsAccess().GetBaudRate(*project), 9600);
+    EXPECT_EQ(project->DataSource->GetPortName(), "COM1");
+    EXPECT_EQ(project->DataSource->GetBaudRate(), 9600);
     EXPECT_EQ(project->Name, "Küche");
     EXPECT_EQ(project->FieldNames[ftTemperature], (TNameList{"Außen", "Warm Wasser", "Kessel", ""}));
     EXPECT_EQ(project->FieldNames[ftCounter], (TNameList{"Warm", "Wasser"}));
@@ -299,8 +300,8 @@ TEST_F(ProjectFileTest, AFileWithOnlyGeneralGivesDefaultsAndLeavesTheDialogs)
     ASSERT_TRUE(project);
     EXPECT_EQ(project->Name, "Nur General");
     EXPECT_EQ(project->Comment, "");
-    EXPECT_EQ(PortSettingsAccess().GetPortName(*project), "");
-    EXPECT_EQ(PortSettingsAccess().GetBaudRate(*project), 9600);
+    EXPECT_EQ(project->DataSource->GetPortName(), "");
+    EXPECT_EQ(project->DataSource->GetBaudRate(), 9600);
     EXPECT_EQ(project->SamplingInterval, 90);
     EXPECT_EQ(project->Root, "");
     EXPECT_FALSE(project->RecordingToFile);
@@ -404,7 +405,7 @@ TEST_F(ProjectFileTest, BadFilesGiveDefaultsWithoutCrash)
                    view);
     ASSERT_TRUE(project);
     EXPECT_EQ(project->SamplingInterval, 90);  // the first of duplicate keys counts
-    EXPECT_EQ(PortSettingsAccess().GetBaudRate(*project), 9600);
+    EXPECT_EQ(project->DataSource->GetBaudRate(), 9600);
     EXPECT_TRUE(project->ShowTableGrid);
     EXPECT_TRUE(project->RecordingToFile);
     EXPECT_TRUE(project->FieldSelections.empty());
@@ -558,8 +559,8 @@ TEST_F(ProjectFileTest, TheNewProjectTemplateLoadsWithTheDefaults)
     LoadProjectFile(project, testsupport::SourcePath("data/Project.pxp").string(), result, error, view);
     ASSERT_EQ(result, 0) << error;
     EXPECT_EQ(project->Name, "Project");
-    EXPECT_EQ(PortSettingsAccess().GetPortName(*project), "");
-    EXPECT_EQ(PortSettingsAccess().GetBaudRate(*project), 9600);
+    EXPECT_EQ(project->DataSource->GetPortName(), "");
+    EXPECT_EQ(project->DataSource->GetBaudRate(), 9600);
     EXPECT_EQ(project->SamplingInterval, 90);
     EXPECT_TRUE(project->ShowTableGrid);
     EXPECT_FALSE(project->RecordingToFile);

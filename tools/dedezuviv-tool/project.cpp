@@ -3,6 +3,7 @@
 #include "Commands.h"
 
 #include "model/FormatSettings.h"
+#include "model/DataSource.h"
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"
 
@@ -105,9 +106,9 @@ std::string ProjectJson(const TProject& project, const TDataTable& table)
     key("Comment");
     AppendString(out, project.Comment);
     key("Port");
-    AppendString(out, PortSettingsAccess().GetPortName(project));
+    AppendString(out, project.DataSource->GetPortName());
     key("Baudrate");
-    out += std::to_string(PortSettingsAccess().GetBaudRate(project));
+    out += std::to_string(project.DataSource->GetBaudRate());
     key("SamplingInterval");
     out += std::to_string(project.SamplingInterval);
     key("Root");
