@@ -275,11 +275,19 @@ void TMainPrgForm::AddTerminalLine(const std::string& text)
 
 void TMainPrgForm::LogMessage(const std::string& text)
 {
-    AddTerminalLine("<" + DateTimeToStr(Now()) + "> " + text);
+    // Built by appending: g++ 12 warns falsely (-Wrestrict) about "<" + std::string temporaries.
+    std::string line(1, '<');
+    line += DateTimeToStr(Now());
+    line += "> ";
+    line += text;
+    AddTerminalLine(line);
     if (DebugMode) {
         if (TProject* project = CurrentProject()) {
-            const std::string file = project->GetDataDir() + "/debug.log";
-            AppendLineToFile(file, "<" + DateToStr(Now()) + "> " + text);
+            std::string logLine(1, '<');
+            logLine += DateToStr(Now());
+            logLine += "> ";
+            logLine += text;
+            AppendLineToFile(project->GetDataDir() + "/debug.log", logLine);
         }
     }
 }
@@ -446,7 +454,9 @@ QString TMainPrgForm::FieldListText() const
             if (p > 0)
                 line += "; ";
             line += p < static_cast<int>(names.size()) ? names[p] : "Feld " + std::to_string(p);
-            line += "=" + ValueToText(record.Values[type][p]) + FieldTypeUnits[type];
+            line += '=';
+            line += ValueToText(record.Values[type][p]);
+            line += FieldTypeUnits[type];
         }
         text += line + "\n\n";
     }
