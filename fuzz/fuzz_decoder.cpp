@@ -1,0 +1,119 @@
+// Fuzz target for the record decoder: any bytes, cut into blocks of sizes taken from the input, must
+// neither crash nor leak, must give the same records as one undivided call, and every reported value
+// must have a text form.
+#include "model/Clock.h"
+#include "model/FormatSettings.h"
+#include "protocol/ORVA_prot.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+struct TSeen {
+    std::string Line;
+    TRecordHeader Header;
+    uint16_t Counts[FieldTypeCount];
+    std::vector<std::string> Texts;
+};
+
+void Check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+void Collect(TOrvaProtocol& protocol, std::vector<TSeen>& seen)
+{
+    protocol.SetOnRecord([&seen](const std::string& line, const TDecodedRecord& record) {
+        Check(line.size() >= 2 && line.front() == '=' && line.back() == '#');
+        TSeen item;
+        item.Line = line;
+        item.Header = record.Header;
+        for (int type = 0; type < FieldTypeCount; ++type) {
+            Check(record.Counts[type] <= MaxValuesPerType);
+            item.Counts[type] = record.Counts[type];
+            for (int i = 0; i < record.Counts[type]; ++i)
+                item.Texts.push_back(ValueToText(record.Values[type][i]));
+        }
+        Check(record.Header.PC != 0 && record.Header.RT != 0);
+        seen.push_back(std::move(item));
+    });
+}
+
+bool SameHeader(const TRecordHeader& a, const TRecordHeader& b)
+{
+    return a.Program == b.Program && a.Version == b.Version && a.Subversion == b.Subversion && a.ID == b.ID &&
+           a.RT == b.RT && a.PC == b.PC;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const bool initialised = [] {
+        SetGermanFormatSettings();
+        SetClockOverride([] { return EncodeDateTime(2026, 12, 8, 14, 30, 9); });
+        return true;
+    }();
+    (void)initialised;
+    if (size < 2)
+        return 0;
+    // The first two bytes choose the block sizes; the rest is the received stream.
+    const size_t firstBlock = data[0] % 32 + 1;
+    const size_t step = data[1] % 8;
+    const std::string_view stream(reinterpret_cast<const char*>(data + 2), size - 2);
+
+    TOrvaProtocol whole, split;
+    std::vector<TSeen> wholeSeen, splitSeen;
+    Collect(whole, wholeSeen);
+    Collect(split, splitSeen);
+    whole.ProcessData(stream);
+    size_t block = firstBlock;
+    for (size_t pos = 0; pos < stream.size();) {
+        const size_t length = block < stream.size() - pos ? block : stream.size() - pos;
+        split.ProcessData(stream.substr(pos, length));
+        pos += length;
+        block = (block + step) % 97 + 1;
+    }
+
+    // Only an overflow (more than 10001 characters in one record) depends on where blocks end.
+    if (stream.size() <= static_cast<size_t>(MaxLineLength) + 1) {
+        Check(wholeSeen.size() == splitSeen.size());
+        for (size_t i = 0; i < wholeSeen.size(); ++i) {
+            Check(wholeSeen[i].Line == splitSeen[i].Line);
+            Check(SameHeader(wholeSeen[i].Header, splitSeen[i].Header));
+            Check(wholeSeen[i].Texts == splitSeen[i].Texts);
+            for (int type = 0; type < FieldTypeCount; ++type)
+                Check(wholeSeen[i].Counts[type] == splitSeen[i].Counts[type]);
+        }
+        uint8_t kindA = 0, kindB = 0;
+        TRecordHeader headerA, headerB;
+        whole.GetHeader(kindA, headerA);
+        split.GetHeader(kindB, headerB);
+        Check(kindA == kindB && SameHeader(headerA, headerB));
+    }
+
+    // The body decoder and the text helpers on the raw bytes as well.
+    static TDecodedRecord record;
+    TOrvaProtocol::ClearRecord(record);
+    TOrvaProtocol::DecodeRecordText(stream, record);
+    for (int type = 0; type < FieldTypeCount; ++type) {
+        Check(record.Counts[type] <= MaxValuesPerType);
+        for (int i = 0; i < record.Counts[type]; ++i)
+            ValueToText(record.Values[type][i]);
+    }
+    TFieldValue hex;
+    hex.Kind = static_cast<TValueKind>(data[0] % 6);
+    hex.IntValue = static_cast<int32_t>(size * 2654435761u);
+    hex.FloatValue = static_cast<double>(size) / 7;
+    hex.DateTimeValue = static_cast<double>(data[1]) * 400.5;
+    ValueToText(hex);
+    const std::string text(stream.substr(0, 256));
+    TranslateTypeSuffixes(FieldTypeNames, FieldTypeCaptions, text);
+    TranslateTypeSuffixes(FieldTypeCaptions, FieldTypeNames, text);
+    return 0;
+}
