@@ -23,10 +23,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <memory>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using guitest::ScriptedDialogs;
 using guitest::WaitUntil;
@@ -34,39 +31,6 @@ using guitest::WaitUntil;
 namespace {
 
 std::string Text(const QString& text) { return text.toStdString(); }
-
-// The simulator as the controller on one end of a pty pair.
-class Simulator {
-public:
-    bool Start(const std::string& device, const std::vector<std::string>& extra = {})
-    {
-        std::vector<std::string> args = {testsupport::ToolPath("dedezuviv-simulator").string(), "--device", device};
-        args.insert(args.end(), extra.begin(), extra.end());
-        Pid = fork();
-        if (Pid == 0) {
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            freopen("/dev/null", "w", stdout);
-            freopen("/dev/null", "w", stderr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        return Pid > 0;
-    }
-    ~Simulator()
-    {
-        if (Pid > 0) {
-            kill(Pid, SIGTERM);
-            int status = 0;
-            waitpid(Pid, &status, 0);
-        }
-    }
-
-private:
-    pid_t Pid = -1;
-};
 
 struct MainWindowTest : ::testing::Test {
     std::unique_ptr<TMainPrgForm> Window;
@@ -163,8 +127,8 @@ TEST_F(MainWindowTest, LoggingAgainstTheSimulatorShowsRecordsAndStatus)
 {
     testsupport::PtyPair pty;
     ASSERT_TRUE(pty.Start());
-    Simulator simulator;
-    ASSERT_TRUE(simulator.Start(pty.EndB(), {"--interval", "0.7", "--id", "3", "--program", "12345"}));
+    testsupport::BackgroundProgram simulator;
+    ASSERT_TRUE(testsupport::StartSimulator(simulator, pty.EndB(), {"--interval", "0.7", "--id", "3", "--program", "12345"}));
     TProject& project = OpenProject(pty.EndA());
     project.SetModified(false);
     Window->UpdateStatusLine();
@@ -285,8 +249,8 @@ TEST_F(MainWindowTest, WatchdogResetsASilentPortButNotAnActiveOne)
 
     // Records every 0.7 s keep the watchdog from firing.
     Window->ClearLog1Click();
-    Simulator simulator;
-    ASSERT_TRUE(simulator.Start(pty.EndB(), {"--interval", "0.7"}));
+    testsupport::BackgroundProgram simulator;
+    ASSERT_TRUE(testsupport::StartSimulator(simulator, pty.EndB(), {"--interval", "0.7"}));
     guitest::Pump(4000);
     EXPECT_EQ(resets(), 0);
     EXPECT_GT(CurrentRecord().Counts[ftTemperature], 0);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -97,6 +98,43 @@ void PtyPair::Stop()
         waitpid(Pid, &status, 0);
         Pid = -1;
     }
+}
+
+bool BackgroundProgram::Start(const std::filesystem::path& program, const std::vector<std::string>& args)
+{
+    Stop();
+    std::vector<std::string> all = {program.string()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    Pid = fork();
+    if (Pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    return Pid > 0;
+}
+
+void BackgroundProgram::Stop()
+{
+    if (Pid > 0) {
+        kill(Pid, SIGTERM);
+        int status = 0;
+        waitpid(Pid, &status, 0);
+        Pid = -1;
+    }
+}
+
+bool StartSimulator(BackgroundProgram& simulator, const std::string& device, const std::vector<std::string>& extra)
+{
+    std::vector<std::string> args = {"--device", device};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return simulator.Start(ToolPath("dedezuviv-simulator"), args);
 }
 
 }  // namespace testsupport

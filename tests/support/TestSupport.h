@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -46,5 +47,24 @@ private:
     std::string PathA, PathB;
     int Pid = -1;
 };
+
+// A program of the build running in the background with its output discarded; stopped with SIGTERM
+// (and waited for) at destruction. Used for the controller simulator on the far end of a pty.
+class BackgroundProgram {
+public:
+    BackgroundProgram() = default;
+    ~BackgroundProgram() { Stop(); }
+    BackgroundProgram(const BackgroundProgram&) = delete;
+    BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+    bool Start(const std::filesystem::path& program, const std::vector<std::string>& args);
+    void Stop();
+
+private:
+    int Pid = -1;
+};
+
+// The simulator on the given device (one end of a pty pair), with extra options.
+bool StartSimulator(BackgroundProgram& simulator, const std::string& device,
+                    const std::vector<std::string>& extra = {});
 
 }  // namespace testsupport

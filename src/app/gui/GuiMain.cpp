@@ -3,6 +3,7 @@
 #include "app/core/CommandLine.h"
 #include "app/core/TCPDataServer.h"
 #include "app/gui/AboutBox.h"
+#include "app/gui/DeviceCommands.h"
 #include "app/gui/MainUnit.h"
 #include "app/gui/QtDispatcher.h"
 #include "app/gui/QtUserDialogs.h"
@@ -129,6 +130,7 @@ int RunWindowProgram(int argc, char** argv)
 
     auto window = std::make_unique<TMainPrgForm>();
     ConnectWindowToCore(*window);
+    InstallDeviceCommands(*window);
 
     window->StartingUp = true;
     window->AboutBox->ShowAsSplash();

@@ -1,0 +1,124 @@
+#include "app/gui/DeviceCommands.h"
+
+#include "app/core/DeviceSearch.h"
+#include "app/gui/MainUnit.h"
+#include "app/gui/SerialPortConfig.h"
+#include "device/CommPortList.h"
+#include "model/DataSource.h"
+#include "model/DateTime.h"
+#include "model/FormatSettings.h"
+#include "model/LiveState.h"
+#include "model/Log.h"
+#include "model/Project.h"
+#include "model/UiInterfaces.h"
+
+#include <QAction>
+#include <QPointer>
+#include <QTabWidget>
+
+#include <vector>
+
+namespace {
+
+// Maximum difference between the controller's clock and the PC clock that needs no question.
+constexpr int64_t ClockToleranceSeconds = 5;
+
+// Set while a search runs: the window stays responsive meanwhile, and a second search started from it
+// (F9 again, or the start command) would listen on the ports the first one holds open.
+bool SearchRunning = false;
+
+// Sets the port of the current project's data source; a changed port is a change of the project.
+void SetProjectPort(const std::string& port)
+{
+    TProject* project = CurrentProject();
+    if (project == nullptr || !project->DataSource)
+        return;
+    if (project->DataSource->GetPortName() != port)
+        project->SetModified(true);
+    project->DataSource->SetPortName(port);
+}
+
+}  // namespace
+
+void AutodetectDevices1Click(TMainPrgForm& window, QObject* sender)
+{
+    if (SearchRunning)
+        return;
+    if (window.NoActProject() || !window.ConfirmStopLogging())
+        return;
+    if (qobject_cast<QAction*>(sender) != nullptr &&
+        AskUser("Automatische Erkennung angeschlossener Geräte jetzt starten (bitte Gerät anschliessen)? ") !=
+            TDialogAnswer::Yes)
+        return;
+    window.Pages->setCurrentWidget(window.TerminalTab);
+
+    std::string port;
+    TRecordHeader header;
+    uint8_t frameKind = 0;
+    SearchRunning = true;
+    SearchDevice(port, header, frameKind, true);
+    SearchRunning = false;
+    DebugInfo("Autodetect device found: ComStr=" + port);
+
+    if (!port.empty()) {
+        DebugInfo("Empfangszeit: " + FormatDateTime("dd.mm.yy hh:nn:ss zzz", header.RT) +
+                  ", PC-Zeit: " + FormatDateTime("dd.mm.yy hh:nn:ss zzz", header.PC));
+        if (SecondsBetween(header.RT, header.PC) > ClockToleranceSeconds) {
+            const std::string question = "Die aktuelle Zeit des angeschlossenen Geräts (" +
+                                         FormatDateTime("dd.mm.yy hh:nn:ss", header.RT) +
+                                         ") weicht deutlich von der PC-Zeit ab (" +
+                                         FormatDateTime("dd.mm.yy hh:nn:ss", header.PC) +
+                                         "). Bitte Gerätezeit korrigieren. Erkannte Einstellungen übernehmen?";
+            if (AskUser(question) != TDialogAnswer::Yes)
+                port.clear();
+        }
+        if (header.RT == header.PC)
+            InformUser("Das Gerät sendet keine Systemzeit, daher wird die PC-Empfangszeit verwendet.");
+    } else {
+        ShowError("Es wurde kein Gerät erkannt!");
+    }
+
+    // The project may have been closed while the search let the window run.
+    if (!port.empty())
+        SetProjectPort(port);
+    window.RefreshDisplay();
+}
+
+TSerialPortConfigDlg& SerialPortConfigDlg(TMainPrgForm& window)
+{
+    // Freed with its window; a new window gets a new dialog.
+    static QPointer<TSerialPortConfigDlg> dialog;
+    if (dialog.isNull() || dialog->parent() != &window)
+        dialog = new TSerialPortConfigDlg(&window);
+    return *dialog;
+}
+
+void SerialPortConfiguration1Click(TMainPrgForm& window)
+{
+    if (window.NoActProject() || !window.ConfirmStopLogging())
+        return;
+    TSerialPortConfigDlg& dialog = SerialPortConfigDlg(window);
+    std::vector<std::string> found;
+    GetSerialPortNames(found);
+    dialog.AddPortNames(found);
+    const TDataSource* source = CurrentProject()->DataSource.get();
+    dialog.SelectPort(source ? source->GetPortName() : std::string());
+
+    if (dialog.exec() == QDialog::Accepted) {
+        // The project may have been closed while the dialog was open.
+        if (TProject* project = CurrentProject()) {
+            project->SetModified(true);
+            const std::string port = dialog.SelectedPort();
+            if (!port.empty() && project->DataSource)
+                project->DataSource->SetPortName(port);
+        }
+    }
+    window.RefreshDisplay();
+}
+
+void InstallDeviceCommands(TMainPrgForm& window)
+{
+    window.AutodetectDevices = [&window](QObject* sender) { AutodetectDevices1Click(window, sender); };
+    window.SerialPortConfiguration = [&window] { SerialPortConfiguration1Click(window); };
+    window.SearchDevicePort = [] { return SearchDevicePortNonInteractive(); };
+}

@@ -1,0 +1,195 @@
+// The window's device commands (automatic detection with the clock check, the port settings dialog)
+// against the simulator on pty "ports", offscreen with scripted answers.
+#include "GuiTestSupport.h"
+
+#include "app/core/DeviceSearch.h"
+#include "app/gui/DeviceCommands.h"
+#include "app/gui/GuiMain.h"
+#include "app/gui/MainUnit.h"
+#include "app/gui/SerialPortConfig.h"
+#include "device/CommPortList.h"
+#include "model/DataSource.h"
+#include "model/FormatSettings.h"
+#include "model/LiveState.h"
+#include "model/ProjectFile.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using guitest::ScriptedDialogs;
+using testsupport::BackgroundProgram;
+
+namespace {
+
+const std::string MenuQuestion =
+    "Automatische Erkennung angeschlossener Geräte jetzt starten (bitte Gerät anschliessen)? ";
+
+struct DeviceCommandsTest : ::testing::Test {
+    std::unique_ptr<TMainPrgForm> Window;
+    ScriptedDialogs Dialogs;
+    testsupport::TempDir Dir;
+    testsupport::PtyPair Pty;
+    std::vector<std::string> Ports;
+
+    void SetUp() override
+    {
+        SetGermanFormatSettings();
+        Window = std::make_unique<TMainPrgForm>();
+        ConnectWindowToCore(*Window);
+        InstallDeviceCommands(*Window);
+        SetUserDialogs(&Dialogs);
+        ASSERT_TRUE(Pty.Start());
+        Ports = {Pty.EndA()};
+        SetSerialPortNamesSource([this] { return Ports; });
+        DeviceSearchListeningTimeMs = 1500;
+    }
+
+    void TearDown() override
+    {
+        DeviceSearchListeningTimeMs = DefaultDeviceSearchListeningTimeMs;
+        SetSerialPortNamesSource(nullptr);
+        CloseProject();
+        ClearCurrentRecord();
+        DisconnectWindowFromCore();
+        Window.reset();
+    }
+
+    TProject& OpenProject(const std::string& port)
+    {
+        auto project = std::make_unique<TProject>();
+        project->SetFileName((Dir / "Haus.p-p").string());
+        project->DataSource->SetPortName(port);
+        project->SetModified(false);
+        ReplaceCurrentProject(std::move(project));
+        return *CurrentProject();
+    }
+
+    // The search started from the menu entry, with the menu question answered Yes.
+    void DetectFromMenu(std::deque<TDialogAnswer> laterAnswers)
+    {
+        Dialogs.Answers = {TDialogAnswer::Yes};
+        Dialogs.Answers.insert(Dialogs.Answers.end(), laterAnswers.begin(), laterAnswers.end());
+        Window->MenuEntry(QStringLiteral("Angeschlossenes Gerät automatisch erkennen"))->trigger();
+    }
+};
+
+TEST_F(DeviceCommandsTest, MenuDetectionTakesTheAcceptedPortAfterAskingFirst)
+{
+    TProject& project = OpenProject("/dev/ttyS0");
+    Window->Pages->setCurrentIndex(1);
+
+    // No to the first question: nothing is searched.
+    Dialogs.Answers = {TDialogAnswer::No};
+    Window->MenuEntry(QStringLiteral("Angeschlossenes Gerät automatisch erkennen"))->trigger();
+    ASSERT_EQ(Dialogs.Shown.size(), 1u);
+    EXPECT_EQ(Dialogs.Shown[0].Text, MenuQuestion);
+    EXPECT_EQ(Window->Pages->currentIndex(), 1);
+
+    BackgroundProgram simulator;
+    ASSERT_TRUE(testsupport::StartSimulator(simulator, Pty.EndB(), {"--interval", "0.3"}));
+    Dialogs.Shown.clear();
+    DetectFromMenu({TDialogAnswer::Yes});
+    EXPECT_EQ(Window->Pages->currentWidget(), Window->TerminalTab);
+    EXPECT_EQ(project.DataSource->GetPortName(), Pty.EndA());
+    EXPECT_TRUE(project.Modified);
+    // Menu question and port question; the simulator's clock is the PC's, so no clock question.
+    EXPECT_EQ(Dialogs.Count("ask"), 2);
+    EXPECT_EQ(Dialogs.Count("error"), 0);
+    EXPECT_EQ(Dialogs.Count("inform"), 0);
+}
+
+TEST_F(DeviceCommandsTest, DecliningTheClockQuestionKeepsThePreviousPort)
+{
+    TProject& project = OpenProject("/dev/ttyS0");
+    BackgroundProgram simulator;
+    ASSERT_TRUE(testsupport::StartSimulator(simulator, Pty.EndB(), {"--interval", "0.3", "--clock-offset", "3600"}));
+
+    DetectFromMenu({TDialogAnswer::Yes, TDialogAnswer::No});
+    ASSERT_EQ(Dialogs.Count("ask"), 3);
+    const std::string& clockQuestion = Dialogs.Shown.back().Text;
+    EXPECT_EQ(clockQuestion.rfind("Die aktuelle Zeit des angeschlossenen Geräts (", 0), 0u) << clockQuestion;
+    EXPECT_NE(clockQuestion.find(") weicht deutlich von der PC-Zeit ab ("), std::string::npos);
+    EXPECT_NE(clockQuestion.find("). Bitte Gerätezeit korrigieren. Erkannte Einstellungen übernehmen?"),
+              std::string::npos);
+    EXPECT_EQ(project.DataSource->GetPortName(), "/dev/ttyS0");
+    EXPECT_FALSE(project.Modified);
+    EXPECT_EQ(Dialogs.Count("error"), 0);
+}
+
+TEST_F(DeviceCommandsTest, ControllerWithoutClockIsTakenWithAnInformation)
+{
+    TProject& project = OpenProject("");
+    BackgroundProgram simulator;
+    ASSERT_TRUE(testsupport::StartSimulator(simulator, Pty.EndB(), {"--interval", "0.3", "--no-clock"}));
+
+    // Called by the logging start (the window as sender): no menu question.
+    Dialogs.Answers = {TDialogAnswer::Yes};
+    AutodetectDevices1Click(*Window, Window.get());
+    EXPECT_EQ(Dialogs.Count("ask"), 1);
+    EXPECT_TRUE(Dialogs.Contains("inform", "Das Gerät sendet keine Systemzeit, daher wird die PC-Empfangszeit verwendet."));
+    EXPECT_EQ(project.DataSource->GetPortName(), Pty.EndA());
+}
+
+TEST_F(DeviceCommandsTest, NothingFoundIsAnErrorAndChangesNothing)
+{
+    TProject& project = OpenProject("/dev/ttyS0");
+    DetectFromMenu({});
+    EXPECT_TRUE(Dialogs.Contains("error", "Es wurde kein Gerät erkannt!"));
+    EXPECT_EQ(project.DataSource->GetPortName(), "/dev/ttyS0");
+    EXPECT_FALSE(project.Modified);
+
+    // Without a project nothing is searched at all.
+    CloseProject();
+    Dialogs.Shown.clear();
+    Window->MenuEntry(QStringLiteral("Angeschlossenes Gerät automatisch erkennen"))->trigger();
+    EXPECT_EQ(Dialogs.Count("ask"), 0);
+    EXPECT_EQ(Dialogs.Count("inform"), 1);
+}
+
+TEST_F(DeviceCommandsTest, PortDialogKeepsEarlierNamesSortsAndSetsThePortOnOk)
+{
+    TProject& project = OpenProject("/dev/ttyUSB0");
+    Ports = {"/dev/ttyS10", "/dev/ttyUSB0", "/dev/ttyS2"};
+    TSerialPortConfigDlg& dialog = SerialPortConfigDlg(*Window);
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "Serielle Schnittstelle");
+
+    // Abbruch: nothing changes.
+    QTimer::singleShot(0, [&dialog] { dialog.CancelButton->click(); });
+    SerialPortConfiguration1Click(*Window);
+    EXPECT_EQ(dialog.PortNames(), (std::vector<std::string>{"/dev/ttyS2", "/dev/ttyS10", "/dev/ttyUSB0"}));
+    EXPECT_EQ(project.DataSource->GetPortName(), "/dev/ttyUSB0");
+    EXPECT_FALSE(project.Modified);
+
+    // The adapter is gone now; its name stays in the list. The current port is preselected.
+    Ports = {"/dev/ttyS2", "/dev/ttyACM0"};
+    std::string preselected;
+    QTimer::singleShot(0, [&] {
+        preselected = dialog.CBPort->currentText().toStdString();
+        dialog.CBPort->setCurrentIndex(dialog.CBPort->findText(QStringLiteral("/dev/ttyACM0")));
+        dialog.OKButton->click();
+    });
+    SerialPortConfiguration1Click(*Window);
+    EXPECT_EQ(preselected, "/dev/ttyUSB0");
+    EXPECT_EQ(dialog.PortNames(),
+              (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS2", "/dev/ttyS10", "/dev/ttyUSB0"}));
+    EXPECT_EQ(project.DataSource->GetPortName(), "/dev/ttyACM0");
+    EXPECT_TRUE(project.Modified);
+
+    // A typed name is taken as it stands.
+    QTimer::singleShot(0, [&] {
+        dialog.CBPort->setEditText(QStringLiteral(" /dev/serial/by-id/usb-Regler "));
+        dialog.OKButton->click();
+    });
+    SerialPortConfiguration1Click(*Window);
+    EXPECT_EQ(project.DataSource->GetPortName(), "/dev/serial/by-id/usb-Regler");
+}
+
+}  // namespace
