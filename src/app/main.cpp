@@ -1,7 +1,40 @@
-// dedezuviv: the logger with its window, or without one after "-headless".
+// dedezuviv: the logger with its window, or without one after "-headless" or when there is no display.
+#include "app/core/Headless.h"
 #include "app/gui/GuiMain.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool EnvironmentSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// A window needs an X or Wayland display, or a Qt platform chosen explicitly (such as offscreen).
+bool DisplayAvailable()
+{
+    return EnvironmentSet("DISPLAY") || EnvironmentSet("WAYLAND_DISPLAY") || EnvironmentSet("QT_QPA_PLATFORM");
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::string programName = std::filesystem::path(argc > 0 ? argv[0] : "dedezuviv").filename().string();
+    if (HeadlessRequested(arguments))
+        return RunHeadless(arguments, programName);
+    if (!DisplayAvailable()) {
+        std::fputs("Keine grafische Anzeige gefunden (DISPLAY und WAYLAND_DISPLAY sind nicht gesetzt): "
+                   "der Logger läuft ohne Fenster, wie mit -headless.\n",
+                   stderr);
+        return RunHeadless(arguments, programName);
+    }
     return RunWindowProgram(argc, argv);
 }

@@ -1,13 +1,13 @@
 #include "app/gui/MainUnit.h"
 
 #include "app/core/AppSettings.h"
+#include "app/core/LogLines.h"
 #include "app/gui/AboutBox.h"
 #include "app/gui/LogDlg.h"
 #include "app/gui/StandardFont.h"
 #include "model/AppGlobals.h"
 #include "model/Clock.h"
 #include "model/DataSource.h"
-#include "model/DayFiles.h"
 #include "model/FormatSettings.h"
 #include "model/LiveState.h"
 #include "model/Log.h"
@@ -275,27 +275,14 @@ void TMainPrgForm::AddTerminalLine(const std::string& text)
 
 void TMainPrgForm::LogMessage(const std::string& text)
 {
-    // Built by appending: g++ 12 warns falsely (-Wrestrict) about "<" + std::string temporaries.
-    std::string line(1, '<');
-    line += DateTimeToStr(Now());
-    line += "> ";
-    line += text;
-    AddTerminalLine(line);
-    if (DebugMode) {
-        if (TProject* project = CurrentProject()) {
-            std::string logLine(1, '<');
-            logLine += DateToStr(Now());
-            logLine += "> ";
-            logLine += text;
-            AppendLineToFile(project->GetDataDir() + "/debug.log", logLine);
-        }
-    }
+    AddTerminalLine(TimeStampedLogLine(text));
+    AppendToDebugLog(text);
 }
 
 void TMainPrgForm::DebugInfo(const std::string& text)
 {
     if (DebugMode)
-        LogMessage(" <Debug Info> " + text);
+        LogMessage(DebugLogText(text));
 }
 
 // ---------------------------------------------------------------- logging commands
