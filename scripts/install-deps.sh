@@ -10,7 +10,7 @@ PACKAGES=(
   qt6-svg-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  socat xvfb xauth
+  socat xvfb xauth netcat-openbsd
   fonts-dejavu-core
 )
 

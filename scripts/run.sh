@@ -1,7 +1,49 @@
 #!/usr/bin/env bash
-# The main job: builds the program and decodes the bundled sample capture of a controller's serial
-# line, printing one line per record (normalised text, TAB, the decoded values as JSON).
+# The main job: builds the program and starts the logger on the bundled demo project, with the
+# controller simulator on a new pseudo-terminal as the controller. With a display the window opens;
+# without one ($DISPLAY and $WAYLAND_DISPLAY unset) the logger runs headless and prints its log until
+# Ctrl+C. Recorded data goes to the demo folder named below (DEDEZUVIV_DEMO_DIR changes it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/build.sh
-exec build/tools/dedezuviv-tool decode --now 2026-12-08T14:30:09 data/sample-capture.txt
+./scripts/build.sh >/dev/null
+
+DEMO_DIR="${DEDEZUVIV_DEMO_DIR:-$PWD/demo-run}"
+TCP_PORT="${DEDEZUVIV_DEMO_TCPPORT:-4000}"
+mkdir -p "$DEMO_DIR/config"
+DEMO_DIR="$(cd "$DEMO_DIR" && pwd)"
+# A fresh copy of the demo project each time; the recorded data stays.
+cp data/demo/Demo.p-p "$DEMO_DIR/Demo.p-p"
+LINK="$DEMO_DIR/regler-tty"
+rm -f "$LINK"
+
+build/tools/dedezuviv-simulator --link "$LINK" --interval 2 >"$DEMO_DIR/simulator.log" 2>&1 &
+SIMULATOR=$!
+trap 'kill "$SIMULATOR" 2>/dev/null || true; wait "$SIMULATOR" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do
+  [ -e "$LINK" ] && break
+  sleep 0.05
+done
+if [ ! -e "$LINK" ]; then
+  echo "Der Reglersimulator ist nicht gestartet:" >&2
+  cat "$DEMO_DIR/simulator.log" >&2
+  exit 1
+fi
+
+MODE=()
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  MODE=(-headless)
+fi
+cat <<INFO
+DEDEZUviv-Vorführung
+  Projekt:      $DEMO_DIR/Demo.p-p
+  Regler:       Simulator an $LINK
+  Aufzeichnung: $DEMO_DIR/Demo/data/ (eine Datei je Tag)
+  Netzwerk:     printf 'INDEX 1 0\n' | nc -q1 localhost $TCP_PORT   (Kesseltemperatur)
+  ${MODE:+Ohne Fenster; beenden mit Strg+C.}
+INFO
+
+# The demo's own settings file, so that the user's last project stays untouched.
+status=0
+XDG_CONFIG_HOME="$DEMO_DIR/config" build/dedezuviv "${MODE[@]}" "/PROJECT=$DEMO_DIR/Demo.p-p" "/PORT=$LINK" \
+  /START "/TCPPORT=$TCP_PORT" || status=$?
+exit "$status"

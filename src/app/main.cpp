@@ -1,6 +1,8 @@
 // dedezuviv: the logger with its window, or without one after "-headless" or when there is no display.
 #include "app/core/Headless.h"
+#ifdef DEDEZUVIV_WITH_WINDOW
 #include "app/gui/GuiMain.h"
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#ifdef DEDEZUVIV_WITH_WINDOW
 namespace {
 
 bool EnvironmentSet(const char* name)
@@ -23,11 +26,13 @@ bool DisplayAvailable()
 }
 
 }  // namespace
+#endif
 
 int main(int argc, char** argv)
 {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const std::string programName = std::filesystem::path(argc > 0 ? argv[0] : "dedezuviv").filename().string();
+#ifdef DEDEZUVIV_WITH_WINDOW
     if (HeadlessRequested(arguments))
         return RunHeadless(arguments, programName);
     if (!DisplayAvailable()) {
@@ -37,4 +42,8 @@ int main(int argc, char** argv)
         return RunHeadless(arguments, programName);
     }
     return RunWindowProgram(argc, argv);
+#else
+    // Built without the window: always the headless logger.
+    return RunHeadless(arguments, programName);
+#endif
 }

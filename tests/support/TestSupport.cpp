@@ -52,6 +52,8 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes)
 
 std::filesystem::path ToolPath(const std::string& name) { return std::filesystem::path(DEDEZUVIV_TOOL_DIR) / name; }
 
+std::filesystem::path LoggerPath() { return std::filesystem::path(DEDEZUVIV_BINARY_DIR) / "dedezuviv"; }
+
 std::filesystem::path SourcePath(const std::string& relative)
 {
     return std::filesystem::path(DEDEZUVIV_SOURCE_DIR) / relative;
@@ -102,6 +104,12 @@ void PtyPair::Stop()
 
 bool BackgroundProgram::Start(const std::filesystem::path& program, const std::vector<std::string>& args)
 {
+    return Start(program, args, Options{});
+}
+
+bool BackgroundProgram::Start(const std::filesystem::path& program, const std::vector<std::string>& args,
+                              const Options& options)
+{
     Stop();
     std::vector<std::string> all = {program.string()};
     all.insert(all.end(), args.begin(), args.end());
@@ -109,15 +117,44 @@ bool BackgroundProgram::Start(const std::filesystem::path& program, const std::v
     for (std::string& arg : all)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
+    const std::string out = options.StdoutFile.empty() ? "/dev/null" : options.StdoutFile.string();
+    const std::string err = options.StderrFile.empty() ? "/dev/null" : options.StderrFile.string();
     Pid = fork();
     if (Pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
+        for (const auto& [name, value] : options.Environment)
+            setenv(name.c_str(), value.c_str(), 1);
+        for (const std::string& name : options.Unset)
+            unsetenv(name.c_str());
+        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
         execv(argv[0], argv.data());
         _exit(127);
     }
     return Pid > 0;
+}
+
+void BackgroundProgram::Signal(int signal) const
+{
+    if (Pid > 0)
+        kill(Pid, signal);
+}
+
+int BackgroundProgram::Wait(int timeoutMs)
+{
+    if (Pid <= 0)
+        return -1;
+    int status = 0;
+    for (int waited = 0; waited <= timeoutMs; waited += 10) {
+        if (waitpid(Pid, &status, WNOHANG) == Pid) {
+            Pid = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(Pid, SIGKILL);
+    waitpid(Pid, &status, 0);
+    Pid = -1;
+    return -1;
 }
 
 void BackgroundProgram::Stop()

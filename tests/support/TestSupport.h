@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -27,6 +28,8 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 // Paths of the build's programs (dedezuviv-tool, dedezuviv-simulator) and of the source tree.
 std::filesystem::path ToolPath(const std::string& name);
 std::filesystem::path SourcePath(const std::string& relative);
+// The logger program itself (dedezuviv) in the build tree.
+std::filesystem::path LoggerPath();
 
 // Two linked pseudo-terminals made by socat, as the two ends of a serial cable. Start() returns false
 // when socat is missing or the links do not appear within five seconds.
@@ -48,15 +51,25 @@ private:
     int Pid = -1;
 };
 
-// A program of the build running in the background with its output discarded; stopped with SIGTERM
-// (and waited for) at destruction. Used for the controller simulator on the far end of a pty.
+// A program of the build running in the background; stopped with SIGTERM (and waited for) at
+// destruction. Its output is discarded, or written to the given files.
 class BackgroundProgram {
 public:
+    struct Options {
+        std::vector<std::pair<std::string, std::string>> Environment;  // set in the child
+        std::vector<std::string> Unset;                                  // removed in the child
+        std::filesystem::path StdoutFile, StderrFile;                    // empty = /dev/null
+    };
     BackgroundProgram() = default;
     ~BackgroundProgram() { Stop(); }
     BackgroundProgram(const BackgroundProgram&) = delete;
     BackgroundProgram& operator=(const BackgroundProgram&) = delete;
     bool Start(const std::filesystem::path& program, const std::vector<std::string>& args);
+    bool Start(const std::filesystem::path& program, const std::vector<std::string>& args, const Options& options);
+    void Signal(int signal) const;
+    // Waits for the end; the exit code, 128 + signal number when a signal ended it, or -1 when it was
+    // still running after the time (it is killed then).
+    int Wait(int timeoutMs);
     void Stop();
 
 private:

@@ -84,6 +84,10 @@ std::string FindProgramResource(const std::string& name)
     const fs::path besideProgram = fs::path(GetProgramDir()) / name;
     if (fs::exists(besideProgram, error))
         return besideProgram.string();
+    // An installed program finds its data folder beside its bin folder, wherever the tree was put.
+    const fs::path relocated = fs::path(GetProgramDir()) / ".." / "share" / "dedezuviv" / name;
+    if (fs::exists(relocated, error))
+        return relocated.lexically_normal().string();
     const fs::path installed = fs::path(DEDEZUVIV_DATA_DIR) / name;
     if (fs::exists(installed, error))
         return installed.string();

@@ -229,8 +229,9 @@ int RunHeadless(const std::vector<std::string>& arguments, const std::string& pr
     // records is the project's setting, or on with /START.
     if (!source.IsActive())
         StartLogging(source);
-    if (!project->RecordingToFile)
-        LogMessage("Aufzeichnen in Dateien ist aus (mit /START einschalten).");
+    if (source.IsActive())
+        LogMessage("Logging aktiv (Schnittstelle " + source.GetPortName() + "), aufzeichnen " +
+                   (project->RecordingToFile ? "ein." : "aus (mit /START einschalten)."));
     output.LastRecord = std::chrono::steady_clock::now();
 
     RunLoggingLoop(dispatcher, output);

@@ -1,0 +1,187 @@
+// The logger without a window, run as the real program against the simulator on a socat pty pair.
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <netinet/in.h>
+#include <poll.h>
+#include <regex>
+#include <sstream>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using testsupport::BackgroundProgram;
+using testsupport::ReadFile;
+
+namespace fs = std::filesystem;
+
+std::string Ask(int port, const std::string& request)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string answer;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
+        send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        for (;;) {
+            pollfd p{fd, POLLIN, 0};
+            char buffer[256];
+            if (poll(&p, 1, 3000) <= 0)
+                break;
+            const ssize_t n = recv(fd, buffer, sizeof(buffer), 0);
+            if (n <= 0)
+                break;
+            answer.append(buffer, static_cast<size_t>(n));
+        }
+    }
+    close(fd);
+    return answer;
+}
+
+std::vector<std::string> DayFileLines(const fs::path& folder)
+{
+    std::vector<std::string> lines;
+    std::error_code error;
+    if (!fs::is_directory(folder, error))
+        return lines;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        std::istringstream text(ReadFile(entry.path()));
+        for (std::string line; std::getline(text, line);)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+struct HeadlessTest : ::testing::Test {
+    testsupport::TempDir Dir;
+    fs::path Project = Dir / "Haus.p-p";
+    fs::path Out = Dir / "out.txt";
+    fs::path Err = Dir / "err.txt";
+
+    void SetUp() override
+    {
+        testsupport::WriteFile(Project, "[General]\r\nName=Haus\r\nSamplingInterval=0\r\n"
+                                        "[Field Definitions]\r\nTemperature=Aussen,Kessel\r\n");
+    }
+
+    // Starts the logger without a window (no display either), with a settings folder of its own.
+    bool StartLogger(BackgroundProgram& logger, std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "-headless");
+        BackgroundProgram::Options options;
+        options.Environment = {{"XDG_CONFIG_HOME", (Dir / "config").string()}, {"HOME", Dir.Path().string()}};
+        options.Unset = {"DISPLAY", "WAYLAND_DISPLAY"};
+        options.StdoutFile = Out;
+        options.StderrFile = Err;
+        return logger.Start(testsupport::LoggerPath(), args, options);
+    }
+
+    // Runs the logger to its end (a signal after the given time, if it is still running).
+    int RunLogger(std::vector<std::string> args, int stopAfterMs = 0)
+    {
+        BackgroundProgram logger;
+        if (!StartLogger(logger, std::move(args)))
+            return -1;
+        if (stopAfterMs > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(stopAfterMs));
+            logger.Signal(SIGINT);
+        }
+        return logger.Wait(15000);
+    }
+};
+
+TEST_F(HeadlessTest, LogsRecordsAcknowledgesAnswersAndStopsCleanlyOnSigterm)
+{
+    testsupport::PtyPair pty;
+    ASSERT_TRUE(pty.Start());
+    BackgroundProgram simulator;
+    BackgroundProgram::Options simOptions;
+    simOptions.StdoutFile = Dir / "simulator.txt";
+    ASSERT_TRUE(simulator.Start(testsupport::ToolPath("dedezuviv-simulator"),
+                                {"--device", pty.EndB(), "--interval", "0.3", "--id", "4"}, simOptions));
+
+    const int tcpPort = 20000 + getpid() % 20000;
+    BackgroundProgram logger;
+    ASSERT_TRUE(StartLogger(logger, {"/PROJECT=" + Project.string(), "/PORT=" + pty.EndA(), "/START",
+                                     "/TCPPORT=" + std::to_string(tcpPort)}));
+
+    const fs::path data = Dir / "Haus" / "data";
+    for (int i = 0; i < 150 && DayFileLines(data).size() < 5; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_GE(DayFileLines(data).size(), 5u) << ReadFile(Out) << ReadFile(Err);
+
+    const std::string boiler = Ask(tcpPort, "INDEX 1 0\n");
+    EXPECT_TRUE(std::regex_match(boiler, std::regex("value=[0-9]+(\\.[0-9]+)?;valid=1;\n"))) << boiler;
+    EXPECT_EQ(Ask(tcpPort, "NAME ID X\n"), "value=4;valid=1;\n");
+
+    logger.Signal(SIGTERM);
+    EXPECT_EQ(logger.Wait(10000), 0);
+
+    const std::string out = ReadFile(Out);
+    EXPECT_TRUE(Contains(out, "Lade Projekt-Datei=" + Project.string() + "\n")) << out;
+    EXPECT_TRUE(Contains(out, "> Netzwerkzugriff erfolgreich aktiviert.\n"));
+    EXPECT_TRUE(Contains(out, "> Logging aktiv (Schnittstelle " + pty.EndA() + "), aufzeichnen ein.\n"));
+    EXPECT_TRUE(Contains(out, "\n=MD/p400013/"));
+    EXPECT_EQ(out.substr(out.size() - std::string("> Stoppe Logging.\n").size()), "> Stoppe Logging.\n");
+    EXPECT_EQ(ReadFile(Err), "");
+
+    // Every recorded line is whole, and every one was acknowledged with a well-formed ACK.
+    const std::vector<std::string> lines = DayFileLines(data);
+    for (const std::string& line : lines)
+        EXPECT_TRUE(std::regex_match(line, std::regex("=MD/p400013/.*/r[0-9. :]{17}#\r"))) << line;
+    simulator.Signal(SIGTERM);
+    simulator.Wait(10000);
+    const std::string report = ReadFile(Dir / "simulator.txt");
+    std::smatch counts;
+    ASSERT_TRUE(std::regex_search(report, counts, std::regex("records=([0-9]+) acks=([0-9]+) bad=([0-9]+)")))
+        << report;
+    EXPECT_GE(std::stoul(counts[2]), lines.size());
+    EXPECT_EQ(counts[3], "0");
+
+    // The settings file names the project; the next start without /PROJECT opens it again.
+    EXPECT_TRUE(Contains(ReadFile(Dir / "config" / "dedezuviv.cfg"), Project.string()));
+    EXPECT_EQ(RunLogger({"/PORT=" + (Dir / "kein-geraet").string()}, 1500), 0);
+    EXPECT_TRUE(Contains(ReadFile(Out), "Lade Projekt-Datei=" + Project.string() + "\n"));
+}
+
+TEST_F(HeadlessTest, PortThatCannotBeOpenedIsReportedAndTheLoggerKeepsRunning)
+{
+    const std::string port = (Dir / "ttyUSB7").string();
+    EXPECT_EQ(RunLogger({"/PROJECT=" + Project.string(), "/PORT=" + port}, 1500), 0);
+    EXPECT_TRUE(Contains(ReadFile(Err), "Die serielle Schnittstelle " + port +
+                                            " kann nicht angesprochen werden! Bitte Schnittstelle einstellen.\n"));
+    const std::string out = ReadFile(Out);
+    EXPECT_TRUE(Contains(out, "> Starte Logging (Schnittstelle " + port + ").\n"));
+    EXPECT_TRUE(Contains(out, "> Abbruch durch Fehler!\n"));
+    EXPECT_FALSE(Contains(out, "Stoppe Logging."));
+}
+
+TEST_F(HeadlessTest, NoUsableProjectOrPortEndsWithCodeTwoAndHelpWithOne)
+{
+    const std::string missing = (Dir / "fehlt.p-p").string();
+    EXPECT_EQ(RunLogger({"/PROJECT=" + missing, "/PORT=/dev/null"}), 2);
+    EXPECT_TRUE(Contains(ReadFile(Err), "Projekt mit Dateinamen \"" + missing + "\" nicht gefunden! "));
+
+    EXPECT_EQ(RunLogger({"/PORT=/dev/null"}), 2);
+    EXPECT_TRUE(Contains(ReadFile(Err), "Kein Projekt angegeben."));
+
+    EXPECT_EQ(RunLogger({"/PROJECT=" + Project.string()}), 2);
+    EXPECT_TRUE(Contains(ReadFile(Err), "Es ist keine serielle Schnittstelle eingestellt!"));
+
+    EXPECT_EQ(RunLogger({"/HELP"}), 1);
+    EXPECT_TRUE(Contains(ReadFile(Out), "/PROJECT")) << ReadFile(Out);
+    EXPECT_FALSE(Contains(ReadFile(Out), "\r"));
+}
+
+}  // namespace
