@@ -138,6 +138,21 @@ TEST_F(DeviceCommandsTest, ControllerWithoutClockIsTakenWithAnInformation)
     EXPECT_EQ(project.DataSource->GetPortName(), Pty.EndA());
 }
 
+TEST_F(DeviceCommandsTest, StartWithoutPortSearchesAndLogsOnThePortFound)
+{
+    TProject& project = OpenProject("");
+    BackgroundProgram simulator;
+    ASSERT_TRUE(testsupport::StartSimulator(simulator, Pty.EndB(), {"--interval", "0.3"}));
+
+    // The start command's own question, then the port question of the search.
+    Dialogs.Answers = {TDialogAnswer::Yes, TDialogAnswer::Yes};
+    Window->Start1Click();
+    EXPECT_EQ(Dialogs.Count("ask"), 2);
+    EXPECT_EQ(project.DataSource->GetPortName(), Pty.EndA());
+    EXPECT_TRUE(project.DataSource->IsActive());
+    project.DataSource->Stop();
+}
+
 TEST_F(DeviceCommandsTest, NothingFoundIsAnErrorAndChangesNothing)
 {
     TProject& project = OpenProject("/dev/ttyS0");
