@@ -1,4 +1,5 @@
 // The logger without a window, run as the real program against the simulator on a socat pty pair.
+#include "app/core/Headless.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,8 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <netinet/in.h>
 #include <poll.h>
@@ -182,6 +185,58 @@ TEST_F(HeadlessTest, NoUsableProjectOrPortEndsWithCodeTwoAndHelpWithOne)
     EXPECT_EQ(RunLogger({"/HELP"}), 1);
     EXPECT_TRUE(Contains(ReadFile(Out), "/PROJECT")) << ReadFile(Out);
     EXPECT_FALSE(Contains(ReadFile(Out), "\r"));
+}
+
+// The watchdog, with the logger run inside the test program and a short interval: a port that falls
+// silent is reset, and one that could not be opened is tried again.
+TEST_F(HeadlessTest, WatchdogResetsASilentPortAndRetriesOneThatDidNotOpen)
+{
+    testsupport::PtyPair pty;
+    ASSERT_TRUE(pty.Start());
+    BackgroundProgram simulator;
+    ASSERT_TRUE(testsupport::StartSimulator(simulator, pty.EndB(), {"--interval", "0.2", "--count", "3"}));
+    HeadlessWatchdogIntervalMs = 1000;
+    setenv("XDG_CONFIG_HOME", (Dir / "config").c_str(), 1);
+
+    const auto runFor = [&](std::vector<std::string> args, int milliseconds) {
+        std::fflush(stdout);
+        const int saved = dup(1);
+        const int file = open(Out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(file, 1);
+        close(file);
+        std::thread stopper([milliseconds] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+            RequestHeadlessStop();
+        });
+        const int code = RunHeadless(args, "dedezuviv");
+        stopper.join();
+        std::fflush(stdout);
+        dup2(saved, 1);
+        close(saved);
+        return code;
+    };
+
+    // Three records, then silence: after a second without one the port is reset.
+    EXPECT_EQ(runFor({"-headless", "/PROJECT=" + Project.string(), "/PORT=" + pty.EndA(), "/START"}, 3500), 0);
+    std::string out = ReadFile(Out);
+    const std::string reset = "> Reset der Schnittstelle ausgelöst, da keine Daten mehr empfangen wurden.\n";
+    const size_t at = out.find(reset);
+    ASSERT_NE(at, std::string::npos) << out;
+    EXPECT_LT(out.find("=MD/"), at);
+    EXPECT_EQ(out.find("> Stoppe Logging.\n", at), at + reset.size() + 20) << out;  // the next line, after its "<date time"
+    EXPECT_NE(out.find("> Starte Logging (Schnittstelle " + pty.EndA() + ").\n", at), std::string::npos);
+
+    const std::string missing = (Dir / "ttyUSB3").string();
+    EXPECT_EQ(runFor({"-headless", "/PROJECT=" + Project.string(), "/PORT=" + missing}, 2600), 0);
+    out = ReadFile(Out);
+    size_t attempts = 0;
+    for (size_t pos = out.find("> Starte Logging"); pos != std::string::npos; pos = out.find("> Starte Logging", pos + 1))
+        ++attempts;
+    EXPECT_GE(attempts, 2u) << out;
+    EXPECT_EQ(out.find("Reset der Schnittstelle"), std::string::npos);
+
+    HeadlessWatchdogIntervalMs = DefaultHeadlessWatchdogIntervalMs;
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

@@ -21,11 +21,10 @@
 #include <csignal>
 #include <cstdio>
 
+int HeadlessWatchdogIntervalMs = DefaultHeadlessWatchdogIntervalMs;
+
 namespace {
 
-// Without a record for this long an open port is closed and opened again, and a port that could not
-// be opened is tried again.
-constexpr auto WatchdogInterval = std::chrono::milliseconds(20000);
 // How often the loop looks for a stop request between tasks of the port.
 constexpr int LoopTimeoutMs = 100;
 
@@ -131,7 +130,8 @@ void RunLoggingLoop(TTaskQueueDispatcher& dispatcher, THeadlessOutput& output)
         TProject* project = CurrentProject();
         if (project == nullptr || !project->DataSource)
             break;
-        if (std::chrono::steady_clock::now() - output.LastRecord < WatchdogInterval)
+        if (std::chrono::steady_clock::now() - output.LastRecord <
+            std::chrono::milliseconds(HeadlessWatchdogIntervalMs))
             continue;
         TDataSource& source = *project->DataSource;
         if (source.IsActive()) {

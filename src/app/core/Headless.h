@@ -6,6 +6,11 @@
 #include <string>
 #include <vector>
 
+// Without a record for this long an open port is closed and opened again, and a port that could not
+// be opened is tried again. Tests shorten it.
+constexpr int DefaultHeadlessWatchdogIntervalMs = 20000;
+extern int HeadlessWatchdogIntervalMs;
+
 // Exit codes: 0 after a clean stop, 1 after the help text, 2 when no project could be opened or no
 // port is set.
 int RunHeadless(const std::vector<std::string>& arguments, const std::string& programFileName);
