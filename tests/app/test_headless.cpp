@@ -1,5 +1,7 @@
 // The logger without a window, run as the real program against the simulator on a socat pty pair.
+#include "app/core/DeviceSearch.h"
 #include "app/core/Headless.h"
+#include "device/CommPortList.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -102,6 +104,26 @@ struct HeadlessTest : ::testing::Test {
         }
         return logger.Wait(15000);
     }
+
+    // Runs the logger inside the test program for the given time, its standard output into Out.
+    int RunInProcess(const std::vector<std::string>& args, int milliseconds)
+    {
+        std::fflush(stdout);
+        const int saved = dup(1);
+        const int file = open(Out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(file, 1);
+        close(file);
+        std::thread stopper([milliseconds] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+            RequestHeadlessStop();
+        });
+        const int code = RunHeadless(args, "dedezuviv");
+        stopper.join();
+        std::fflush(stdout);
+        dup2(saved, 1);
+        close(saved);
+        return code;
+    }
 };
 
 TEST_F(HeadlessTest, LogsRecordsAcknowledgesAnswersAndStopsCleanlyOnSigterm)
@@ -198,26 +220,9 @@ TEST_F(HeadlessTest, WatchdogResetsASilentPortAndRetriesOneThatDidNotOpen)
     HeadlessWatchdogIntervalMs = 1000;
     setenv("XDG_CONFIG_HOME", (Dir / "config").c_str(), 1);
 
-    const auto runFor = [&](std::vector<std::string> args, int milliseconds) {
-        std::fflush(stdout);
-        const int saved = dup(1);
-        const int file = open(Out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(file, 1);
-        close(file);
-        std::thread stopper([milliseconds] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-            RequestHeadlessStop();
-        });
-        const int code = RunHeadless(args, "dedezuviv");
-        stopper.join();
-        std::fflush(stdout);
-        dup2(saved, 1);
-        close(saved);
-        return code;
-    };
 
     // Three records, then silence: after a second without one the port is reset.
-    EXPECT_EQ(runFor({"-headless", "/PROJECT=" + Project.string(), "/PORT=" + pty.EndA(), "/START"}, 3500), 0);
+    EXPECT_EQ(RunInProcess({"-headless", "/PROJECT=" + Project.string(), "/PORT=" + pty.EndA(), "/START"}, 3500), 0);
     std::string out = ReadFile(Out);
     const std::string reset = "> Reset der Schnittstelle ausgelöst, da keine Daten mehr empfangen wurden.\n";
     const size_t at = out.find(reset);
@@ -227,7 +232,7 @@ TEST_F(HeadlessTest, WatchdogResetsASilentPortAndRetriesOneThatDidNotOpen)
     EXPECT_NE(out.find("> Starte Logging (Schnittstelle " + pty.EndA() + ").\n", at), std::string::npos);
 
     const std::string missing = (Dir / "ttyUSB3").string();
-    EXPECT_EQ(runFor({"-headless", "/PROJECT=" + Project.string(), "/PORT=" + missing}, 2600), 0);
+    EXPECT_EQ(RunInProcess({"-headless", "/PROJECT=" + Project.string(), "/PORT=" + missing}, 2600), 0);
     out = ReadFile(Out);
     size_t attempts = 0;
     for (size_t pos = out.find("> Starte Logging"); pos != std::string::npos; pos = out.find("> Starte Logging", pos + 1))
@@ -236,6 +241,31 @@ TEST_F(HeadlessTest, WatchdogResetsASilentPortAndRetriesOneThatDidNotOpen)
     EXPECT_EQ(out.find("Reset der Schnittstelle"), std::string::npos);
 
     HeadlessWatchdogIntervalMs = DefaultHeadlessWatchdogIntervalMs;
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(HeadlessTest, PortAutoSearchesThePortsAndLogsOnTheOneFound)
+{
+    testsupport::PtyPair silent, controller;
+    ASSERT_TRUE(silent.Start());
+    ASSERT_TRUE(controller.Start());
+    BackgroundProgram simulator;
+    ASSERT_TRUE(testsupport::StartSimulator(simulator, controller.EndB(), {"--interval", "0.3"}));
+    SetSerialPortNamesSource([&] { return std::vector<std::string>{silent.EndA(), controller.EndA()}; });
+    DeviceSearchListeningTimeMs = 1000;
+    setenv("XDG_CONFIG_HOME", (Dir / "config").c_str(), 1);
+
+    EXPECT_EQ(RunInProcess({"-headless", "/PROJECT=" + Project.string(), "/PORT=AUTO", "/START"}, 3500), 0);
+    const std::string out = ReadFile(Out);
+    EXPECT_NE(out.find("> Gerät an Schnittstelle " + controller.EndA() + " gefunden (ID 1 und Programm 13).\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("> Logging aktiv (Schnittstelle " + controller.EndA() + "), aufzeichnen ein.\n"),
+              std::string::npos);
+    EXPECT_FALSE(DayFileLines(Dir / "Haus" / "data").empty());
+
+    DeviceSearchListeningTimeMs = DefaultDeviceSearchListeningTimeMs;
+    SetSerialPortNamesSource(nullptr);
     unsetenv("XDG_CONFIG_HOME");
 }
 
