@@ -4,6 +4,9 @@
 #include "model/FormatSettings.h"
 #include "model/NumberText.h"
 
+#include <bit>
+#include <cstring>
+
 
 const TFieldTypeTable FieldTypeNames = {"Temperature", "Counter", "Value", "Time",
                                         "Input",       "State",   "Output", "Intern"};
@@ -50,6 +53,75 @@ constexpr TByteTables MakeByteTables()
 }
 
 constexpr TByteTables ByteTables = MakeByteTables();
+
+// Eight bytes at a time: on little-endian machines the scans below test a whole 64-bit word per step
+// and find the first byte of interest from the lowest flagged byte; elsewhere they go byte by byte.
+constexpr bool WordScan = std::endian::native == std::endian::little;
+constexpr uint64_t EachByte(uint8_t value) { return 0x0101010101010101ull * value; }
+constexpr uint64_t HighBits = EachByte(0x80);
+
+uint64_t LoadWord(const unsigned char* bytes)
+{
+    uint64_t word;
+    std::memcpy(&word, bytes, sizeof(word));
+    return word;
+}
+
+// High bit of every zero byte of the word. Bytes above the first zero byte may be flagged wrongly,
+// so only the lowest flag is exact, which is all the scans use.
+uint64_t ZeroBytes(uint64_t word) { return (word - EachByte(1)) & ~word & HighBits; }
+
+// High bit of every byte of the word, all of whose bytes are below 0x80, that lies strictly between
+// low and high (high at most 0x80). Exact per byte: no step carries into the next byte.
+uint64_t BytesBetween(uint64_t word, uint8_t low, uint8_t high)
+{
+    return (EachByte(static_cast<uint8_t>(127 + high)) - word) & (word + EachByte(static_cast<uint8_t>(127 - low))) &
+           HighBits;
+}
+
+// High bit of every byte that the framing keeps in the line (bcPlain): a blank, 0x2B to 0x3A, letters.
+uint64_t PlainBytes(uint64_t word)
+{
+    const uint64_t low7 = word & EachByte(0x7F);
+    const uint64_t plain = BytesBetween(low7, 0x1F, 0x21) | BytesBetween(low7, 0x2A, 0x3B) |
+                           BytesBetween(low7 | EachByte(0x20), 0x60, 0x7B);
+    return plain & ~word;
+}
+
+size_t FirstFlaggedByte(uint64_t flags) { return static_cast<size_t>(std::countr_zero(flags)) / 8; }
+
+// End of the run of plain bytes starting at pos, at most limit.
+size_t PlainRunEnd(const unsigned char* bytes, size_t pos, size_t limit)
+{
+    if constexpr (WordScan) {
+        while (pos + 8 <= limit) {
+            const uint64_t other = ~PlainBytes(LoadWord(bytes + pos)) & HighBits;
+            if (other != 0)
+                return pos + FirstFlaggedByte(other);
+            pos += 8;
+        }
+    }
+    while (pos < limit && ByteTables.InRecord[bytes[pos]] == bcPlain)
+        ++pos;
+    return pos;
+}
+
+// Position of the first "/" at or after pos, or size.
+size_t FindSlash(const char* text, size_t pos, size_t size)
+{
+    if constexpr (WordScan) {
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+        while (pos + 8 <= size) {
+            const uint64_t slashes = ZeroBytes(LoadWord(bytes + pos) ^ EachByte('/'));
+            if (slashes != 0)
+                return pos + FirstFlaggedByte(slashes);
+            pos += 8;
+        }
+    }
+    while (pos < size && text[pos] != '/')
+        ++pos;
+    return pos;
+}
 
 TFieldValue MakeFloat(double value)
 {
@@ -99,31 +171,31 @@ bool ReadInteger(std::string_view text, int32_t& value)
 // A number with "," as decimal separator (TryTextToFloat). The usual form, a sign, digits and a
 // decimal part with at most 15 digits in all, is converted here: the digits are an exact integer and
 // dividing it by an exact power of ten rounds correctly, so the result equals the general reader's.
+// The mantissa is unsigned so that a long digit string wraps harmlessly; it is only used when it
+// holds at most 15 digits.
 bool ReadFloat(std::string_view text, double& value)
 {
     static constexpr double PowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    size_t i = 0;
+    const char* const p = text.data();
     const size_t n = text.size();
+    size_t i = 0;
     bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
+    if (i < n && (p[i] == '+' || p[i] == '-')) {
+        negative = p[i] == '-';
         ++i;
     }
-    int64_t mantissa = 0;
-    int digits = 0, decimals = 0;
-    bool separator = false;
-    for (; i < n; ++i) {
-        const unsigned digit = static_cast<unsigned char>(text[i]) - static_cast<unsigned>('0');
-        if (digit <= 9) {
+    uint64_t mantissa = 0;
+    const size_t first = i;
+    for (unsigned digit; i < n && (digit = static_cast<unsigned char>(p[i]) - static_cast<unsigned>('0')) <= 9; ++i)
+        mantissa = mantissa * 10 + digit;
+    size_t digits = i - first, decimals = 0;
+    if (i < n && p[i] == ',') {
+        const size_t fraction = ++i;
+        for (unsigned digit; i < n && (digit = static_cast<unsigned char>(p[i]) - static_cast<unsigned>('0')) <= 9; ++i)
             mantissa = mantissa * 10 + digit;
-            ++digits;
-            decimals += separator;
-        } else if (text[i] == ',' && !separator) {
-            separator = true;
-        } else {
-            break;
-        }
+        decimals = i - fraction;
+        digits += decimals;
     }
     if (i == n && digits > 0 && digits <= 15) {
         const double magnitude = static_cast<double>(mantissa) / PowersOfTen[decimals];
@@ -133,13 +205,78 @@ bool ReadFloat(std::string_view text, double& value)
     return TryTextToFloat(text, ',', value);
 }
 
-// A two-character position of a date or time field, read as a decimal integer.
+unsigned DigitAt(const char* p, size_t pos)
+{
+    return static_cast<unsigned>(static_cast<unsigned char>(p[pos])) - static_cast<unsigned>('0');
+}
+
+// A temperature text of exactly 7 characters. The form the controller sends, sign, three digits, ","
+// and two digits, is read in one step with the same arithmetic as ReadFloat; any other form goes there.
+bool ReadTemperature(std::string_view text, double& value)
+{
+    const char* p = text.data();
+    if ((p[0] == '+' || p[0] == '-') && p[4] == ',') {
+        const unsigned d1 = DigitAt(p, 1), d2 = DigitAt(p, 2), d3 = DigitAt(p, 3), d5 = DigitAt(p, 5),
+                       d6 = DigitAt(p, 6);
+        if (d1 <= 9 && d2 <= 9 && d3 <= 9 && d5 <= 9 && d6 <= 9) {
+            const double magnitude = static_cast<double>(d1 * 10000 + d2 * 1000 + d3 * 100 + d5 * 10 + d6) / 1e2;
+            value = p[0] == '-' ? -magnitude : magnitude;
+            return true;
+        }
+    }
+    return ReadFloat(text, value);
+}
+
+// A two-character position of a date or time field, read as a decimal integer (TryStrToInt): a digit
+// pair directly, any other form (a blank, a sign, "$") through the general reader.
 bool ReadPosition(std::string_view text, size_t pos, int& value)
 {
+    const unsigned high = DigitAt(text.data(), pos), low = DigitAt(text.data(), pos + 1);
+    if (high <= 9 && low <= 9) {
+        value = static_cast<int>(high * 10 + low);
+        return true;
+    }
     int32_t v = 0;
-    if (!ReadInteger(text.substr(pos, 2), v))
+    if (!TryStrToInt(text.substr(pos, 2), v))
         return false;
     value = v;
+    return true;
+}
+
+// Days from 1 March of year 0 to the given date minus those to 1 January 1970, for the proleptic
+// Gregorian calendar (the usual civil-from-days inversion); valid for every date of years 1 to 9999.
+int64_t DaysFromCivil(int year, int month, int day)
+{
+    year -= month <= 2;
+    const int era = (year >= 0 ? year : year - 399) / 400;
+    const int yearOfEra = year - era * 400;
+    const int dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return static_cast<int64_t>(era) * 146097 + dayOfEra - 719468;
+}
+
+// TryEncodeDate computed here: every record carries one or two dates, and this avoids a call into
+// the calendar library for each. Same checks, same day number.
+bool EncodeRecordDate(int year, int month, int day, TDateTime& date)
+{
+    static constexpr int MonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1)
+        return false;
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    if (day > MonthDays[month - 1] + (month == 2 && leap))
+        return false;
+    // Day 0 of TDateTime, 30 December 1899, is 25569 days before 1 January 1970.
+    date = static_cast<double>(DaysFromCivil(year, month, day) + 25569);
+    return true;
+}
+
+// TryEncodeTime without milliseconds, with the same arithmetic.
+bool EncodeRecordTime(int hour, int minute, int second, TDateTime& time)
+{
+    if (hour < 0 || hour >= 24 || minute < 0 || minute >= 60 || second < 0 || second >= 60)
+        return false;
+    const int64_t ms = ((hour * 60LL + minute) * 60LL + second) * 1000LL;
+    time = static_cast<double>(ms) / MSecsPerDay;
     return true;
 }
 
@@ -148,14 +285,14 @@ bool ReadDate(std::string_view text, size_t dayPos, size_t monthPos, size_t year
 {
     int day = 0, month = 0, year = 0;
     return ReadPosition(text, dayPos, day) && ReadPosition(text, monthPos, month) &&
-           ReadPosition(text, yearPos, year) && TryEncodeDate(2000 + year, month, day, date);
+           ReadPosition(text, yearPos, year) && EncodeRecordDate(2000 + year, month, day, date);
 }
 
 bool ReadTime(std::string_view text, size_t hourPos, size_t minutePos, size_t secondPos, TDateTime& time)
 {
     int hour = 0, minute = 0, second = 0;
     return ReadPosition(text, hourPos, hour) && ReadPosition(text, minutePos, minute) &&
-           ReadPosition(text, secondPos, second) && TryEncodeTime(hour, minute, second, 0, time);
+           ReadPosition(text, secondPos, second) && EncodeRecordTime(hour, minute, second, time);
 }
 
 // The text read as if "$" stood before it: one or more hexadecimal digits whose value fits 32 bits
@@ -235,7 +372,12 @@ TOrvaProtocol::TOrvaProtocol() : Decoded(std::make_unique<TDecodedRecord>())
     // Room for the longest line plus "=", "#" and an appended "/r" time, so that the buffer never
     // grows while records are decoded.
     Line.reserve(MaxLineLength + 64);
+    ClearLine();
 }
+
+// The line buffer always starts with the "=" of the normalised text, so that completing a record
+// does not have to shift the body; the body is what follows it.
+void TOrvaProtocol::ClearLine() { Line.assign(1, '='); }
 
 void TOrvaProtocol::SetOnRecord(TRecordHandler handler) { OnRecord = std::move(handler); }
 
@@ -253,7 +395,7 @@ void TOrvaProtocol::ProcessData(std::string_view data)
     while (i < size) {
         if (!InRecord) {
             // Outside a record every byte is consumed; only "=", a blank or "*" opens a frame.
-            Line.clear();
+            ClearLine();
             while (i < size && ByteTables.FrameStart[bytes[i]] == frNone)
                 ++i;
             if (i == size)
@@ -263,9 +405,10 @@ void TOrvaProtocol::ProcessData(std::string_view data)
             ++i;
             continue;
         }
-        if (Line.size() > static_cast<size_t>(MaxLineLength)) {
+        const size_t bodyLength = Line.size() - 1;
+        if (bodyLength > static_cast<size_t>(MaxLineLength)) {
             // Overflow: no controller sends such a record; the rest of this block is dropped too.
-            Line.clear();
+            ClearLine();
             InRecord = false;
             return;
         }
@@ -273,11 +416,9 @@ void TOrvaProtocol::ProcessData(std::string_view data)
         case bcPlain: {
             // Appends the whole run of plain characters at once, but never beyond the length at
             // which the next byte is taken as an overflow.
-            const size_t room = static_cast<size_t>(MaxLineLength) + 1 - Line.size();
+            const size_t room = static_cast<size_t>(MaxLineLength) + 1 - bodyLength;
             const size_t limit = (size - i < room) ? size : i + room;
-            size_t end = i + 1;
-            while (end < limit && ByteTables.InRecord[bytes[end]] == bcPlain)
-                ++end;
+            const size_t end = PlainRunEnd(bytes, i + 1, limit);
             Line.append(reinterpret_cast<const char*>(bytes + i), end - i);
             i = end;
             break;
@@ -289,14 +430,14 @@ void TOrvaProtocol::ProcessData(std::string_view data)
             ++i;
             if (FrameKind == frEquals)
                 FinishRecord();
-            Line.clear();
+            ClearLine();
             InRecord = false;
             break;
         default:
             // An unexpected byte abandons the record and is not examined again, so an "=" inside a
             // record does not open the next one.
             ++i;
-            Line.clear();
+            ClearLine();
             InRecord = false;
             break;
         }
@@ -306,7 +447,7 @@ void TOrvaProtocol::ProcessData(std::string_view data)
 void TOrvaProtocol::FinishRecord()
 {
     TDecodedRecord& record = *Decoded;
-    const bool ok = DecodeRecordText(Line, record);
+    const bool ok = DecodeRecordText(std::string_view(Line).substr(1), record);
     TRecordHeader& header = record.Header;
     header.RT = 0;
     if (record.Counts[ftTime] >= 1)
@@ -331,7 +472,6 @@ void TOrvaProtocol::FinishRecord()
         AppendTwoDigits(out, p.Second);
         Line.append(text, static_cast<size_t>(out - text));
     }
-    Line.insert(Line.begin(), '=');
     Line.push_back('#');
     if (ok) {
         if (header.RT == 0)
@@ -367,15 +507,15 @@ bool TOrvaProtocol::DecodeRecordText(std::string_view body, TDecodedRecord& reco
         return false;
     bool valid = false;
     bool typeFound = false;
-    TDateTime work = 0;
+    // The working date-time is kept as its date and its time of day, whose sum it is. Dates are whole
+    // days and times whole seconds, so the sum splits back into exactly these two parts and keeping
+    // them apart gives the same values as taking the date or time of the sum.
+    TDateTime workDate = 0, workTime = 0;
     const size_t n = body.size();
     size_t start = 0;
     while (start < n) {
         // A field ends before a "/", or with the last character (a "/" there stays in the field).
-        // Fields are short, so a plain loop beats a library search here.
-        size_t end = start;
-        while (end < n && body[end] != '/')
-            ++end;
+        size_t end = FindSlash(body.data(), start, n);
         size_t next = end + 1;
         if (end + 1 >= n) {
             end = n;
@@ -405,7 +545,7 @@ bool TOrvaProtocol::DecodeRecordText(std::string_view body, TDecodedRecord& reco
         switch (field[0]) {
         case 't': {
             double value = 0;
-            if (text.size() != 7 || !ReadFloat(text, value)) {
+            if (text.size() != 7 || !ReadTemperature(text, value)) {
                 valid = false;
                 break;
             }
@@ -479,18 +619,19 @@ bool TOrvaProtocol::DecodeRecordText(std::string_view body, TDecodedRecord& reco
                 break;
             }
             // Date and time are set one after the other; a fault in one leaves the other in place.
-            work = 0;
+            workDate = 0;
+            workTime = 0;
             TDateTime date = 0, time = 0;
             if (ReadDate(text, 0, 3, 6, date))
-                work = date + TimeOf(work);
+                workDate = date;
             else
                 valid = false;
             if (ReadTime(text, 9, 12, 15, time))
-                work = DateOf(work) + time;
+                workTime = time;
             else
                 valid = false;
             if (valid)
-                record.Header.PC = work;
+                record.Header.PC = workDate + workTime;
             break;
         }
         case 'y': {
@@ -499,7 +640,7 @@ bool TOrvaProtocol::DecodeRecordText(std::string_view body, TDecodedRecord& reco
                 valid = false;
                 break;
             }
-            work = date + TimeOf(work);
+            workDate = date;
             break;
         }
         case 'z': {
@@ -508,8 +649,8 @@ bool TOrvaProtocol::DecodeRecordText(std::string_view body, TDecodedRecord& reco
                 valid = false;
                 break;
             }
-            work = DateOf(work) + time;
-            AddValue(record, ftTime, MakeDateTime(work));
+            workTime = time;
+            AddValue(record, ftTime, MakeDateTime(workDate + workTime));
             break;
         }
         default:

@@ -86,6 +86,9 @@ public:
     void FinishRecord();
 
 private:
+    void ClearLine();
+
+    // "=" followed by the body received so far.
     std::string Line;
     bool InRecord = false;
     TFrameKind FrameKind = frNone;

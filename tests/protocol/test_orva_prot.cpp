@@ -381,6 +381,19 @@ TEST(DecodeRecordText, FloatsIgnoreTheProcessDecimalSeparator)
     EXPECT_FALSE(IsValid("MD/d1,5x"));
 }
 
+TEST(DecodeRecordText, NumbersLongerThanFifteenDigitsAreReadWithoutOverflow)
+{
+    // More digits than a 64-bit integer holds: read by the general reader, never by integer arithmetic
+    // that overflows (the sanitizer build would stop on that).
+    auto record = std::make_unique<TDecodedRecord>();
+    EXPECT_TRUE(Decode("MD/n1234567890123456789012345/d-99999999999999999999,5/n0000000000000000012,5", *record));
+    const std::vector<double> counters = Floats(*record, ftCounter);
+    ASSERT_EQ(counters.size(), 2u);
+    EXPECT_DOUBLE_EQ(counters[0], 1.234567890123456789012345e24);
+    EXPECT_DOUBLE_EQ(counters[1], 12.5);
+    EXPECT_EQ(Floats(*record, ftValue), (std::vector<double>{-1e20}));
+}
+
 TEST(DecodeRecordText, DigitStrings)
 {
     auto record = std::make_unique<TDecodedRecord>();
