@@ -39,8 +39,10 @@ DEDEZUviv-Vorführung
   Regler:       Simulator an $LINK
   Aufzeichnung: $DEMO_DIR/Demo/data/ (eine Datei je Tag)
   Netzwerk:     printf 'INDEX 1 0\n' | nc -q1 localhost $TCP_PORT   (Kesseltemperatur)
-  ${MODE:+Ohne Fenster; beenden mit Strg+C.}
 INFO
+if [ ${#MODE[@]} -gt 0 ]; then
+  echo "  Ohne Fenster (keine grafische Anzeige); beenden mit Strg+C."
+fi
 
 # The demo's own settings file, so that the user's last project stays untouched.
 status=0
