@@ -243,56 +243,19 @@ bool ReadPosition(std::string_view text, size_t pos, int& value)
     return true;
 }
 
-// Days from 1 March of year 0 to the given date minus those to 1 January 1970, for the proleptic
-// Gregorian calendar (the usual civil-from-days inversion); valid for every date of years 1 to 9999.
-int64_t DaysFromCivil(int year, int month, int day)
-{
-    year -= month <= 2;
-    const int era = (year >= 0 ? year : year - 399) / 400;
-    const int yearOfEra = year - era * 400;
-    const int dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return static_cast<int64_t>(era) * 146097 + dayOfEra - 719468;
-}
-
-// TryEncodeDate computed here: every record carries one or two dates, and this avoids a call into
-// the calendar library for each. Same checks, same day number.
-bool EncodeRecordDate(int year, int month, int day, TDateTime& date)
-{
-    static constexpr int MonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1)
-        return false;
-    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-    if (day > MonthDays[month - 1] + (month == 2 && leap))
-        return false;
-    // Day 0 of TDateTime, 30 December 1899, is 25569 days before 1 January 1970.
-    date = static_cast<double>(DaysFromCivil(year, month, day) + 25569);
-    return true;
-}
-
-// TryEncodeTime without milliseconds, with the same arithmetic.
-bool EncodeRecordTime(int hour, int minute, int second, TDateTime& time)
-{
-    if (hour < 0 || hour >= 24 || minute < 0 || minute >= 60 || second < 0 || second >= 60)
-        return false;
-    const int64_t ms = ((hour * 60LL + minute) * 60LL + second) * 1000LL;
-    time = static_cast<double>(ms) / MSecsPerDay;
-    return true;
-}
-
 // Day, month and two-digit year at the given positions; the year counts from 2000.
 bool ReadDate(std::string_view text, size_t dayPos, size_t monthPos, size_t yearPos, TDateTime& date)
 {
     int day = 0, month = 0, year = 0;
     return ReadPosition(text, dayPos, day) && ReadPosition(text, monthPos, month) &&
-           ReadPosition(text, yearPos, year) && EncodeRecordDate(2000 + year, month, day, date);
+           ReadPosition(text, yearPos, year) && TryEncodeDate(2000 + year, month, day, date);
 }
 
 bool ReadTime(std::string_view text, size_t hourPos, size_t minutePos, size_t secondPos, TDateTime& time)
 {
     int hour = 0, minute = 0, second = 0;
     return ReadPosition(text, hourPos, hour) && ReadPosition(text, minutePos, minute) &&
-           ReadPosition(text, secondPos, second) && EncodeRecordTime(hour, minute, second, time);
+           ReadPosition(text, secondPos, second) && TryEncodeTime(hour, minute, second, 0, time);
 }
 
 // The text read as if "$" stood before it: one or more hexadecimal digits whose value fits 32 bits
