@@ -4,6 +4,7 @@
 #include "app/core/CommandLine.h"
 #include "app/core/DeviceSearch.h"
 #include "app/core/LogLines.h"
+#include "app/core/LoggingControl.h"
 #include "app/core/Startup.h"
 #include "app/core/TCPDataServer.h"
 #include "device/MainThread.h"
@@ -90,27 +91,6 @@ public:
     }
 };
 
-// Opens the port of the current project, with the same lines as the window's start command.
-void StartLogging(TDataSource& source)
-{
-    LogMessage("Starte Logging (Schnittstelle " + source.GetPortName() + ").");
-    source.RecreatePort();
-    source.Start();
-    if (source.IsActive()) {
-        CurrentProject()->RecordStart = 0;
-        return;
-    }
-    ShowError("Die serielle Schnittstelle " + source.GetPortName() +
-              " kann nicht angesprochen werden! Bitte Schnittstelle einstellen.");
-    LogMessage("Abbruch durch Fehler!");
-}
-
-void StopLogging(TDataSource& source)
-{
-    source.Stop();
-    LogMessage("Stoppe Logging.");
-}
-
 void InstallSignalHandlers()
 {
     struct sigaction action {};
@@ -134,11 +114,10 @@ void RunLoggingLoop(TTaskQueueDispatcher& dispatcher, THeadlessOutput& output)
             std::chrono::milliseconds(HeadlessWatchdogIntervalMs))
             continue;
         TDataSource& source = *project->DataSource;
-        if (source.IsActive()) {
-            LogMessage("Reset der Schnittstelle ausgelöst, da keine Daten mehr empfangen wurden.");
-            StopLogging(source);
-        }
-        StartLogging(source);
+        if (source.IsActive())
+            ResetLogging(source);
+        else
+            StartLogging(source);
         output.LastRecord = std::chrono::steady_clock::now();
     }
 }

@@ -2,6 +2,7 @@
 
 #include "app/core/AppSettings.h"
 #include "app/core/LogLines.h"
+#include "app/core/LoggingControl.h"
 #include "app/gui/AboutBox.h"
 #include "app/gui/LogDlg.h"
 #include "app/gui/StandardFont.h"
@@ -307,17 +308,8 @@ void TMainPrgForm::Start1Click()
             if (!source)
                 return;
         }
-        ::LogMessage("Starte Logging (Schnittstelle " + source->GetPortName() + ").");
-        source->RecreatePort();
-        source->Start();
-        if (source->IsActive()) {
-            CurrentProject()->RecordStart = 0;
+        if (StartLogging(*source))
             RestartWatchdog();
-        } else {
-            ShowError("Die serielle Schnittstelle " + source->GetPortName() +
-                      " kann nicht angesprochen werden! Bitte Schnittstelle einstellen.");
-            ::LogMessage("Abbruch durch Fehler!");
-        }
     }
     RefreshDisplay();
 }
@@ -326,8 +318,7 @@ void TMainPrgForm::Stop1Click()
 {
     if (NoActProject())
         return;
-    ActiveDataSource()->Stop();
-    ::LogMessage("Stoppe Logging.");
+    StopLogging(*ActiveDataSource());
     RefreshDisplay();
 }
 
@@ -383,9 +374,9 @@ void TMainPrgForm::SerialResetTest()
 {
     if (!PortIsOpen())
         return;
-    ::LogMessage("Reset der Schnittstelle ausgelöst, da keine Daten mehr empfangen wurden.");
-    Stop1Click();
-    Start1Click();
+    if (ResetLogging(*ActiveDataSource()))
+        RestartWatchdog();
+    RefreshDisplay();
 }
 
 void TMainPrgForm::ShowRecord(const TDecodedRecord& record)

@@ -1,0 +1,36 @@
+#include "app/core/LoggingControl.h"
+
+#include "model/DataSource.h"
+#include "model/LiveState.h"
+#include "model/Log.h"
+#include "model/Project.h"
+#include "model/UiInterfaces.h"
+
+bool StartLogging(TDataSource& source)
+{
+    LogMessage("Starte Logging (Schnittstelle " + source.GetPortName() + ").");
+    source.RecreatePort();
+    source.Start();
+    if (source.IsActive()) {
+        if (TProject* project = CurrentProject())
+            project->RecordStart = 0;
+        return true;
+    }
+    ShowError("Die serielle Schnittstelle " + source.GetPortName() +
+              " kann nicht angesprochen werden! Bitte Schnittstelle einstellen.");
+    LogMessage("Abbruch durch Fehler!");
+    return false;
+}
+
+void StopLogging(TDataSource& source)
+{
+    source.Stop();
+    LogMessage("Stoppe Logging.");
+}
+
+bool ResetLogging(TDataSource& source)
+{
+    LogMessage("Reset der Schnittstelle ausgelöst, da keine Daten mehr empfangen wurden.");
+    StopLogging(source);
+    return StartLogging(source);
+}
