@@ -4,12 +4,12 @@
 // time of its worker thread is measured.
 //
 // Arguments (optional): number of records (default 10000), idle seconds (default 10).
-#include "device/MainThread.h"
+#include "base/DateTime.h"
+#include "base/Log.h"
+#include "base/MainThread.h"
 #include "device/SerialNG.h"
 #include "model/DataSource.h"
-#include "model/DateTime.h"
 #include "model/LiveState.h"
-#include "model/Log.h"
 #include "model/Project.h"
 
 #include <algorithm>

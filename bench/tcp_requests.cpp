@@ -1,7 +1,7 @@
 // Requests per second of the network value server over loopback with 20 concurrent clients, each
 // connection carrying one request as the clients of the logger do.
 #include "app/core/TCPDataServer.h"
-#include "model/FormatSettings.h"
+#include "base/FormatSettings.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 

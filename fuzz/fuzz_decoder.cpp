@@ -1,8 +1,9 @@
 // Fuzz target for the record decoder: any bytes, cut into blocks of sizes taken from the input, must
 // neither crash nor leak, must give the same records as one undivided call, and every reported value
 // must have a text form.
-#include "model/Clock.h"
-#include "model/FormatSettings.h"
+#include "base/Clock.h"
+#include "base/FormatSettings.h"
+#include "model/ValueText.h"
 #include "protocol/ORVA_prot.h"
 
 #include <cstdint>

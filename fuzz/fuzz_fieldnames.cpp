@@ -1,8 +1,8 @@
 // CleanFieldName and SplitFieldNames on arbitrary bytes. Checks: cleaned text and every split name
 // hold only name characters (plus commas in the cleaned text) and are valid UTF-8; both report the
 // same Dropped; the names joined by commas give the cleaned text back; cleaning is idempotent.
+#include "base/TextEncoding.h"
 #include "model/Fields.h"
-#include "model/TextEncoding.h"
 
 #include <cstdint>
 #include <cstdlib>

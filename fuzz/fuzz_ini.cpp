@@ -2,7 +2,7 @@
 // name, and for ASCII input writing the parsed contents and reading them back gives exactly the same
 // sections, keys and values. (Other text may change on writing: Windows-1252 cannot hold every
 // character, and the rewritten bytes may then read as UTF-8.)
-#include "model/IniFile.h"
+#include "base/IniFile.h"
 
 #include <cstdint>
 #include <cstdlib>

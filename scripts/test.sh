@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the release tree with all tests (GUI tests offscreen), then
+# Checks the layers, builds everything and runs every test: the release tree with all tests (GUI tests offscreen), then
 # the README's main command headless, then the core tests again built with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+./scripts/check-layers.sh
 ./scripts/build.sh
 (cd build && ctest --output-on-failure -j2)
 # The README's main command, as a new user without a display runs it.

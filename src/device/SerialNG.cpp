@@ -1,8 +1,8 @@
 #include "device/SerialNG.h"
 
-#include "device/MainThread.h"
+#include "base/Clock.h"
+#include "base/MainThread.h"
 #include "device/SerialNGTermios.h"
-#include "model/Clock.h"
 
 #include <algorithm>
 #include <cctype>

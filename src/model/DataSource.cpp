@@ -1,12 +1,12 @@
 #include "model/DataSource.h"
 
+#include "base/AppGlobals.h"
+#include "base/Clock.h"
+#include "base/Log.h"
 #include "device/SerialNG.h"
-#include "model/AppGlobals.h"
-#include "model/Clock.h"
 #include "model/DayFiles.h"
 #include "model/Fields.h"
 #include "model/LiveState.h"
-#include "model/Log.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
 

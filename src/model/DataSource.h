@@ -7,7 +7,7 @@
 // dispatcher and waits until the handler has returned.
 #pragma once
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 #include "protocol/ORVA_prot.h"
 
 #include <cstdint>

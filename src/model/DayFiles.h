@@ -2,7 +2,7 @@
 // folder, one normalised record per line, each line ended by CR LF.
 #pragma once
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 // The project: field definitions, recording settings and named field selections of one ".p-p" file.
 #pragma once
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 #include "model/Fields.h"
 #include "protocol/ORVA_prot.h"
 

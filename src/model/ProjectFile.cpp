@@ -2,9 +2,9 @@
 
 #include "model/DataSource.h"
 
-#include "model/AppGlobals.h"
-#include "model/Clock.h"
-#include "model/IniFile.h"
+#include "base/AppGlobals.h"
+#include "base/Clock.h"
+#include "base/IniFile.h"
 #include "model/LiveState.h"
 #include "model/NameList.h"
 #include "model/UiInterfaces.h"

@@ -8,9 +8,9 @@
 // names ("Kessel (Temperature)"); in memory the display names ("Kessel (Temperatur)").
 #pragma once
 
-#include "model/DataTable.h"
-#include "model/DialogStates.h"
 #include "model/Project.h"
+#include "model/window/DataTable.h"
+#include "model/window/DialogStates.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,9 +1,9 @@
 // The controller record decoder: frames "=" ... "#" records in a byte stream cut anywhere, decodes
 // their fields into a fixed-size record and hands each valid record with its normalised text to the
-// owner. Also the field type tables, value texts and type suffix translation.
+// owner. Also the field type tables and the type suffix translation of field names.
 #pragma once
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 #include <array>
 #include <cstdint>
@@ -97,7 +97,6 @@ private:
     TRecordHandler OnRecord;
 };
 
-std::string ValueToText(const TFieldValue& value);
 std::string TranslateTypeSuffixes(const TFieldTypeTable& fromNames, const TFieldTypeTable& toNames,
                                   const std::string& text);
 void TranslateTypeSuffixesInList(const TFieldTypeTable& fromNames, const TFieldTypeTable& toNames,

@@ -1,7 +1,7 @@
 // The settings file and the program's folders.
 #include "app/core/AppSettings.h"
-#include "model/AppGlobals.h"
-#include "model/IniFile.h"
+#include "base/AppGlobals.h"
+#include "base/IniFile.h"
 #include "model/Project.h"
 #include "support/TestSupport.h"
 

@@ -1,9 +1,9 @@
 // The device search over pty "ports", with the simulator as the controller on some of them.
 #include "app/core/DeviceSearch.h"
+#include "base/FormatSettings.h"
+#include "base/Log.h"
+#include "base/MainThread.h"
 #include "device/CommPortList.h"
-#include "device/MainThread.h"
-#include "model/FormatSettings.h"
-#include "model/Log.h"
 #include "model/UiInterfaces.h"
 #include "support/TestSupport.h"
 

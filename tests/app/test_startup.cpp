@@ -1,10 +1,10 @@
 // The start-up's evaluation of the command line with a recording host.
 #include "app/core/CommandLine.h"
 #include "app/core/Startup.h"
-#include "model/AppGlobals.h"
+#include "base/AppGlobals.h"
+#include "base/Log.h"
 #include "model/DataSource.h"
 #include "model/LiveState.h"
-#include "model/Log.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"

@@ -1,9 +1,9 @@
 // The network value server over real TCP connections.
 #include "app/core/TCPDataServer.h"
-#include "device/MainThread.h"
-#include "model/FormatSettings.h"
+#include "base/FormatSettings.h"
+#include "base/Log.h"
+#include "base/MainThread.h"
 #include "model/LiveState.h"
-#include "model/Log.h"
 #include "model/Project.h"
 
 #include <gtest/gtest.h>

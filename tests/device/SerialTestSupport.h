@@ -2,7 +2,7 @@
 // main thread that is pumped while waiting, and the far end of a pty pair.
 #pragma once
 
-#include "device/MainThread.h"
+#include "base/MainThread.h"
 #include "device/SerialNG.h"
 #include "support/TestSupport.h"
 

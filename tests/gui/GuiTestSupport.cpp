@@ -1,6 +1,6 @@
 #include "GuiTestSupport.h"
 
-#include "device/MainThread.h"
+#include "base/MainThread.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 // The project object, the live state shared with other threads and the data table model.
-#include "model/DataTable.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
+#include "model/window/DataTable.h"
 
 #include <gtest/gtest.h>
 

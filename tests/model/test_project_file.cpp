@@ -1,13 +1,13 @@
 // The project file: writing order and encodings, loading with defaults, the view part (dialog states
 // and data table), bad files and safe saving.
-#include "model/AppGlobals.h"
-#include "model/Clock.h"
-#include "model/FormatSettings.h"
-#include "model/IniFile.h"
-#include "model/LiveState.h"
+#include "base/AppGlobals.h"
+#include "base/Clock.h"
+#include "base/FormatSettings.h"
+#include "base/IniFile.h"
+#include "base/TextEncoding.h"
 #include "model/DataSource.h"
+#include "model/LiveState.h"
 #include "model/ProjectFile.h"
-#include "model/TextEncoding.h"
 #include "model/UiInterfaces.h"
 #include "support/TestSupport.h"
 

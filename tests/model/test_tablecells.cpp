@@ -1,7 +1,7 @@
 // Text and colour of a table cell.
-#include "model/FormatSettings.h"
+#include "base/FormatSettings.h"
 #include "model/Project.h"
-#include "model/TableCells.h"
+#include "model/window/TableCells.h"
 
 #include <gtest/gtest.h>
 

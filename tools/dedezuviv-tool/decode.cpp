@@ -3,8 +3,8 @@
 // JSON object.
 #include "Commands.h"
 
-#include "model/Clock.h"
-#include "model/DateTime.h"
+#include "base/Clock.h"
+#include "base/DateTime.h"
 #include "protocol/ORVA_prot.h"
 
 #include <cerrno>

@@ -2,7 +2,7 @@
 // selections and table cells as one JSON object; with --save writes it again through the normal save.
 #include "Commands.h"
 
-#include "model/FormatSettings.h"
+#include "base/FormatSettings.h"
 #include "model/DataSource.h"
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"

@@ -1,6 +1,6 @@
 #include "AckParser.h"
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include "SimOptions.h"
 
-#include "model/NumberText.h"
+#include "base/NumberText.h"
 
 #include <cmath>
 #include <limits>

@@ -1,7 +1,7 @@
 #include "app/core/AppSettings.h"
 
-#include "model/AppGlobals.h"
-#include "model/IniFile.h"
+#include "base/AppGlobals.h"
+#include "base/IniFile.h"
 #include "model/Project.h"
 
 #include <cstdlib>

@@ -1,12 +1,12 @@
 #include "app/core/DeviceSearch.h"
 
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/MainThread.h"
+#include "base/TextEncoding.h"
 #include "device/CommPortList.h"
-#include "device/MainThread.h"
 #include "device/SerialNG.h"
-#include "model/Clock.h"
 #include "model/DataSource.h"
-#include "model/Log.h"
-#include "model/TextEncoding.h"
 #include "model/UiInterfaces.h"
 
 #include <chrono>

@@ -1,9 +1,9 @@
 #include "app/core/LogLines.h"
 
-#include "model/AppGlobals.h"
-#include "model/Clock.h"
+#include "base/AppGlobals.h"
+#include "base/Clock.h"
+#include "base/FormatSettings.h"
 #include "model/DayFiles.h"
-#include "model/FormatSettings.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 

@@ -1,8 +1,8 @@
 #include "app/core/LoggingControl.h"
 
+#include "base/Log.h"
 #include "model/DataSource.h"
 #include "model/LiveState.h"
-#include "model/Log.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
 

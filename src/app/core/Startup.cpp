@@ -1,11 +1,11 @@
 #include "app/core/Startup.h"
 
 #include "app/core/CommandLine.h"
-#include "model/AppGlobals.h"
+#include "base/AppGlobals.h"
+#include "base/Log.h"
+#include "base/NumberText.h"
 #include "model/DataSource.h"
 #include "model/LiveState.h"
-#include "model/Log.h"
-#include "model/NumberText.h"
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"
 

@@ -1,13 +1,14 @@
 #include "app/core/TCPDataServer.h"
 
-#include "device/MainThread.h"
-#include "model/Clock.h"
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/MainThread.h"
+#include "base/NumberText.h"
+#include "base/TextEncoding.h"
 #include "model/Fields.h"
 #include "model/LiveState.h"
-#include "model/Log.h"
-#include "model/NumberText.h"
 #include "model/Project.h"
-#include "model/TextEncoding.h"
+#include "model/ValueText.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "app/gui/AboutBox.h"
 
-#include "model/AppGlobals.h"
+#include "base/AppGlobals.h"
 
 #include <QApplication>
 #include <QLabel>

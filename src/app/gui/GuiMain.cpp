@@ -8,11 +8,11 @@
 #include "app/gui/QtDispatcher.h"
 #include "app/gui/QtUserDialogs.h"
 #include "app/gui/StandardFont.h"
-#include "model/AppGlobals.h"
-#include "model/Clock.h"
-#include "model/FormatSettings.h"
+#include "base/AppGlobals.h"
+#include "base/Clock.h"
+#include "base/FormatSettings.h"
+#include "base/Log.h"
 #include "model/LiveState.h"
-#include "model/Log.h"
 #include "model/ProjectFile.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "app/gui/LogDlg.h"
 
-#include "device/MainThread.h"
+#include "base/MainThread.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>

@@ -1,18 +1,19 @@
 #include "app/gui/MainUnit.h"
 
 #include "app/core/AppSettings.h"
-#include "app/core/LogLines.h"
 #include "app/core/LoggingControl.h"
+#include "app/core/LogLines.h"
 #include "app/gui/AboutBox.h"
 #include "app/gui/LogDlg.h"
 #include "app/gui/StandardFont.h"
-#include "model/AppGlobals.h"
-#include "model/Clock.h"
+#include "base/AppGlobals.h"
+#include "base/Clock.h"
+#include "base/FormatSettings.h"
+#include "base/Log.h"
 #include "model/DataSource.h"
-#include "model/FormatSettings.h"
 #include "model/LiveState.h"
-#include "model/Log.h"
-#include "model/TableCells.h"
+#include "model/ValueText.h"
+#include "model/window/TableCells.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCloseEvent>

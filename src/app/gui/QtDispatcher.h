@@ -1,7 +1,7 @@
 // The main-thread hand-off for the window: workers queue their events, the Qt event loop runs them.
 #pragma once
 
-#include "device/MainThread.h"
+#include "base/MainThread.h"
 
 class TQtDispatcher : public TTaskQueueDispatcher {
 public:

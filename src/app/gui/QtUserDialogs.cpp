@@ -1,6 +1,6 @@
 #include "app/gui/QtUserDialogs.h"
 
-#include "model/AppGlobals.h"
+#include "base/AppGlobals.h"
 
 #include <QMessageBox>
 

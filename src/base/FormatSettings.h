@@ -3,7 +3,7 @@
 // use them; the record decoder and the writers never depend on them.
 #pragma once
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 #include <string>
 #include <string_view>

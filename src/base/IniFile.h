@@ -14,7 +14,7 @@
 // the file. Nothing reaches the disk before UpdateFile, which replaces the file atomically.
 #pragma once
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,7 +1,7 @@
 // The text and colour a table cell shows for the current record.
 #pragma once
 
-#include "model/DataField.h"
+#include "model/window/DataField.h"
 #include "protocol/ORVA_prot.h"
 
 #include <string>

@@ -1,6 +1,6 @@
-#include "model/FormatSettings.h"
+#include "base/FormatSettings.h"
 
-#include "model/NumberText.h"
+#include "base/NumberText.h"
 
 #include <clocale>
 #include <cstring>

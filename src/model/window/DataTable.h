@@ -2,7 +2,7 @@
 // Calls with a cell outside the table do nothing and return nothing.
 #pragma once
 
-#include "model/DataField.h"
+#include "model/window/DataField.h"
 
 #include <array>
 #include <functional>

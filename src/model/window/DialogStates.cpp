@@ -1,8 +1,8 @@
-#include "model/DialogStates.h"
+#include "model/window/DialogStates.h"
 
-#include "model/FormatSettings.h"
-#include "model/IniFile.h"
-#include "model/NumberText.h"
+#include "base/FormatSettings.h"
+#include "base/IniFile.h"
+#include "base/NumberText.h"
 
 namespace {
 

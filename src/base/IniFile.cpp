@@ -1,8 +1,8 @@
-#include "model/IniFile.h"
+#include "base/IniFile.h"
 
-#include "model/FormatSettings.h"
-#include "model/NumberText.h"
-#include "model/TextEncoding.h"
+#include "base/FormatSettings.h"
+#include "base/NumberText.h"
+#include "base/TextEncoding.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "model/DataTable.h"
+#include "model/window/DataTable.h"
 
 TDataField* TDataTable::Cell(int col, int row)
 {

@@ -1,4 +1,4 @@
-#include "model/AppGlobals.h"
+#include "base/AppGlobals.h"
 
 const std::string VersionString = "1.250";
 const std::string ProgramTitle = "DEDEZUviv Temperaturdatenlogger";

@@ -1,7 +1,7 @@
 // The PC clock. Everything that asks for "now" goes through here so tests can fix the time.
 #pragma once
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 #include <cstdint>
 #include <functional>

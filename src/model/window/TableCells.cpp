@@ -1,6 +1,7 @@
-#include "model/TableCells.h"
+#include "model/window/TableCells.h"
 
 #include "model/Fields.h"
+#include "model/ValueText.h"
 
 namespace {
 

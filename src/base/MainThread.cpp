@@ -1,4 +1,4 @@
-#include "device/MainThread.h"
+#include "base/MainThread.h"
 
 #include <chrono>
 

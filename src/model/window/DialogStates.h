@@ -5,7 +5,7 @@
 // controls' values into its section before a save and takes them from it after a load.
 #pragma once
 
-#include "model/DateTime.h"
+#include "base/DateTime.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "model/Clock.h"
+#include "base/Clock.h"
 
 #include <chrono>
 #include <ctime>

@@ -1,4 +1,4 @@
-#include "model/DataField.h"
+#include "model/window/DataField.h"
 
 bool TDataField::SameSettings(const TDataField& other) const
 {

@@ -1,11 +1,11 @@
 // Dates, number texts, format settings, text encoding, log callbacks and the main-thread hand-off.
-#include "device/MainThread.h"
-#include "model/Clock.h"
-#include "model/DateTime.h"
-#include "model/FormatSettings.h"
-#include "model/Log.h"
-#include "model/NumberText.h"
-#include "model/TextEncoding.h"
+#include "base/Clock.h"
+#include "base/DateTime.h"
+#include "base/FormatSettings.h"
+#include "base/Log.h"
+#include "base/MainThread.h"
+#include "base/NumberText.h"
+#include "base/TextEncoding.h"
 
 #include <gtest/gtest.h>
 

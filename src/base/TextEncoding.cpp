@@ -1,4 +1,4 @@
-#include "model/TextEncoding.h"
+#include "base/TextEncoding.h"
 
 #include <cstdint>
 
