@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 
 using testsupport::ReadFile;
 using testsupport::TempDir;
@@ -15,33 +13,12 @@ using testsupport::WriteFile;
 
 namespace {
 
-struct TRun {
-    int ExitCode = -1;
-    std::string Out, Err;
-};
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using TRun = testsupport::ToolRun;
+const auto Quote = testsupport::ShellQuote;
 
 TRun RunProjectTool(const TempDir& dir, const std::string& arguments)
 {
-    const std::filesystem::path tool = testsupport::ToolPath("dedezuviv-tool");
-    EXPECT_TRUE(std::filesystem::exists(tool)) << tool << " is built together with the tests";
-    const std::string out = (dir / "stdout").string(), err = (dir / "stderr").string();
-    // German number and date forms whatever the machine's locale.
-    const std::string command = "LC_ALL=C " + Quote(tool.string()) + " project " + arguments + " >" + Quote(out) +
-                                " 2>" + Quote(err);
-    const int status = std::system(command.c_str());
-    TRun run;
-    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.Out = ReadFile(out);
-    run.Err = ReadFile(err);
-    return run;
+    return testsupport::RunTool(dir, "project " + arguments);
 }
 
 // Windows-1252 bytes, as the program on Windows wrote them.

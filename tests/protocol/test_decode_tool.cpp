@@ -3,45 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
-struct TRun {
-    int ExitCode = -1;
-    std::string Out, Err;
-};
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
-}
-
-TRun RunTool(const testsupport::TempDir& dir, const std::string& arguments, const std::string& stdinFile = "")
-{
-    const std::filesystem::path tool = testsupport::ToolPath("dedezuviv-tool");
-    EXPECT_TRUE(std::filesystem::exists(tool)) << tool << " is built together with the tests";
-    const std::string out = (dir / "stdout").string(), err = (dir / "stderr").string();
-    std::string command = Quote(tool.string()) + " " + arguments + " >" + Quote(out) + " 2>" + Quote(err);
-    if (!stdinFile.empty())
-        command += " <" + Quote(stdinFile);
-    const int status = std::system(command.c_str());
-    TRun run;
-    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.Out = testsupport::ReadFile(out);
-    run.Err = testsupport::ReadFile(err);
-    return run;
-}
+using testsupport::RunTool;
+using TRun = testsupport::ToolRun;
+const auto Quote = testsupport::ShellQuote;
 
 const char* const CaptureText =
     "junk#\r\n=MD/p312345/v0102/t+023,45/t-005,00/n1234,5/d12,75/i0110/m21/o1001/xFF/y08.12.26/z14:30:05#\r\n"

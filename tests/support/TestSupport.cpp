@@ -1,6 +1,9 @@
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
@@ -172,6 +175,31 @@ bool StartSimulator(BackgroundProgram& simulator, const std::string& device, con
     std::vector<std::string> args = {"--device", device};
     args.insert(args.end(), extra.begin(), extra.end());
     return simulator.Start(ToolPath("dedezuviv-simulator"), args);
+}
+
+std::string ShellQuote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+ToolRun RunTool(const TempDir& dir, const std::string& arguments, const std::string& stdinFile)
+{
+    const std::filesystem::path tool = ToolPath("dedezuviv-tool");
+    EXPECT_TRUE(std::filesystem::exists(tool)) << tool << " is built together with the tests";
+    const std::string out = (dir / "stdout").string(), err = (dir / "stderr").string();
+    std::string command = "LC_ALL=C " + ShellQuote(tool.string()) + " " + arguments + " >" + ShellQuote(out) +
+                          " 2>" + ShellQuote(err);
+    if (!stdinFile.empty())
+        command += " <" + ShellQuote(stdinFile);
+    const int status = std::system(command.c_str());
+    ToolRun run;
+    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.Out = ReadFile(out);
+    run.Err = ReadFile(err);
+    return run;
 }
 
 }  // namespace testsupport

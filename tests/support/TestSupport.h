@@ -76,6 +76,17 @@ private:
     int Pid = -1;
 };
 
+// A run of dedezuviv-tool with the given arguments (already quoted for the shell), its output kept in
+// files of dir; stdin from stdinFile when given. LC_ALL=C: German number and date forms whatever the
+// machine's locale.
+struct ToolRun {
+    int ExitCode = -1;
+    std::string Out, Err;
+};
+ToolRun RunTool(const TempDir& dir, const std::string& arguments, const std::string& stdinFile = "");
+// The text quoted for the shell.
+std::string ShellQuote(const std::string& text);
+
 // The simulator on the given device (one end of a pty pair), with extra options.
 bool StartSimulator(BackgroundProgram& simulator, const std::string& device,
                     const std::vector<std::string>& extra = {});

@@ -2,6 +2,7 @@
 // decoder and prints every reported record as its normalised text, a TAB and the decoded values as a
 // JSON object.
 #include "Commands.h"
+#include "ToolSupport.h"
 
 #include "base/Clock.h"
 #include "base/DateTime.h"
@@ -36,35 +37,6 @@ const char* const Usage =
     "as a JSON object (times as \"YYYY-MM-DDTHH:MM:SS\", an unset time as null). --now fixes the PC\n"
     "clock.\n";
 
-int UsageError(const std::string& message)
-{
-    if (!message.empty())
-        std::fprintf(stderr, "%s\n\n", message.c_str());
-    std::fputs(Usage, stderr);
-    return 2;
-}
-
-// "YYYY-MM-DDTHH:MM:SS", nothing else.
-bool ParseTimestamp(std::string_view text, TDateTime& value)
-{
-    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
-        text[16] != ':')
-        return false;
-    auto number = [&](size_t pos, size_t length, int& out) {
-        out = 0;
-        for (size_t i = pos; i < pos + length; ++i) {
-            if (text[i] < '0' || text[i] > '9')
-                return false;
-            out = out * 10 + (text[i] - '0');
-        }
-        return true;
-    };
-    TDateTimeParts parts;
-    return number(0, 4, parts.Year) && number(5, 2, parts.Month) && number(8, 2, parts.Day) &&
-           number(11, 2, parts.Hour) && number(14, 2, parts.Minute) && number(17, 2, parts.Second) &&
-           TryEncodeDateTime(parts, value);
-}
-
 bool ParseBlockSize(std::string_view text, size_t& value)
 {
     size_t result = 0;
@@ -73,30 +45,6 @@ bool ParseBlockSize(std::string_view text, size_t& value)
         return false;
     value = result;
     return true;
-}
-
-void AppendJsonString(std::string& out, std::string_view text)
-{
-    out += '"';
-    for (const char ch : text) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char buffer[8];
-                std::snprintf(buffer, sizeof(buffer), "\\u%04x", c);
-                out += buffer;
-            } else {
-                out += ch;
-            }
-        }
-    }
-    out += '"';
 }
 
 void AppendTime(std::string& out, TDateTime value)
@@ -229,18 +177,18 @@ int RunDecode(int argc, char** argv)
             hasValue = true;
         }
         if (name != "--now" && name != "--block")
-            return UsageError("Unbekannte Option / unknown option: " + arg);
+            return UsageError(Usage, "Unbekannte Option / unknown option: " + arg);
         if (!hasValue) {
             if (i + 1 >= argc)
-                return UsageError("Wert fehlt / missing value: " + name);
+                return UsageError(Usage, "Wert fehlt / missing value: " + name);
             value = argv[++i];
         }
         if (name == "--now") {
             if (!ParseTimestamp(value, now))
-                return UsageError("Ungültige Zeit / invalid time: \"" + value + "\" (YYYY-MM-DDTHH:MM:SS)");
+                return UsageError(Usage, "Ungültige Zeit / invalid time: \"" + value + "\" (YYYY-MM-DDTHH:MM:SS)");
             haveNow = true;
         } else if (!ParseBlockSize(value, blockSize)) {
-            return UsageError("Ungültige Blockgröße / invalid block size: \"" + value + "\"");
+            return UsageError(Usage, "Ungültige Blockgröße / invalid block size: \"" + value + "\"");
         }
     }
     if (files.empty())

@@ -1,11 +1,11 @@
 // dedezuviv-tool project: loads a project file as the program does and prints the project, its field
 // selections and table cells as one JSON object; with --save writes it again through the normal save.
 #include "Commands.h"
+#include "ToolSupport.h"
 
 #include "base/FormatSettings.h"
 #include "model/DataSource.h"
 #include "model/ProjectFile.h"
-#include "model/UiInterfaces.h"
 
 #include <cmath>
 #include <cstdio>
@@ -23,50 +23,6 @@ const char* const Usage =
     "\n"
     "Loads the project file and prints project, field selections and table cells as a JSON object.\n"
     "With --save the loaded project, dialog values and table included, is saved to OUTPUT.\n";
-
-int UsageError(const std::string& message)
-{
-    if (!message.empty())
-        std::fprintf(stderr, "%s\n\n", message.c_str());
-    std::fputs(Usage, stderr);
-    return 2;
-}
-
-// The program's messages go to stderr.
-class TStderrDialogs : public IUserDialogs {
-public:
-    TDialogAnswer Ask(const std::string& text, bool withCancel) override
-    {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        return withCancel ? TDialogAnswer::Cancel : TDialogAnswer::No;
-    }
-    void Inform(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    void Error(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-};
-
-void AppendString(std::string& out, std::string_view text)
-{
-    out += '"';
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (byte < 0x20) {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", byte);
-                out += buffer;
-            } else {
-                out += c;  // text in memory is UTF-8
-            }
-        }
-    }
-    out += '"';
-}
 
 void AppendNumber(std::string& out, double value)
 {
@@ -87,7 +43,7 @@ void AppendNames(std::string& out, const TNameList& names)
     for (size_t i = 0; i < names.size(); ++i) {
         if (i > 0)
             out += ", ";
-        AppendString(out, names[i]);
+        AppendJsonString(out, names[i]);
     }
     out += ']';
 }
@@ -98,21 +54,21 @@ std::string ProjectJson(const TProject& project, const TDataTable& table)
     const auto key = [&](const char* name) {
         if (out.size() > 1)
             out += ", ";
-        AppendString(out, name);
+        AppendJsonString(out, name);
         out += ": ";
     };
     key("Name");
-    AppendString(out, project.Name);
+    AppendJsonString(out, project.Name);
     key("Comment");
-    AppendString(out, project.Comment);
+    AppendJsonString(out, project.Comment);
     key("Port");
-    AppendString(out, project.DataSource->GetPortName());
+    AppendJsonString(out, project.DataSource->GetPortName());
     key("Baudrate");
     out += std::to_string(project.DataSource->GetBaudRate());
     key("SamplingInterval");
     out += std::to_string(project.SamplingInterval);
     key("Root");
-    AppendString(out, project.Root);
+    AppendJsonString(out, project.Root);
     key("RecordingToFile");
     AppendBool(out, project.RecordingToFile);
     key("ShowTableGrid");
@@ -123,7 +79,7 @@ std::string ProjectJson(const TProject& project, const TDataTable& table)
     for (int t = 0; t < FieldTypeCount; ++t) {
         if (t > 0)
             out += ", ";
-        AppendString(out, FieldTypeNames[t]);
+        AppendJsonString(out, FieldTypeNames[t]);
         out += ": ";
         AppendNames(out, project.FieldNames[t]);
     }
@@ -134,7 +90,7 @@ std::string ProjectJson(const TProject& project, const TDataTable& table)
     for (size_t i = 0; i < project.FieldSelections.size(); ++i) {
         const TFieldSelection& selection = project.FieldSelections[i];
         out += i > 0 ? ", {\"Name\": " : "{\"Name\": ";
-        AppendString(out, selection.Name);
+        AppendJsonString(out, selection.Name);
         out += ", \"Fields\": ";
         AppendNames(out, selection.List ? *selection.List : TNameList{});
         out += '}';
@@ -149,11 +105,11 @@ std::string ProjectJson(const TProject& project, const TDataTable& table)
         first = false;
         out += "\"Col\": " + std::to_string(col) + ", \"Row\": " + std::to_string(row);
         out += ", \"Fieldname\": ";
-        AppendString(out, field.Fieldname);
+        AppendJsonString(out, field.Fieldname);
         out += ", \"CaptionStr\": ";
-        AppendString(out, field.CaptionStr);
+        AppendJsonString(out, field.CaptionStr);
         out += ", \"UnitStr\": ";
-        AppendString(out, field.UnitStr);
+        AppendJsonString(out, field.UnitStr);
         out += ", \"UseFieldnameAsCaption\": ";
         AppendBool(out, field.UseFieldnameAsCaption);
         out += ", \"UseDefaultUnit\": ";
@@ -194,23 +150,22 @@ int RunProject(int argc, char** argv)
         }
         if (arg == "--save") {
             if (i + 1 >= argc)
-                return UsageError("--save ohne Dateinamen / --save needs a file name");
+                return UsageError(Usage, "--save ohne Dateinamen / --save needs a file name");
             saveName = argv[++i];
             haveSave = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
-            return UsageError("Unbekannte Option / unknown option: \"" + std::string(arg) + "\"");
+            return UsageError(Usage, "Unbekannte Option / unknown option: \"" + std::string(arg) + "\"");
         } else if (fileName.empty()) {
             fileName = std::string(arg);
         } else {
-            return UsageError("Nur eine Projektdatei / only one project file");
+            return UsageError(Usage, "Nur eine Projektdatei / only one project file");
         }
     }
     if (fileName.empty())
-        return UsageError("Keine Projektdatei angegeben / no project file given");
+        return UsageError(Usage, "Keine Projektdatei angegeben / no project file given");
 
     LoadFormatSettingsFromEnvironment();
     TStderrDialogs dialogs;
-    SetUserDialogs(&dialogs);
 
     TProjectView view;
     std::unique_ptr<TProject> project;
@@ -219,7 +174,6 @@ int RunProject(int argc, char** argv)
     LoadProjectFile(project, fileName, result, errorText, view);
     if (result != 0 || !project) {
         std::fprintf(stderr, "%s\n", errorText.c_str());
-        SetUserDialogs(nullptr);
         return 1;
     }
     std::printf("%s\n", ProjectJson(*project, view.Table).c_str());
@@ -232,6 +186,5 @@ int RunProject(int argc, char** argv)
             exitCode = 1;
         }
     }
-    SetUserDialogs(nullptr);
     return exitCode;
 }
