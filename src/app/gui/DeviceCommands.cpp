@@ -118,7 +118,10 @@ void SerialPortConfiguration1Click(TMainPrgForm& window)
 
 void InstallDeviceCommands(TMainPrgForm& window)
 {
-    window.AutodetectDevices = [&window](QObject* sender) { AutodetectDevices1Click(window, sender); };
-    window.SerialPortConfiguration = [&window] { SerialPortConfiguration1Click(window); };
-    window.SearchDevicePort = [] { return SearchDevicePortNonInteractive(); };
+    const QString settings = QStringLiteral("Einstellungen");
+    const QString autodetect = QStringLiteral("Angeschlossenes Gerät automatisch erkennen");
+    QAction* entry = window.MenuEntry(settings, autodetect);
+    window.ConnectEntry(settings, autodetect, [&window, entry] { AutodetectDevices1Click(window, entry); });
+    window.ConnectEntry(settings, QStringLiteral("Schnittstelle einstellen"),
+                        [&window] { SerialPortConfiguration1Click(window); });
 }

@@ -14,5 +14,5 @@ void AutodetectDevices1Click(TMainPrgForm& window, QObject* sender);
 void SerialPortConfiguration1Click(TMainPrgForm& window);
 // The window's one port settings dialog, made at first use; it keeps its list between openings.
 TSerialPortConfigDlg& SerialPortConfigDlg(TMainPrgForm& window);
-// Sets the window's hooks for the two commands and for the search of /PORT=AUTO.
+// Connects the two entries of the menu "Einstellungen".
 void InstallDeviceCommands(TMainPrgForm& window);

@@ -1,6 +1,7 @@
 #include "app/gui/GuiMain.h"
 
 #include "app/core/CommandLine.h"
+#include "app/core/DeviceSearch.h"
 #include "app/core/TCPDataServer.h"
 #include "app/gui/AboutBox.h"
 #include "app/gui/DeviceCommands.h"
@@ -31,12 +32,6 @@ namespace {
 std::unique_ptr<TQtDispatcher> Dispatcher;
 std::unique_ptr<TQtUserDialogs> Dialogs;
 
-QColor ColorFromValue(int32_t value)
-{
-    const auto v = static_cast<uint32_t>(value);
-    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
-}
-
 }  // namespace
 
 void TWindowStartupHost::ShowHelp(const std::string& text)
@@ -54,18 +49,7 @@ void TWindowStartupHost::AddStartupLine(const std::string& text)
     Window.AboutBox->AddStartupLine(QString::fromStdString(text));
 }
 
-TAppSettings TWindowStartupHost::CurrentSettings()
-{
-    TAppSettings settings;
-    settings.Width = Window.width();
-    settings.Height = Window.height();
-    settings.Left = Window.x();
-    settings.Top = Window.y();
-    settings.StandardFontName = StandardFont().Font.family().toStdString();
-    settings.StandardFontSize = StandardFont().Font.pointSize();
-    settings.StandardFontColor = StandardFont().Color;
-    return settings;
-}
+TAppSettings TWindowStartupHost::CurrentSettings() { return Window.CurrentAppSettings(); }
 
 void TWindowStartupHost::ApplySettings(const TAppSettings& settings)
 {
@@ -81,12 +65,11 @@ void TWindowStartupHost::ApplySettings(const TAppSettings& settings)
         font.setPointSize(settings.StandardFontSize);
     StandardFont().Font = font;
     StandardFont().Color = settings.StandardFontColor;
-    (void)ColorFromValue;
 }
 
 std::string TWindowStartupHost::SearchDevicePort()
 {
-    return Window.SearchDevicePort ? Window.SearchDevicePort() : std::string();
+    return SearchDevicePortNonInteractive();
 }
 
 void TWindowStartupHost::ShowTerminalPage() { Window.Pages->setCurrentWidget(Window.TerminalTab); }

@@ -4,6 +4,7 @@
 #include "app/core/LoggingControl.h"
 #include "app/core/LogLines.h"
 #include "app/gui/AboutBox.h"
+#include "app/gui/DeviceCommands.h"
 #include "app/gui/LogDlg.h"
 #include "app/gui/StandardFont.h"
 #include "base/AppGlobals.h"
@@ -46,12 +47,6 @@ bool PortIsOpen()
 {
     TDataSource* source = ActiveDataSource();
     return source && source->IsActive();
-}
-
-QColor ColorFromValue(int32_t value)
-{
-    const auto v = static_cast<uint32_t>(value);
-    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
 }
 
 // A page of the grid: clicking a label of the table page opens the project settings once they exist.
@@ -150,7 +145,18 @@ QAction* TMainPrgForm::AddEntry(QMenu* menu, const QString& caption, const QKeyS
     if (handler)
         connect(action, &QAction::triggered, this, [handler] { handler(); });
     else
-        action->setEnabled(false);  // the command is not available in this version
+        action->setEnabled(false);  // until a commands unit connects it
+    return action;
+}
+
+QAction* TMainPrgForm::ConnectEntry(const QString& menu, const QString& caption, std::function<void()> handler)
+{
+    QAction* action = MenuEntry(menu, caption);
+    if (action == nullptr)
+        return nullptr;
+    action->disconnect(this);
+    connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+    action->setEnabled(true);
     return action;
 }
 
@@ -179,15 +185,8 @@ void TMainPrgForm::BuildMenus()
              QKeySequence(Qt::CTRL | Qt::Key_M), nullptr);
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("Einstellungen"));
-    AutodetectEntry = AddEntry(settings, QStringLiteral("Angeschlossenes Gerät automatisch erkennen"),
-                               QKeySequence(Qt::Key_F9), [this] {
-                                   if (AutodetectDevices)
-                                       AutodetectDevices(AutodetectEntry);
-                               });
-    PortSettingsEntry = AddEntry(settings, QStringLiteral("Schnittstelle einstellen"), {}, [this] {
-        if (SerialPortConfiguration)
-            SerialPortConfiguration();
-    });
+    AddEntry(settings, QStringLiteral("Angeschlossenes Gerät automatisch erkennen"), QKeySequence(Qt::Key_F9), nullptr);
+    AddEntry(settings, QStringLiteral("Schnittstelle einstellen"), {}, nullptr);
     AddEntry(settings, QStringLiteral("Datensatz-Definition bearbeiten"), {}, nullptr);
     AddEntry(settings, QStringLiteral("Projekteinstellungen bearbeiten"), {}, nullptr);
     AddEntry(settings, QStringLiteral("Standardschriftart einstellen"), {}, [this] { DefaultFormClick(); });
@@ -226,6 +225,18 @@ QAction* TMainPrgForm::MenuEntry(const QString& caption) const
             for (QAction* entry : menu->actions())
                 if (entry->text() == caption)
                     return entry;
+    }
+    return nullptr;
+}
+
+QAction* TMainPrgForm::MenuEntry(const QString& menuTitle, const QString& caption) const
+{
+    for (QAction* top : menuBar()->actions()) {
+        if (top->text() != menuTitle || top->menu() == nullptr)
+            continue;
+        for (QAction* entry : top->menu()->actions())
+            if (entry->text() == caption)
+                return entry;
     }
     return nullptr;
 }
@@ -303,8 +314,7 @@ void TMainPrgForm::Start1Click()
                         "Geräte jetzt starten (bitte Gerät anschliessen)? ");
             if (answer != TDialogAnswer::Yes)
                 return;
-            if (AutodetectDevices)
-                AutodetectDevices(this);
+            AutodetectDevices1Click(*this, this);
             source = ActiveDataSource();
             if (!source)
                 return;
@@ -343,25 +353,16 @@ void TMainPrgForm::DataSavingOff1Click()
 
 void TMainPrgForm::ClearLog1Click() { Terminal->clear(); }
 
-void TMainPrgForm::StopAndExportMeasurementClick() { StopAndEvaluate(false); }
-
-void TMainPrgForm::StopAndPlotMeasurementClick() { StopAndEvaluate(true); }
-
-void TMainPrgForm::StopAndEvaluate(bool plot)
+bool TMainPrgForm::StopAndEvaluate()
 {
     if (NoActProject())
-        return;
+        return false;
     if (CurrentProject()->RecordStart == 0) {
         ShowError("Keine Daten aufgezeichnet oder keine Messung gestartet!");
-        return;
+        return false;
     }
     Stop1Click();
-    if (plot) {
-        if (PlotFromRecordStart)
-            PlotFromRecordStart();
-    } else if (ExportAsLastUsed) {
-        ExportAsLastUsed();
-    }
+    return true;
 }
 
 void TMainPrgForm::RestartWatchdog()
@@ -593,6 +594,19 @@ bool TMainPrgForm::SaveProject()
     return !project->Modified;
 }
 
+TAppSettings TMainPrgForm::CurrentAppSettings() const
+{
+    TAppSettings settings;
+    settings.Width = width();
+    settings.Height = height();
+    settings.Left = x();
+    settings.Top = y();
+    settings.StandardFontName = StandardFont().Font.family().toStdString();
+    settings.StandardFontSize = StandardFont().Font.pointSize();
+    settings.StandardFontColor = StandardFont().Color;
+    return settings;
+}
+
 bool TMainPrgForm::CanClose()
 {
     bool close = ConfirmStopLogging();
@@ -610,17 +624,9 @@ bool TMainPrgForm::CanClose()
     if (close) {
         const std::string settingsFile = AppSettingsPath();
         if (!settingsFile.empty()) {
-            TAppSettings settings;
-            settings.Width = width();
-            settings.Height = height();
-            settings.Left = x();
-            settings.Top = y();
-            settings.StandardFontName = StandardFont().Font.family().toStdString();
-            settings.StandardFontSize = StandardFont().Font.pointSize();
-            settings.StandardFontColor = StandardFont().Color;
             int code = 0;
             std::string text;
-            WriteAppSettings(settingsFile, settings, CurrentProject(), code, text);
+            WriteAppSettings(settingsFile, CurrentAppSettings(), CurrentProject(), code, text);
             if (code != 0)
                 ShowError("Die Einstellungenen konnten nicht gespeichert werden.");
         }

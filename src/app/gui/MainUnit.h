@@ -2,6 +2,7 @@
 // status line), the reception watchdog and the close checks.
 #pragma once
 
+#include "app/core/AppSettings.h"
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"
 
@@ -46,20 +47,12 @@ public:
     void DataSavingOn1Click();
     void DataSavingOff1Click();
     void ClearLog1Click();
-    void StopAndExportMeasurementClick();
-    void StopAndPlotMeasurementClick();
-    void StopAndEvaluate(bool plot);
+    // The common first half of "Laufende Messung anhalten und exportieren/grafisch auswerten": checks
+    // that a measurement was recorded and stops logging. True when the export or chart may follow.
+    bool StopAndEvaluate();
     void SerialResetTest();
     void DefaultFormClick();
     void InfoClick();
-    // Device search and port settings; set by the device link when it is built.
-    std::function<void(QObject* sender)> AutodetectDevices;
-    std::function<void()> SerialPortConfiguration;
-    // The search without questions for the start-up option /PORT=AUTO: the port found, or empty.
-    std::function<std::string()> SearchDevicePort;
-    // The plot and export halves of "stop and evaluate", set when those commands exist.
-    std::function<void()> PlotFromRecordStart;
-    std::function<void()> ExportAsLastUsed;
 
     // ---- helpers of the commands ----
     bool NoActProject();
@@ -69,6 +62,8 @@ public:
     QString FieldListText() const;
     // The close checks (stop logging? save?) and the settings file; false cancels the close.
     bool CanClose();
+    // What the settings file keeps of the window: geometry and standard font.
+    TAppSettings CurrentAppSettings() const;
     bool SaveProject();
 
     // ---- state ----
@@ -92,8 +87,13 @@ public:
     QLabel* StatusPanel1 = nullptr;
     QCustomPlot* TemperatureChart = nullptr;
     QCustomPlot* OutputChart = nullptr;
-    // Menu entries by caption ("Aufzeichnung/Logging starten" ...), the first of two equal captions.
+    // Menu entries by caption ("Aufzeichnung/Logging starten" ...), the first of two equal captions;
+    // or by menu title and caption.
     QAction* MenuEntry(const QString& caption) const;
+    QAction* MenuEntry(const QString& menuTitle, const QString& caption) const;
+    // The window builds every menu entry; a feature's commands unit connects its entries from its
+    // Install function through this (an entry nobody connects stays disabled). Returns the entry.
+    QAction* ConnectEntry(const QString& menuTitle, const QString& caption, std::function<void()> handler);
     // Lines the terminal shows, counting each wrapped line.
     int TerminalLineCount() const;
 
@@ -113,6 +113,4 @@ private:
     QAction* StartEntry = nullptr;
     QAction* SavingOnEntry = nullptr;
     QAction* SavingOffEntry = nullptr;
-    QAction* AutodetectEntry = nullptr;
-    QAction* PortSettingsEntry = nullptr;
 };

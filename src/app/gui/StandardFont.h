@@ -1,6 +1,7 @@
 // The program's standard font for the field list, the data table and the project labels.
 #pragma once
 
+#include <QColor>
 #include <QFont>
 
 #include <cstdint>
@@ -12,3 +13,5 @@ struct TStandardFont {
 
 // Initially the system's menu font.
 TStandardFont& StandardFont();
+// A stored colour value $00BBGGRR as a colour.
+QColor ColorFromValue(int32_t value);
