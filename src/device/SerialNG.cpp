@@ -378,35 +378,35 @@ void TSerialPortNG::SetActive(bool value)
 
 void TSerialPortNG::SetRTSState(bool value)
 {
-    if (!FActive)
-        return;
-    const int bits = TIOCM_RTS;
-    const int rc = WithDevice([&](int fd) { return ioctl(fd, value ? TIOCMBIS : TIOCMBIC, &bits) == 0 ? 0 : errno; });
-    if (rc != 0)
-        ProcessError(value ? 501 : 502, static_cast<uint32_t>(rc), 0, value ? "Error setting RTS" : "Error clearing RTS");
-    FRTSState = value;
+    SwitchLine(value, TIOCM_RTS, 501, value ? "Error setting RTS" : "Error clearing RTS", FRTSState);
 }
 
 void TSerialPortNG::SetDTRState(bool value)
 {
-    if (!FActive)
-        return;
-    const int bits = TIOCM_DTR;
-    const int rc = WithDevice([&](int fd) { return ioctl(fd, value ? TIOCMBIS : TIOCMBIC, &bits) == 0 ? 0 : errno; });
-    if (rc != 0)
-        ProcessError(value ? 601 : 602, static_cast<uint32_t>(rc), 0, value ? "Error setting DTR" : "Error clearing DTR");
-    FDTRState = value;
+    SwitchLine(value, TIOCM_DTR, 601, value ? "Error setting DTR" : "Error clearing DTR", FDTRState);
 }
 
 void TSerialPortNG::SetBREAKState(bool value)
 {
+    SwitchLine(value, 0, 701, value ? "Error setting BREAK State" : "Error clearing BREAK State", FBREAKState);
+}
+
+void TSerialPortNG::SwitchLine(bool value, int modemBit, uint32_t setPlace, const char* failure, bool& state)
+{
     if (!FActive)
         return;
-    const int rc = WithDevice([&](int fd) { return ioctl(fd, value ? TIOCSBRK : TIOCCBRK) == 0 ? 0 : errno; });
+    const int rc = WithDevice([&](int fd) {
+        int result;
+        if (modemBit == 0)
+            result = ioctl(fd, value ? TIOCSBRK : TIOCCBRK);
+        else
+            result = ioctl(fd, value ? TIOCMBIS : TIOCMBIC, &modemBit);
+        return result == 0 ? 0 : errno;
+    });
+    // The clearing failure is reported one place after the setting failure.
     if (rc != 0)
-        ProcessError(value ? 701 : 702, static_cast<uint32_t>(rc), 0,
-                     value ? "Error setting BREAK State" : "Error clearing BREAK State");
-    FBREAKState = value;
+        ProcessError(value ? setPlace : setPlace + 1, static_cast<uint32_t>(rc), 0, failure);
+    state = value;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -512,27 +512,9 @@ void TSerialPortNG::SendData(const void* buffer, uint32_t size)
     const uint64_t start = GetTickCount();
     BytesToWrite = size;
     const char* bytes = static_cast<const char*>(buffer);
-    uint32_t done = 0;
-    int error = 0;
-    {
-        std::shared_lock<std::shared_mutex> guard(DeviceLock);
-        if (Fd < 0 || !FActive)
-            error = EBADF;
-        while (error == 0 && done < size) {
-            const ssize_t n = ::write(Fd, bytes + done, size - done);
-            if (n > 0)
-                done += static_cast<uint32_t>(n);
-            else if (n < 0 && errno == EINTR)
-                continue;
-            else {
-                if (n < 0 && errno != EAGAIN)
-                    error = errno;
-                else if (n == 0)
-                    error = EIO;
-                break;
-            }
-        }
-    }
+    size_t written = 0;
+    const int error = WriteWhatFits(bytes, size, written, EBADF);
+    const auto done = static_cast<uint32_t>(written);
     if (done > 0)
         TxArmed = true;
     if (error != 0) {
@@ -553,6 +535,27 @@ void TSerialPortNG::SendData(const void* buffer, uint32_t size)
     WriteDeadline = start + static_cast<uint64_t>(size) * FWTOCharDelayTime / 1000 + FWTOExtraDelayTime;
     FSendInProgress.store(true, std::memory_order_release);
     Wake();
+}
+
+int TSerialPortNG::WriteWhatFits(const char* bytes, size_t size, size_t& done, int errorWhenClosed)
+{
+    std::shared_lock<std::shared_mutex> guard(DeviceLock);
+    if (Fd < 0 || !FActive)
+        return errorWhenClosed;
+    while (done < size) {
+        const ssize_t n = ::write(Fd, bytes + done, size - done);
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else if (n < 0 && errno != EAGAIN)
+            return errno;
+        else if (n == 0)
+            return EIO;
+        else
+            break;  // the device takes no more for now
+    }
+    return 0;
 }
 
 void TSerialPortNG::SendText(const std::string& text)
@@ -949,26 +952,7 @@ void TSerialPortNG::CheckPendingWrite()
         return;
     }
     size_t offset = 0;
-    int error = 0;
-    {
-        std::shared_lock<std::shared_mutex> guard(DeviceLock);
-        if (Fd < 0 || !FActive)
-            error = ECANCELED;
-        while (error == 0 && offset < WriteRest.size()) {
-            const ssize_t n = ::write(Fd, WriteRest.data() + offset, WriteRest.size() - offset);
-            if (n > 0)
-                offset += static_cast<size_t>(n);
-            else if (n < 0 && errno == EINTR)
-                continue;
-            else {
-                if (n < 0 && errno != EAGAIN)
-                    error = errno;
-                else if (n == 0)
-                    error = EIO;
-                break;
-            }
-        }
-    }
+    const int error = WriteWhatFits(WriteRest.data(), WriteRest.size(), offset, ECANCELED);
     if (offset > 0) {
         TxArmed = true;
         WriteDoneCount += static_cast<uint32_t>(offset);

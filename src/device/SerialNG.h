@@ -215,6 +215,12 @@ private:
 
     // Runs fn with the device descriptor under the device lock (shared); EBADF while closed.
     template <class F> int WithDevice(F&& fn);
+    // Switches RTS or DTR (modemBit) or, with modemBit 0, the break state; a failure is reported at
+    // setPlace when setting and setPlace + 1 when clearing.
+    void SwitchLine(bool value, int modemBit, uint32_t setPlace, const char* failure, bool& state);
+    // Writes what the device takes now without waiting, from bytes[done] on; done counts up. Returns
+    // 0, errorWhenClosed when the port is closed, or the error that ended the write.
+    int WriteWhatFits(const char* bytes, size_t size, size_t& done, int errorWhenClosed);
 
     // Worker side.
     static void WorkerEntry(TSerialPortNG* self, std::shared_ptr<TShared> shared);
