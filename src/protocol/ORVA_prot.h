@@ -78,6 +78,10 @@ public:
     void GetHeader(uint8_t& frameKind, TRecordHeader& header) const;
 
     const TDecodedRecord& Record() const { return *Decoded; }
+    // Whether a frame is open: the bytes fed so far end inside a record that has not completed, been
+    // abandoned or overflowed. Readers of recorded data use it to know where whole days may be decoded
+    // apart (RecordedDays).
+    bool InsideRecord() const { return InRecord; }
 
     // The steps of decoding, public for tests. FinishRecord completes the body held in the line buffer.
     static bool DecodeRecordText(std::string_view body, TDecodedRecord& record);

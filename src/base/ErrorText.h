@@ -1,0 +1,10 @@
+// German texts for the system's error codes (errno), for the messages of file operations. The C
+// library's own texts follow the process locale, which the program never changes; these are always
+// German, as every message of the program is.
+#pragma once
+
+#include <string>
+
+// "Zugriff verweigert", "Kein Speicherplatz mehr auf dem Datenträger", ...; an unknown code gives
+// "Systemfehler <n>".
+std::string SystemErrorText(int errorCode);
