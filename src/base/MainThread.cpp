@@ -1,10 +1,27 @@
 #include "base/MainThread.h"
 
+#include "base/Log.h"
+
 #include <chrono>
+#include <exception>
+#include <string>
 
 namespace {
 IMainThreadDispatcher* CurrentDispatcher = nullptr;
 }  // namespace
+
+void RunHandlerLoggingExceptions(const std::function<void()>& fn)
+{
+    // The worker waiting for this task must be released whatever the handler does, so nothing
+    // escapes; but a fault must be seen, not swallowed.
+    try {
+        fn();
+    } catch (const std::exception& error) {
+        LogMessage(std::string("Interner Fehler in einer Ereignisbehandlung: ") + error.what());
+    } catch (...) {
+        LogMessage("Interner Fehler in einer Ereignisbehandlung: unbekannte Ausnahme");
+    }
+}
 
 void SetMainThreadDispatcher(IMainThreadDispatcher* dispatcher) { CurrentDispatcher = dispatcher; }
 IMainThreadDispatcher* MainThreadDispatcher() { return CurrentDispatcher; }
@@ -82,11 +99,7 @@ int TTaskQueueDispatcher::RunPendingTasks()
             task = Queue.front();
             Queue.pop_front();
         }
-        try {
-            (*task->Fn)();
-        } catch (...) {
-            // A handler must not throw; if one does, its worker must still be released.
-        }
+        RunHandlerLoggingExceptions(*task->Fn);
         ++count;
         if (task->Posted) {
             delete task;

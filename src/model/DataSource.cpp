@@ -15,34 +15,13 @@
 #include <limits>
 #include <system_error>
 
-namespace {
-
-// Clears a flag when the scope is left, unless its owner has been freed meanwhile.
-class TFlagGuard {
-public:
-    TFlagGuard(bool& flag, std::weak_ptr<int> alive) : Flag(flag), Owner(std::move(alive)) { Flag = true; }
-    ~TFlagGuard()
-    {
-        if (!Owner.expired())
-            Flag = false;
-    }
-    TFlagGuard(const TFlagGuard&) = delete;
-    TFlagGuard& operator=(const TFlagGuard&) = delete;
-
-private:
-    bool& Flag;
-    std::weak_ptr<int> Owner;
-};
-
-}  // namespace
-
-TDataSource::TDataSource() : Alive(std::make_shared<int>(0)) { RecreatePort(); }
+TDataSource::TDataSource() { RecreatePort(); }
 
 TDataSource::~TDataSource()
 {
     // Handlers that still come in while the port shuts down (its destructor lets a worker blocked
     // in a delivery finish) must find nothing to do.
-    Alive.reset();
+    Alive.Die();
     if (FPort) {
         FPort->OnRxClusterEvent = nullptr;
         FPort->OnProcessError = nullptr;
@@ -107,9 +86,9 @@ void TDataSource::Start()
     // Installed once per decoder: replacing the handler of a decoder that is running it (Start from
     // inside a record handler) would free the function being executed.
     if (FDecoder && !RecordHandlerInstalled) {
-        std::weak_ptr<int> alive = Alive;
+        const TAliveFlag::TWatch alive = Alive.Watch();
         FDecoder->SetOnRecord([this, alive](const std::string& line, const TDecodedRecord& record) {
-            if (!alive.expired())
+            if (alive.Alive())
                 HandleRecord(line, record);
         });
         RecordHandlerInstalled = true;
@@ -140,8 +119,8 @@ void TDataSource::HandleReceivedData(TSerialPortNG* port)
     // being decoded leaves its block in the list, and the running feed takes it next.
     if (port == nullptr || port != FPort.get() || Feeding)
         return;
-    const std::weak_ptr<int> alive = Alive;
-    TFlagGuard feeding(Feeding, alive);
+    const TAliveFlag::TWatch alive = Alive.Watch();
+    TScopedFlag feeding(Feeding, alive);
     // Normally one block is listed per event; blocks left by an event that came in during decoding
     // are taken here too, so the list never lags behind.
     while (port == FPort.get() && port->FirstClusterSize() >= 0) {
@@ -153,28 +132,28 @@ void TDataSource::HandleReceivedData(TSerialPortNG* port)
         if (!decoder)
             return;
         decoder->ProcessData(data);
-        if (alive.expired())
+        if (!alive.Alive())
             return;
     }
 }
 
 void TDataSource::HandleRecord(const std::string& line, const TDecodedRecord& record)
 {
-    const std::weak_ptr<int> alive = Alive;
+    const TAliveFlag::TWatch alive = Alive.Watch();
     ++RecordCount;
 
     // Display: a burst of records is recorded and acknowledged without a redraw per record.
     if (IsActive() && MilliSecondsBetween(Now(), LastRecordTime) > DisplayPauseMs) {
         ShowRecord(record);
-        if (alive.expired())
+        if (!alive.Alive())
             return;
         AddTerminalLine(line);
-        if (alive.expired())
+        if (!alive.Alive())
             return;
     }
 
     RecordToFile(line, record);
-    if (alive.expired())
+    if (!alive.Alive())
         return;
 
     LastRecordTime = Now();

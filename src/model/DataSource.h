@@ -8,6 +8,7 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "base/MainThread.h"
 #include "protocol/ORVA_prot.h"
 
 #include <cstdint>
@@ -76,8 +77,8 @@ private:
     // is replaced (RecreatePort) or the data source is freed from inside one of its handlers.
     std::shared_ptr<TOrvaProtocol> FDecoder;
     std::unique_ptr<TSerialPortNG> FPort;
-    // Expires when the data source is freed; handlers check it after calls that may run other code.
-    std::shared_ptr<int> Alive;
+    // Gone when the data source is freed; handlers check it after calls that may run other code.
+    TAliveFlag Alive;
     // Set while received bytes are being fed to the decoder: a receive event delivered meanwhile
     // (a handler that lets pending events run) leaves its block in the list for the running feed.
     bool Feeding = false;

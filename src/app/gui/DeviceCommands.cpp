@@ -6,6 +6,7 @@
 #include "base/DateTime.h"
 #include "base/FormatSettings.h"
 #include "base/Log.h"
+#include "base/MainThread.h"
 #include "device/CommPortList.h"
 #include "model/DataSource.h"
 #include "model/LiveState.h"
@@ -55,9 +56,10 @@ void AutodetectDevices1Click(TMainPrgForm& window, QObject* sender)
     std::string port;
     TRecordHeader header;
     uint8_t frameKind = 0;
-    SearchRunning = true;
-    SearchDevice(port, header, frameKind, true);
-    SearchRunning = false;
+    {
+        const TScopedFlag searching(SearchRunning);
+        SearchDevice(port, header, frameKind, true);
+    }
     DebugInfo("Autodetect device found: ComStr=" + port);
 
     if (!port.empty()) {

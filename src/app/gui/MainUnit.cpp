@@ -4,13 +4,18 @@
 #include "app/core/LoggingControl.h"
 #include "app/core/LogLines.h"
 #include "app/gui/AboutBox.h"
+#include "app/gui/ChartPage.h"
+#include "app/gui/ChartWidget.h"
+#include "app/gui/DataTableGrid.h"
 #include "app/gui/DeviceCommands.h"
 #include "app/gui/LogDlg.h"
+#include "app/gui/ProjectCommands.h"
 #include "app/gui/StandardFont.h"
 #include "base/AppGlobals.h"
 #include "base/Clock.h"
 #include "base/FormatSettings.h"
 #include "base/Log.h"
+#include "base/MainThread.h"
 #include "model/DataSource.h"
 #include "model/LiveState.h"
 #include "model/ValueText.h"
@@ -29,7 +34,6 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <qcustomplot.h>
 
 #include <filesystem>
 
@@ -49,7 +53,7 @@ bool PortIsOpen()
     return source && source->IsActive();
 }
 
-// A page of the grid: clicking a label of the table page opens the project settings once they exist.
+// A label of the table page; the table commands make a click on it open the project settings.
 QLabel* MakeLabel(QWidget* parent)
 {
     auto* label = new QLabel(parent);
@@ -116,22 +120,14 @@ void TMainPrgForm::BuildPages()
     tableLayout->addWidget(NameLabel);
     tableLayout->addWidget(CommentLabel);
     tableLayout->addWidget(DirectoryLabel);
-    DataTable = new QTableWidget(TDataTable::RowCount, TDataTable::ColCount, tablePage);
-    DataTable->horizontalHeader()->hide();
-    DataTable->verticalHeader()->hide();
-    DataTable->horizontalHeader()->setDefaultSectionSize(150);
-    DataTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DataTable->setToolTip(QStringLiteral("Doppelklicken: Editieren des Feldes; Drag & Drop: Felder verschieben"));
+    DataTable = new TDataTableGrid(MainView(), tablePage);
     tableLayout->addWidget(DataTable);
     Pages->addTab(tablePage, QStringLiteral("Tabelle"));
 
-    auto* chartPage = new QWidget(Pages);
-    auto* chartLayout = new QVBoxLayout(chartPage);
-    TemperatureChart = new QCustomPlot(chartPage);
-    OutputChart = new QCustomPlot(chartPage);
-    chartLayout->addWidget(TemperatureChart, 3);
-    chartLayout->addWidget(OutputChart, 1);
-    Pages->addTab(chartPage, QStringLiteral("Grafik"));
+    ChartPage = new TChartPage(Pages);
+    TemperatureChart = ChartPage->ChartFormStd;
+    OutputChart = ChartPage->ChartFormRelais;
+    Pages->addTab(ChartPage, QStringLiteral("Grafik"));
 
     setCentralWidget(Pages);
 }
@@ -143,7 +139,7 @@ QAction* TMainPrgForm::AddEntry(QMenu* menu, const QString& caption, const QKeyS
     if (!shortcut.isEmpty())
         action->setShortcut(shortcut);
     if (handler)
-        connect(action, &QAction::triggered, this, [handler] { handler(); });
+        connect(action, &QAction::triggered, this, [handler] { RunHandlerLoggingExceptions(handler); });
     else
         action->setEnabled(false);  // until a commands unit connects it
     return action;
@@ -155,7 +151,8 @@ QAction* TMainPrgForm::ConnectEntry(const QString& menu, const QString& caption,
     if (action == nullptr)
         return nullptr;
     action->disconnect(this);
-    connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+    connect(action, &QAction::triggered, this,
+            [handler = std::move(handler)] { RunHandlerLoggingExceptions(handler); });
     action->setEnabled(true);
     return action;
 }
@@ -210,6 +207,8 @@ void TMainPrgForm::BuildMenus()
     AddEntry(exportMenu, QStringLiteral("Batch-Export"), QKeySequence(Qt::CTRL | Qt::Key_B), nullptr);
     AddEntry(exportMenu, QStringLiteral("Tabelle in Zwischenablage kopieren"), QKeySequence(Qt::CTRL | Qt::Key_C),
              nullptr);
+    // Present but hidden: copies only the selected cells.
+    AddEntry(exportMenu, QStringLiteral("Selektierte Tabellenfelder --> Clipboard"), {}, nullptr)->setVisible(false);
 
     // "Info" has no entries: the menu title itself opens the information window.
     QAction* info = menuBar()->addAction(QStringLiteral("Info"));
@@ -443,28 +442,7 @@ QString TMainPrgForm::FieldListText() const
     return Q(text);
 }
 
-void TMainPrgForm::RefreshTable()
-{
-    const TProject* project = CurrentProject();
-    DataTable->clearContents();
-    if (!project)
-        return;
-    const TStandardFont& font = StandardFont();
-    DataTable->setFont(font.Font);
-    DataTable->setShowGrid(project->ShowTableGrid);
-    const TDecodedRecord& record = CurrentRecord();
-    MainView().Table.ForEachCell([&](int col, int row, TDataField& field) {
-        const std::string text = CellDisplayText(field, project, record);
-        auto* item = new QTableWidgetItem(Q(text));
-        QFont cellFont = font.Font;
-        cellFont.setBold(field.BoldFont);
-        cellFont.setItalic(field.ItalicFont);
-        item->setFont(cellFont);
-        item->setForeground(ColorFromValue(field.DisplayColor));
-        item->setBackground(Qt::white);
-        DataTable->setItem(row, col, item);
-    });
-}
+void TMainPrgForm::RefreshTable() { DataTable->Refresh(CurrentProject(), CurrentRecord()); }
 
 void TMainPrgForm::RefreshDisplay()
 {
@@ -559,24 +537,7 @@ void TMainPrgForm::UpdateLoggingMenu()
     }
 }
 
-void TMainPrgForm::ClearChart()
-{
-    TemperatureChart->clearGraphs();
-    TemperatureChart->clearPlottables();
-    if (TemperatureChart->plotLayout()->rowCount() < 2 ||
-        !qobject_cast<QCPTextElement*>(TemperatureChart->plotLayout()->element(0, 0))) {
-        TemperatureChart->plotLayout()->insertRow(0);
-        auto* title = new QCPTextElement(TemperatureChart, QString());
-        TemperatureChart->plotLayout()->addElement(0, 0, title);
-    }
-    if (auto* title = qobject_cast<QCPTextElement*>(TemperatureChart->plotLayout()->element(0, 0)))
-        title->setText(QStringLiteral("- Keine Grafik ausgewählt -\nMit Click auf diesen Text oder durch "
-                                      "Menüpunkt \"Grafik erzeugen\" neue Grafik erzeugen!"));
-    TemperatureChart->xAxis->setVisible(false);
-    TemperatureChart->yAxis->setVisible(false);
-    TemperatureChart->yAxis2->setVisible(false);
-    TemperatureChart->replot();
-}
+void TMainPrgForm::ClearChart() { ChartPage->ClearChart(); }
 
 // ---------------------------------------------------------------- closing
 
@@ -585,13 +546,8 @@ bool TMainPrgForm::SaveProject()
     TProject* project = CurrentProject();
     if (!project)
         return true;
-    int result = 0;
-    std::string errorText;
-    SaveProjectFile(*project, project->GetFileName(), result, errorText);
-    if (result != 0)
-        ShowError("Die Einstellungenen konnten nicht gespeichert werden.");
-    RefreshDisplay();
-    return !project->Modified;
+    Save1Click(*this);
+    return CurrentProject() == nullptr || !CurrentProject()->Modified;
 }
 
 TAppSettings TMainPrgForm::CurrentAppSettings() const
