@@ -12,6 +12,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   socat xvfb xauth netcat-openbsd
   fonts-dejavu-core
+  locales
 )
 
 missing=()
@@ -21,13 +22,20 @@ for pkg in "${PACKAGES[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
-echo "Installing: ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The tests of date, time and number forms run under these real locales.
+for loc in de_DE en_US en_GB; do
+  if ! locale -a 2>/dev/null | grep -qx "$loc.utf8"; then
+    echo "Generating locale $loc.UTF-8"
+    $SUDO localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
+  fi
+done

@@ -154,7 +154,7 @@ std::string TIniFile::ToBytes() const
             text += "\r\n";
         }
     }
-    return Utf8ToCp1252(text);
+    return EncodeText8(text);
 }
 
 bool TIniFile::UpdateFile(std::string& errorText) const { return WriteFileAtomic(Path, ToBytes(), errorText); }

@@ -9,7 +9,9 @@
 // section that is kept on writing but cannot be addressed by name. The bytes are taken as UTF-8 when
 // the whole file is valid UTF-8, otherwise as Windows-1252; in memory all text is UTF-8.
 //
-// Writing: Windows-1252 with CR LF line ends, a blank line between sections. Writing a key that exists
+// Writing: Windows-1252 with CR LF line ends, a blank line between sections. When some value (or name)
+// has a character outside Windows-1252, the whole file is written as UTF-8 instead, so nothing becomes
+// "?"; files that fit stay Windows-1252 for older installations. Writing a key that exists
 // updates its value in place; a new key goes to the end of its section, a new section to the end of
 // the file. Nothing reaches the disk before UpdateFile, which replaces the file atomically.
 #pragma once
@@ -37,7 +39,7 @@ public:
     void Parse(std::string_view bytes);
     // Replaces the contents by the file's; false (and empty contents) when it cannot be read.
     bool Load();
-    // The contents as file bytes: Windows-1252, CR LF.
+    // The contents as file bytes: Windows-1252 (or UTF-8 when needed, see above), CR LF.
     std::string ToBytes() const;
     // Writes the contents to FileName through a temporary file in the same folder that is synced
     // and renamed over the old file, so a failed write leaves the old file as it was.

@@ -133,3 +133,46 @@ std::string DecodeText8(std::string_view text)
 {
     return IsValidUtf8(text) ? std::string(text) : Cp1252ToUtf8(text);
 }
+
+bool FitsCp1252(std::string_view text)
+{
+    uint32_t cp = 0;
+    bool high = false;
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = DecodeUtf8At(text, i, cp);
+        if (n == 0) {
+            high = true;
+            ++i;
+            continue;
+        }
+        if (Cp1252Byte(cp) < 0)
+            return false;
+        high = high || cp >= 0x80;
+        i += n;
+    }
+    // Pure ASCII reads back as itself; other texts only when their bytes are not taken for UTF-8.
+    return !high || DecodeText8(Utf8ToCp1252(text)) == ToValidUtf8(text);
+}
+
+std::string ToValidUtf8(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    uint32_t cp = 0;
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = DecodeUtf8At(text, i, cp);
+        if (n == 0) {
+            out += Cp1252ToUtf8(text.substr(i, 1));
+            ++i;
+            continue;
+        }
+        out.append(text.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
+std::string EncodeText8(std::string_view text)
+{
+    return FitsCp1252(text) ? Utf8ToCp1252(text) : ToValidUtf8(text);
+}
