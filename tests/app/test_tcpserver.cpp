@@ -8,10 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <thread>
@@ -19,10 +22,21 @@
 
 namespace {
 
-int Connect(int port, int family = AF_INET)
+// A connection to the server on the loopback address; an IPv4 client may come from another loopback
+// address (127.0.0.2 ...), as a second host would.
+int Connect(int port, int family = AF_INET, const char* from = nullptr)
 {
     const int fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (family == AF_INET) {
+        if (from != nullptr) {
+            sockaddr_in source{};
+            source.sin_family = AF_INET;
+            inet_pton(AF_INET, from, &source.sin_addr);
+            if (bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof(source)) != 0) {
+                close(fd);
+                return -1;
+            }
+        }
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<uint16_t>(port));
@@ -69,6 +83,37 @@ std::string Ask(int port, const std::string& request, int family = AF_INET)
     std::string answer = ReadAll(fd);
     close(fd);
     return answer;
+}
+
+// Sends the request and ends the sending (as a client does that has nothing more to say), then reads
+// everything until the server closes.
+std::string AskAndEndSending(int port, const std::string& request)
+{
+    const int fd = Connect(port);
+    if (fd < 0)
+        return "<no connection>";
+    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    shutdown(fd, SHUT_WR);
+    std::string answer = ReadAll(fd);
+    close(fd);
+    return answer;
+}
+
+// Waits until the condition holds, at most the given time.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+int64_t MillisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
 }
 
 int ThreadCount()
@@ -156,10 +201,10 @@ TEST_F(ServerFixture, AnswersNameRequestsForSystemFields)
 TEST_F(ServerFixture, SeveralRequestsInOnePacketAreAnsweredInOrder)
 {
     const int port = Server.ListeningPort();
-    EXPECT_EQ(Ask(port, "INDEX 0 0\nINDEX 1 0\nINDEX 0 6\nnot answered"),
+    EXPECT_EQ(AskAndEndSending(port, "INDEX 0 0\nINDEX 1 0\nINDEX 0 6\nnot answered"),
               "value=55.5;valid=1;\nvalue=-12.25;valid=1;\nvalue=0;valid=1;\n");
     // Without LF nothing is answered; the connection is closed all the same.
-    EXPECT_EQ(Ask(port, "INDEX 0 0"), "");
+    EXPECT_EQ(AskAndEndSending(port, "INDEX 0 0"), "");
     // IPv6 clients are served too.
     EXPECT_EQ(Ask(port, "INDEX 0 0\n", AF_INET6), "value=55.5;valid=1;\n");
 }
@@ -183,19 +228,18 @@ TEST_F(ServerFixture, SilentClientsDoNotHoldUpAnActiveOne)
 {
     const int port = Server.ListeningPort();
     std::vector<int> silent;
+    // A hundred silent connections from two other hosts.
     for (int i = 0; i < 100; ++i) {
-        const int fd = Connect(port);
+        const int fd = Connect(port, AF_INET, i % 2 ? "127.0.0.2" : "127.0.0.3");
         ASSERT_GE(fd, 0);
         silent.push_back(fd);
     }
-    for (int i = 0; i < 200 && Server.OpenConnections() < 100; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_EQ(Server.OpenConnections(), 100);
+    ASSERT_TRUE(WaitFor([&] { return Server.OpenConnections() == 100; })) << Server.OpenConnections();
+    // Answered while they are all still open: well before their 5 s of silence run out.
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Ask(port, "INDEX 0 0\n"), "value=55.5;valid=1;\n");
-    const auto elapsed =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(elapsed, 100);
+    EXPECT_LT(MillisecondsSince(start), 2500);
+    EXPECT_TRUE(WaitFor([&] { return Server.OpenConnections() == 100; })) << Server.OpenConnections();
     for (int fd : silent)
         close(fd);
 }
@@ -287,4 +331,143 @@ TEST(TCPDataServer, PortInUseIsLoggedAndTheProgramGoesOn)
 TEST(TCPDataServer, RequestFilterKeepsOnlyItsCharacters)
 {
     EXPECT_EQ(TTCPDataServer::FilterRequestBytes("Name (x)\r\t.,:+-;_\xE4\xFC\xDF"), "Name x+-;_\xE4\xFC");
+}
+
+TEST_F(ServerFixture, RequestSplitOverPacketsIsAnsweredWhenItsLineEnds)
+{
+    const int port = Server.ListeningPort();
+    // As telnet sends it: the line in pieces, CR LF at the end.
+    const int fd = Connect(port);
+    ASSERT_GE(fd, 0);
+    const int noDelay = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof(noDelay));
+    const uint64_t before = Server.ReceivedBytes();
+    for (const std::string piece : {"INDEX 1 ", "0", "\r\n"}) {
+        const uint64_t expected = Server.ReceivedBytes() + piece.size();
+        ASSERT_EQ(send(fd, piece.data(), piece.size(), MSG_NOSIGNAL), static_cast<ssize_t>(piece.size()));
+        // The server has taken this piece before the next one is sent.
+        ASSERT_TRUE(WaitFor([&] { return Server.ReceivedBytes() >= expected; }));
+    }
+    EXPECT_EQ(Server.ReceivedBytes() - before, 11u);
+    EXPECT_EQ(ReadAll(fd), "value=-12.25;valid=1;\n");
+    close(fd);
+
+    // A complete line is answered at once even while the next one is still coming.
+    const int second = Connect(port);
+    ASSERT_GE(second, 0);
+    send(second, "INDEX 0 0\nINDEX", 15, MSG_NOSIGNAL);
+    pollfd p{second, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 3000), 1);
+    char buffer[64];
+    const ssize_t n = recv(second, buffer, sizeof(buffer), 0);
+    EXPECT_EQ(std::string(buffer, static_cast<size_t>(std::max<ssize_t>(n, 0))), "value=55.5;valid=1;\n");
+    send(second, " 1 0\n", 5, MSG_NOSIGNAL);
+    EXPECT_EQ(ReadAll(second), "value=-12.25;valid=1;\n");
+    close(second);
+}
+
+TEST_F(ServerFixture, RequestsEndAtTwoHundredBytes)
+{
+    const int port = Server.ListeningPort();
+    // The LF as the 200th byte still counts.
+    const std::string padded = "INDEX 0 0" + std::string(190, ' ') + "\n";
+    ASSERT_EQ(padded.size(), 200u);
+    EXPECT_EQ(Ask(port, padded), "value=55.5;valid=1;\n");
+    // 200 bytes without LF: closed without answer at once, not after the 5 s of silence; what comes
+    // after the 200 bytes is not read.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Ask(port, "INDEX 0 0" + std::string(191, ' ') + "\nINDEX 0 0\n"), "");
+    EXPECT_LT(MillisecondsSince(start), 2500);
+}
+
+TEST_F(ServerFixture, OneClientAddressCannotTakeEverySlot)
+{
+    Server.Deactivate();
+    Server.SetMaxConnectionsPerAddress(3);
+    ASSERT_TRUE(Server.Activate());
+    const int port = Server.ListeningPort();
+    std::vector<int> greedy;
+    for (int i = 0; i < 5; ++i) {
+        const int fd = Connect(port, AF_INET, "127.0.0.2");
+        ASSERT_GE(fd, 0);
+        greedy.push_back(fd);
+    }
+    // Three are kept; the other two are closed without answer.
+    const auto closedByServer = [&] {
+        int closed = 0;
+        for (int fd : greedy) {
+            pollfd p{fd, POLLIN, 0};
+            closed += poll(&p, 1, 0) == 1;
+        }
+        return closed;
+    };
+    ASSERT_TRUE(WaitFor([&] { return closedByServer() == 2 && Server.OpenConnections() == 3; }))
+        << closedByServer() << " " << Server.OpenConnections();
+    // Another host is served all the same.
+    const int other = Connect(port, AF_INET, "127.0.0.3");
+    ASSERT_GE(other, 0);
+    send(other, "INDEX 0 0\n", 10, MSG_NOSIGNAL);
+    EXPECT_EQ(ReadAll(other), "value=55.5;valid=1;\n");
+    close(other);
+    // Once the greedy host lets go, it is served again.
+    for (int fd : greedy)
+        close(fd);
+    ASSERT_TRUE(WaitFor([&] { return Server.OpenConnections() == 0; }));
+    const int again = Connect(port, AF_INET, "127.0.0.2");
+    ASSERT_GE(again, 0);
+    send(again, "INDEX 0 0\n", 10, MSG_NOSIGNAL);
+    EXPECT_EQ(ReadAll(again), "value=55.5;valid=1;\n");
+    close(again);
+}
+
+TEST(TCPDataServer, ListensOnlyOnTheBindAddress)
+{
+    SetLogCallbacks([](const std::string&) {}, nullptr);
+    ReplaceCurrentProject(std::make_unique<TProject>());
+    {
+        TTCPDataServer server;
+        server.SetPort("0");
+        server.SetBindAddress("127.0.0.1");
+        ASSERT_TRUE(server.Activate());
+        EXPECT_EQ(Ask(server.ListeningPort(), "INDEX 0 0\n"), "value=NA;valid=0;\n");
+        EXPECT_EQ(Connect(server.ListeningPort(), AF_INET6), -1);
+    }
+    {
+        TTCPDataServer server;
+        server.SetPort("0");
+        server.SetBindAddress(" [::1] ");
+        ASSERT_TRUE(server.Activate());
+        EXPECT_EQ(Ask(server.ListeningPort(), "INDEX 0 0\n", AF_INET6), "value=NA;valid=0;\n");
+        EXPECT_EQ(Connect(server.ListeningPort(), AF_INET), -1);
+    }
+    {
+        // "*" is every address, as without the option.
+        TTCPDataServer server;
+        server.SetPort("0");
+        server.SetBindAddress("*");
+        ASSERT_TRUE(server.Activate());
+        EXPECT_EQ(Ask(server.ListeningPort(), "INDEX 0 0\n"), "value=NA;valid=0;\n");
+        EXPECT_EQ(Ask(server.ListeningPort(), "INDEX 0 0\n", AF_INET6), "value=NA;valid=0;\n");
+    }
+    CloseCurrentProject();
+    ClearLogCallbacks();
+}
+
+TEST(TCPDataServer, UnusableBindAddressIsLoggedAndTheProgramGoesOn)
+{
+    std::vector<std::string> lines;
+    SetLogCallbacks([&](const std::string& t) { lines.push_back(t); }, nullptr);
+    // Not an address, and an address of no interface of this machine (TEST-NET-1).
+    for (const char* address : {"300.1.2.3", "192.0.2.1"}) {
+        lines.clear();
+        TTCPDataServer server;
+        server.SetPort("0");
+        server.SetBindAddress(address);
+        EXPECT_FALSE(server.Activate()) << address;
+        EXPECT_FALSE(server.Active());
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].rfind("Netzwerkzugriff auf Port 0 nicht möglich: ", 0), 0u) << lines[0];
+        EXPECT_NE(lines[0].find("Das Programm arbeitet ohne Netzwerkzugriff weiter."), std::string::npos);
+    }
+    ClearLogCallbacks();
 }

@@ -7,6 +7,11 @@
 #include "model/LiveState.h"
 #include "model/Project.h"
 
+#include <cstdio>
+#include <sys/stat.h>
+
+int64_t DebugLogSizeLimit = 4 * 1024 * 1024;
+
 namespace {
 
 // Built by appending: g++ 12 warns falsely (-Wrestrict) about "<" + std::string temporaries.
@@ -28,7 +33,16 @@ void AppendToDebugLog(const std::string& text)
     if (!DebugMode)
         return;
     if (TProject* project = CurrentProject())
-        AppendLineToFile(project->GetDataDir() + "/debug.log", Stamped(DateToStr(Now()), text));
+        AppendLineRotating(project->GetDataDir() + "/debug.log", Stamped(DateToStr(Now()), text), DebugLogSizeLimit);
+}
+
+bool AppendLineRotating(const std::string& fileName, const std::string& line, int64_t sizeLimit)
+{
+    struct stat info {};
+    const int64_t lineSize = static_cast<int64_t>(line.size()) + 2;
+    if (::stat(fileName.c_str(), &info) == 0 && info.st_size > 0 && info.st_size + lineSize > sizeLimit)
+        std::rename(fileName.c_str(), (fileName + ".1").c_str());
+    return AppendLineToFile(fileName, line);
 }
 
 std::string DebugLogText(const std::string& text)

@@ -1,6 +1,7 @@
 #include "app/core/Startup.h"
 
 #include "app/core/CommandLine.h"
+#include "app/core/TCPDataServer.h"
 #include "base/AppGlobals.h"
 #include "base/Log.h"
 #include "base/NumberText.h"
@@ -107,6 +108,8 @@ TStartupOutcome RunStartup(IStartupHost& host, const std::string& programFileNam
         if (port.empty())
             port = "4000";
         LogMessage("Starte Netzwerkzugriff auf Port " + port + " ...");
+        std::string address;  // "/TCPBIND=127.0.0.1": only this local address listens
+        MainTCPDataServer().SetBindAddress(GetCommandLineOption("tcpbind", "", address) ? address : std::string());
         host.StartNetworkServer(port);
     }
     return outcome;

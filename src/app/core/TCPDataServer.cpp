@@ -1,5 +1,6 @@
 #include "app/core/TCPDataServer.h"
 
+#include "app/core/TCPConnectionLimits.h"
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "base/MainThread.h"
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -80,38 +82,66 @@ void PostDebugLine(std::string line)
 // connection attempts and their clients retry only a second later.
 constexpr int ListenBacklog = 128;
 
-int ListenOn(int family, uint16_t port, std::string& error)
+// A listening socket on the given address. An IPv6 socket on the any-address also takes IPv4
+// (dual-stack) unless v6Only.
+int ListenOn(const sockaddr* address, socklen_t length, bool v6Only, std::string& error)
 {
-    const int fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const int fd = socket(address->sa_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         error = std::strerror(errno);
         return -1;
     }
     const int yes = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-    int result = 0;
-    if (family == AF_INET6) {
-        const int no = 0;
-        setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &no, sizeof(no));  // one socket for IPv6 and IPv4
-        sockaddr_in6 address{};
-        address.sin6_family = AF_INET6;
-        address.sin6_addr = in6addr_any;
-        address.sin6_port = htons(port);
-        result = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    } else {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_ANY);
-        address.sin_port = htons(port);
-        result = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    if (address->sa_family == AF_INET6) {
+        const int only = v6Only ? 1 : 0;
+        setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &only, sizeof(only));
     }
-    if (result != 0 || listen(fd, ListenBacklog) != 0) {
+    if (bind(fd, address, length) != 0 || listen(fd, ListenBacklog) != 0) {
         error = std::strerror(errno);
         close(fd);
         return -1;
     }
     return fd;
 }
+
+int SocketPort(int fd)
+{
+    sockaddr_storage bound{};
+    socklen_t length = sizeof(bound);
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length) != 0)
+        return 0;
+    return bound.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6&>(bound).sin6_port)
+                                       : ntohs(reinterpret_cast<sockaddr_in&>(bound).sin_port);
+}
+
+std::string TrimmedAddress(const std::string& text)
+{
+    const size_t begin = text.find_first_not_of(" \t");
+    if (begin == std::string::npos)
+        return std::string();
+    std::string address = text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+    if (address.size() >= 2 && address.front() == '[' && address.back() == ']')
+        address = address.substr(1, address.size() - 2);
+    return address;
+}
+
+// A log line at most once per interval, so that a flood of clients does not flood the log too.
+class TThrottledLine {
+public:
+    explicit TThrottledLine(uint64_t intervalMs) : IntervalMs(intervalMs) {}
+    bool Due(uint64_t now)
+    {
+        if (Last != 0 && now - Last < IntervalMs)
+            return false;
+        Last = now == 0 ? 1 : now;
+        return true;
+    }
+
+private:
+    uint64_t IntervalMs;
+    uint64_t Last = 0;
+};
 
 }  // namespace
 
@@ -176,54 +206,133 @@ std::string TTCPDataServer::AnswerRequest(const std::string& request, std::strin
     return "value=" + Utf8ToCp1252(text) + ";valid=1;\n";
 }
 
+namespace {
+
+// Answers one request line and passes the two debug lines to the main thread.
+std::string AnswerWithDebugLines(const std::string& request, const std::string& clientAddress)
+{
+    PostDebugLine("Received=" + Cp1252ToUtf8(request));
+    std::string tokens;
+    std::string answer = TTCPDataServer::AnswerRequest(request, tokens);
+    PostDebugLine("From " + clientAddress + " received: " + tokens +
+                  " --> Send: " + Cp1252ToUtf8(answer.substr(0, answer.size() - 1)) + " ");
+    return answer;
+}
+
+// The request lines of one connection as its bytes arrive.
+struct TRequestLines {
+    std::string Request;  // kept bytes of the line not yet ended
+    size_t Received = 0;
+    bool LineSeen = false;
+
+    // Takes received bytes; returns the answers to the lines they end.
+    std::string Take(const char* bytes, size_t count, const std::string& clientAddress)
+    {
+        std::string answers;
+        Received += count;
+        for (size_t i = 0; i < count; ++i) {
+            const char c = bytes[i];
+            if (c == '\n') {
+                answers += AnswerWithDebugLines(Request, clientAddress);
+                Request.clear();
+                LineSeen = true;
+            } else if (KeptByte(static_cast<unsigned char>(c))) {
+                Request += c;
+            }
+        }
+        return answers;
+    }
+    // The data so far ends with complete lines (bytes that would be dropped anyway do not count).
+    bool Complete() const { return LineSeen && Request.empty(); }
+};
+
+}  // namespace
+
 std::string TTCPDataServer::ServeReceivedBytes(const std::string& bytes, const std::string& clientAddress)
 {
-    std::string answers;
-    std::string request;
-    for (char c : bytes) {
-        if (c == '\n') {
-            PostDebugLine("Received=" + Cp1252ToUtf8(request));
-            std::string tokens;
-            const std::string answer = AnswerRequest(request, tokens);
-            PostDebugLine("From " + clientAddress + " received: " + tokens +
-                          " --> Send: " + Cp1252ToUtf8(answer.substr(0, answer.size() - 1)) + " ");
-            answers += answer;
-            request.clear();
-        } else if (KeptByte(static_cast<unsigned char>(c))) {
-            request += c;
-        }
+    TRequestLines lines;
+    return lines.Take(bytes.data(), bytes.size(), clientAddress);
+}
+
+bool TTCPDataServer::Listen(std::string& error)
+{
+    int32_t port = -1;
+    if (!TryStrToInt(PortText, port) || port < 0 || port > 65535) {
+        error = "ungültiger Port \"" + PortText + "\"";
+        return false;
     }
-    return answers;
+    const std::string address = TrimmedAddress(BindAddress);
+    if (address.empty() || address == "*") {
+        // All local addresses: one IPv6 socket for IPv6 and IPv4, or IPv4 alone on a machine without IPv6.
+        sockaddr_in6 any6{};
+        any6.sin6_family = AF_INET6;
+        any6.sin6_addr = in6addr_any;
+        any6.sin6_port = htons(static_cast<uint16_t>(port));
+        int fd = ListenOn(reinterpret_cast<sockaddr*>(&any6), sizeof(any6), false, error);
+        if (fd < 0) {
+            sockaddr_in any4{};
+            any4.sin_family = AF_INET;
+            any4.sin_addr.s_addr = htonl(INADDR_ANY);
+            any4.sin_port = htons(static_cast<uint16_t>(port));
+            fd = ListenOn(reinterpret_cast<sockaddr*>(&any4), sizeof(any4), false, error);
+        }
+        if (fd < 0)
+            return false;
+        ListenSockets.push_back(fd);
+        return true;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    const int code = getaddrinfo(address.c_str(), std::to_string(port).c_str(), &hints, &found);
+    if (code != 0) {
+        error = "Adresse \"" + address + "\": " + gai_strerror(code);
+        return false;
+    }
+    // A name may stand for several addresses ("localhost": ::1 and 127.0.0.1); all of them listen, on
+    // the same port also when the system chooses it.
+    for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+        if (entry->ai_family != AF_INET && entry->ai_family != AF_INET6)
+            continue;
+        sockaddr_storage bindTo{};
+        std::memcpy(&bindTo, entry->ai_addr, entry->ai_addrlen);
+        if (port == 0 && !ListenSockets.empty()) {
+            const uint16_t chosen = htons(static_cast<uint16_t>(SocketPort(ListenSockets.front())));
+            if (bindTo.ss_family == AF_INET6)
+                reinterpret_cast<sockaddr_in6&>(bindTo).sin6_port = chosen;
+            else
+                reinterpret_cast<sockaddr_in&>(bindTo).sin_port = chosen;
+        }
+        std::string entryError;
+        const int fd = ListenOn(reinterpret_cast<sockaddr*>(&bindTo), entry->ai_addrlen, true, entryError);
+        if (fd >= 0)
+            ListenSockets.push_back(fd);
+        else if (error.empty())
+            error = "Adresse \"" + address + "\": " + entryError;
+    }
+    freeaddrinfo(found);
+    if (ListenSockets.empty())
+        return false;
+    error.clear();
+    return true;
 }
 
 bool TTCPDataServer::Activate()
 {
     if (Active())
         return true;
-    int32_t port = -1;
-    if (!TryStrToInt(PortText, port) || port < 0 || port > 65535) {
-        LogMessage("Netzwerkzugriff nicht möglich: ungültiger Port \"" + PortText + "\".");
+    std::string error;
+    if (!Listen(error)) {
+        for (int fd : ListenSockets)
+            close(fd);
+        ListenSockets.clear();
+        LogMessage("Netzwerkzugriff auf Port " + PortText + " nicht möglich: " + error +
+                   ". Das Programm arbeitet ohne Netzwerkzugriff weiter.");
         return false;
     }
-    std::string error6, error4;
-    const int fd6 = ListenOn(AF_INET6, static_cast<uint16_t>(port), error6);
-    if (fd6 >= 0) {
-        ListenSockets.push_back(fd6);
-    } else {
-        // Without IPv6 on the machine, IPv4 alone.
-        const int fd4 = ListenOn(AF_INET, static_cast<uint16_t>(port), error4);
-        if (fd4 < 0) {
-            LogMessage("Netzwerkzugriff auf Port " + PortText + " nicht möglich: " + error4 +
-                       ". Das Programm arbeitet ohne Netzwerkzugriff weiter.");
-            return false;
-        }
-        ListenSockets.push_back(fd4);
-    }
-    sockaddr_storage bound{};
-    socklen_t length = sizeof(bound);
-    getsockname(ListenSockets[0], reinterpret_cast<sockaddr*>(&bound), &length);
-    BoundPort = bound.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6&>(bound).sin6_port)
-                                            : ntohs(reinterpret_cast<sockaddr_in&>(bound).sin_port);
+    BoundPort = SocketPort(ListenSockets.front());
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
         for (int fd : ListenSockets)
@@ -234,8 +343,13 @@ bool TTCPDataServer::Activate()
     }
     WakeRead = pipeFds[0];
     WakeWrite = pipeFds[1];
+    Limit = ConnectionLimitForDescriptors(MaxConnections);
     Stopping = false;
+    PauseCount = 0;
     Worker = std::thread([this] { Run(); });
+    const std::string address = TrimmedAddress(BindAddress);
+    if (!address.empty() && address != "*")
+        LogMessage("Netzwerkzugriff nur über die Adresse " + address + ".");
     LogMessage("Netzwerkzugriff erfolgreich aktiviert.");
     return true;
 }
@@ -259,29 +373,88 @@ void TTCPDataServer::Deactivate()
 void TTCPDataServer::Run()
 {
     struct TConnection {
-        std::string Address;
+        std::string Address;  // as the debug lines show it
+        std::string Key;      // as the per-address limit counts it
         uint64_t Deadline = 0;
+        TRequestLines Lines;
+        bool Reading = true;
         std::string Pending;  // answers not yet sent
-        bool Answered = false;
     };
     std::map<int, TConnection> connections;
+    TClientAddressCounts perAddress(MaxPerAddress);
     std::vector<pollfd> fds;
-    const auto closeConnection = [&](int fd) {
-        close(fd);
-        connections.erase(fd);
+    uint64_t acceptPausedUntil = 0;
+    TThrottledLine descriptorLine(60000), refusedLine(10000);
+
+    const auto closeConnection = [&](std::map<int, TConnection>::iterator it) {
+        close(it->first);
+        perAddress.Remove(it->second.Key);
+        const auto next = connections.erase(it);
         ConnectionCount = static_cast<int>(connections.size());
+        return next;
+    };
+    // Sends what it can of the answers without waiting; false when the peer is gone.
+    const auto sendPending = [](int fd, TConnection& connection) {
+        while (!connection.Pending.empty()) {
+            const ssize_t sent = send(fd, connection.Pending.data(), connection.Pending.size(), MSG_NOSIGNAL);
+            if (sent < 0 && errno == EINTR)
+                continue;
+            if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return true;
+            if (sent <= 0)
+                return false;
+            connection.Pending.erase(0, static_cast<size_t>(sent));
+        }
+        return true;
+    };
+    const auto acceptWaiting = [&](int listenFd, uint64_t now) {
+        while (static_cast<int>(connections.size()) < Limit) {
+            sockaddr_storage address{};
+            socklen_t length = sizeof(address);
+            const int client =
+                accept4(listenFd, reinterpret_cast<sockaddr*>(&address), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (client < 0) {
+                if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO)
+                    continue;
+                if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                    // The waiting connection stays queued; retrying at once would only spin.
+                    acceptPausedUntil = now + AcceptPauseMs;
+                    ++PauseCount;
+                    if (descriptorLine.Due(now))
+                        PostToMainThread([reason = std::string(std::strerror(errno))] {
+                            LogMessage("Netzwerkzugriff: keine Verbindung mehr möglich (" + reason +
+                                       "); neue Verbindungen werden kurz zurückgestellt.");
+                        });
+                }
+                return;
+            }
+            std::string key = ClientAddressKey(address);
+            if (!perAddress.TryAdd(key)) {
+                close(client);
+                if (refusedLine.Due(now))
+                    PostDebugLine("Verbindung von " + AddressText(address) +
+                                  " abgewiesen: zu viele Verbindungen von dieser Adresse.");
+                continue;
+            }
+            connections[client] = TConnection{AddressText(address), std::move(key), now + SilenceTimeoutMs, {}, true, {}};
+            ConnectionCount = static_cast<int>(connections.size());
+        }
     };
 
     while (!Stopping) {
+        uint64_t now = GetTickCount();
         fds.clear();
         fds.push_back({WakeRead, POLLIN, 0});
-        const bool accepting = static_cast<int>(connections.size()) < MaxConnections;
+        const bool accepting = static_cast<int>(connections.size()) < Limit && now >= acceptPausedUntil;
         for (int fd : ListenSockets)
             fds.push_back({fd, static_cast<short>(accepting ? POLLIN : 0), 0});
-        uint64_t now = GetTickCount();
         int timeout = SilenceTimeoutMs;
+        if (now < acceptPausedUntil)
+            timeout = static_cast<int>(acceptPausedUntil - now);
         for (const auto& [fd, connection] : connections) {
-            fds.push_back({fd, static_cast<short>(connection.Answered ? POLLOUT : POLLIN), 0});
+            const short events = static_cast<short>((connection.Reading ? POLLIN : 0) |
+                                                    (connection.Pending.empty() ? 0 : POLLOUT));
+            fds.push_back({fd, events, 0});
             const int left = connection.Deadline > now ? static_cast<int>(connection.Deadline - now) : 0;
             if (left < timeout)
                 timeout = left;
@@ -294,64 +467,49 @@ void TTCPDataServer::Run()
         for (size_t i = 1; i < fds.size(); ++i) {
             const int fd = fds[i].fd;
             if (i < listenEnd) {
-                if (!(fds[i].revents & POLLIN))
-                    continue;
-                // Take every waiting connection, up to the limit.
-                while (static_cast<int>(connections.size()) < MaxConnections) {
-                    sockaddr_storage address{};
-                    socklen_t length = sizeof(address);
-                    const int client =
-                        accept4(fd, reinterpret_cast<sockaddr*>(&address), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
-                    if (client < 0)
-                        break;
-                    connections[client] = TConnection{AddressText(address), now + SilenceTimeoutMs, {}, false};
-                    ConnectionCount = static_cast<int>(connections.size());
-                }
+                if (fds[i].revents & POLLIN)
+                    acceptWaiting(fd, now);
                 continue;
             }
             auto it = connections.find(fd);
-            if (it == connections.end())
+            if (it == connections.end() || fds[i].revents == 0)
                 continue;
             TConnection& connection = it->second;
-            if (!connection.Answered && (fds[i].revents & (POLLIN | POLLHUP | POLLERR))) {
+            if (connection.Reading && (fds[i].revents & (POLLIN | POLLHUP | POLLERR))) {
                 char buffer[ReceiveLimit];
-                const ssize_t received = recv(fd, buffer, sizeof(buffer), 0);
+                const size_t room = ReceiveLimit - connection.Lines.Received;
+                const ssize_t received = recv(fd, buffer, room, 0);
                 if (received < 0 && (errno == EAGAIN || errno == EINTR))
                     continue;
-                if (received <= 0) {
-                    closeConnection(fd);
+                if (received < 0) {
+                    closeConnection(it);
                     continue;
                 }
-                connection.Pending = ServeReceivedBytes(std::string(buffer, static_cast<size_t>(received)),
-                                                        connection.Address);
-                connection.Answered = true;
-                connection.Deadline = now + SilenceTimeoutMs;
-            }
-            if (connection.Answered) {
-                while (!connection.Pending.empty()) {
-                    const ssize_t sent =
-                        send(fd, connection.Pending.data(), connection.Pending.size(), MSG_NOSIGNAL);
-                    if (sent <= 0)
-                        break;
-                    connection.Pending.erase(0, static_cast<size_t>(sent));
+                if (received > 0) {
+                    connection.Pending +=
+                        connection.Lines.Take(buffer, static_cast<size_t>(received), connection.Address);
+                    BytesReceived += static_cast<uint64_t>(received);
                 }
-                const bool wouldBlock = !connection.Pending.empty() && (errno == EAGAIN || errno == EWOULDBLOCK);
-                if (connection.Pending.empty() || !wouldBlock) {
-                    closeConnection(fd);
-                    continue;
+                // Finished reading: the peer ended its sending, the data ends with a complete line, or the
+                // limit is reached; an unfinished line is dropped then.
+                if (received == 0 || connection.Lines.Complete() ||
+                    connection.Lines.Received >= static_cast<size_t>(ReceiveLimit)) {
+                    connection.Reading = false;
+                    connection.Deadline = now + SilenceTimeoutMs;
                 }
             }
+            // Served once its requests are read and answered.
+            if (!sendPending(fd, connection) || (!connection.Reading && connection.Pending.empty()))
+                closeConnection(it);
         }
-        // Clients silent (or not reading their answers) beyond the limit are closed.
+        // Connections beyond their time are closed: requests not complete within 5 s of connecting, and
+        // answers the client does not take within 5 s.
         for (auto it = connections.begin(); it != connections.end();) {
-            if (it->second.Deadline <= now) {
-                close(it->first);
-                it = connections.erase(it);
-            } else {
+            if (it->second.Deadline <= now)
+                it = closeConnection(it);
+            else
                 ++it;
-            }
         }
-        ConnectionCount = static_cast<int>(connections.size());
     }
     for (const auto& entry : connections)
         close(entry.first);
