@@ -2,6 +2,7 @@
 #include "app/core/DeviceSearch.h"
 #include "app/core/Headless.h"
 #include "device/CommPortList.h"
+#include "support/TestPorts.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -136,7 +137,8 @@ TEST_F(HeadlessTest, LogsRecordsAcknowledgesAnswersAndStopsCleanlyOnSigterm)
     ASSERT_TRUE(simulator.Start(testsupport::ToolPath("dedezuviv-simulator"),
                                 {"--device", pty.EndB(), "--interval", "0.3", "--id", "4"}, simOptions));
 
-    const int tcpPort = 20000 + getpid() % 20000;
+    const int tcpPort = testsupport::FreeTcpPort();
+    ASSERT_GT(tcpPort, 0);
     BackgroundProgram logger;
     ASSERT_TRUE(StartLogger(logger, {"/PROJECT=" + Project.string(), "/PORT=" + pty.EndA(), "/START",
                                      "/TCPPORT=" + std::to_string(tcpPort)}));
