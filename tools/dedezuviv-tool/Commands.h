@@ -5,3 +5,5 @@
 
 int RunDecode(int argc, char** argv);
 int RunProject(int argc, char** argv);
+int RunExport(int argc, char** argv);
+int RunDef(int argc, char** argv);

@@ -17,7 +17,12 @@ const TCommand Commands[] = {
     {"decode", RunDecode,
      "decode [--now YYYY-MM-DDTHH:MM:SS] [--block N] [DATEI...]\n"
      "      Reglerdatensätze dekodieren / decode controller records"},
-    {"project", RunProject, "project DATEI [--save AUSGABE]\n      Projektdatei als JSON ausgeben / print a project file as JSON"},
+    {"project", RunProject, "project DATEI [--import-def DATEI.def] [--save AUSGABE]\n      Projektdatei als JSON ausgeben / print a project file as JSON"},
+    {"export", RunExport,
+     "export --project DATEI --from ZEIT --to ZEIT (--selection NAME | --fields \"Q1,...\")\n"
+     "         [--increment SEKUNDEN] AUSGABE.csv|.dat|.xls|.wk1\n"
+     "      Aufgezeichnete Daten exportieren / export recorded data"},
+    {"def", RunDef, "def DATEI.def\n      Namen aus einer Gerätebeschreibung als JSON / names of a device definition as JSON"},
 };
 
 void PrintUsage(std::FILE* out)

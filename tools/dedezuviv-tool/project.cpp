@@ -1,10 +1,12 @@
 // dedezuviv-tool project: loads a project file as the program does and prints the project, its field
-// selections and table cells as one JSON object; with --save writes it again through the normal save.
+// selections and table cells as one JSON object; with --import-def first applies a device definition as
+// the dataset definition dialog does; with --save writes it again through the normal save.
 #include "Commands.h"
 #include "ToolSupport.h"
 
 #include "base/FormatSettings.h"
 #include "model/DataSource.h"
+#include "model/DeviceDefinition.h"
 #include "model/ProjectFile.h"
 
 #include <cmath>
@@ -16,12 +18,16 @@
 namespace {
 
 const char* const Usage =
-    "Aufruf / usage: dedezuviv-tool project DATEI [--save AUSGABE]\n"
+    "Aufruf / usage: dedezuviv-tool project DATEI [--import-def DATEI.def] [--save AUSGABE]\n"
     "\n"
     "Lädt die Projektdatei und gibt Projekt, Feldauswahlen und Tabellenzellen als JSON-Objekt aus.\n"
+    "Mit --import-def werden vorher Temperaturen und Schaltausgänge aus der Gerätebeschreibung\n"
+    "übernommen, wie im Dialog \"Definition des Datensatzes\" mit OK.\n"
     "Mit --save wird das geladene Projekt samt Dialogwerten und Tabelle nach AUSGABE gespeichert.\n"
     "\n"
     "Loads the project file and prints project, field selections and table cells as a JSON object.\n"
+    "With --import-def the temperatures and relay outputs of the device definition are taken over\n"
+    "first, as in the dataset definition dialog with OK.\n"
     "With --save the loaded project, dialog values and table included, is saved to OUTPUT.\n";
 
 void AppendNumber(std::string& out, double value)
@@ -142,6 +148,7 @@ int RunProject(int argc, char** argv)
     std::string fileName;
     std::string saveName;
     bool haveSave = false;
+    std::string definitionName;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -153,6 +160,10 @@ int RunProject(int argc, char** argv)
                 return UsageError(Usage, "--save ohne Dateinamen / --save needs a file name");
             saveName = argv[++i];
             haveSave = true;
+        } else if (arg == "--import-def") {
+            if (i + 1 >= argc)
+                return UsageError(Usage, "--import-def ohne Dateinamen / --import-def needs a file name");
+            definitionName = argv[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError(Usage, "Unbekannte Option / unknown option: \"" + std::string(arg) + "\"");
         } else if (fileName.empty()) {
@@ -175,6 +186,17 @@ int RunProject(int argc, char** argv)
     if (result != 0 || !project) {
         std::fprintf(stderr, "%s\n", errorText.c_str());
         return 1;
+    }
+    if (!definitionName.empty()) {
+        const TDeviceDefinition definition = ReadDeviceDefinition(definitionName);
+        if (!definition.HasKeys) {
+            std::fputs("Keine Feldlisten (Datensatzdefinition) gefunden oder angegebene Datei ist nicht gefunden!\n",
+                       stderr);
+            return 1;
+        }
+        for (const std::string& key : definition.SkippedKeys)
+            std::fprintf(stderr, "Eintrag \"%s\" übersprungen / entry skipped\n", key.c_str());
+        ApplyDeviceDefinition(*project, definition);
     }
     std::printf("%s\n", ProjectJson(*project, view.Table).c_str());
 
