@@ -1,0 +1,68 @@
+// The series storage of the charts: chunked columns, the time search and the block summary that gives
+// the extremes of any index range.
+#include "evaluation/PlotSeries.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace {
+
+TEST(PlotSeriesTest, ExtremesOfAnyRangeMatchAPlainScan)
+{
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> value(-50, 50);
+    auto times = std::make_shared<TTimeColumn>();
+    TPlotSeries series("Kessel (Temperatur)", times);
+    // More than one chunk, and enough for three summary levels.
+    const size_t count = TChunkedColumn<float>::ChunkSize + 300000;
+    std::vector<float> plain;
+    for (size_t i = 0; i < count; ++i) {
+        times->PushBack(45000.0 + static_cast<double>(i) / 8640.0);
+        plain.push_back(value(random));
+        series.AddValue(plain.back());
+    }
+    ASSERT_EQ(series.Count(), count);
+    std::uniform_int_distribution<size_t> index(0, count);
+    for (int round = 0; round < 300; ++round) {
+        size_t a = index(random), b = index(random);
+        if (round % 3 == 0)
+            b = std::min(count, a + round);  // short ranges too
+        if (a > b)
+            std::swap(a, b);
+        float low = 0, high = 0;
+        const bool found = series.ValueRange(a, b, low, high);
+        ASSERT_EQ(found, a < b);
+        if (!found)
+            continue;
+        EXPECT_EQ(low, *std::min_element(plain.begin() + a, plain.begin() + b)) << a << ".." << b;
+        EXPECT_EQ(high, *std::max_element(plain.begin() + a, plain.begin() + b)) << a << ".." << b;
+    }
+
+    // Scaling changes the values and the summary with them.
+    series.ScaleValues(0.8f, -2.0f);
+    float low = 0, high = 0;
+    ASSERT_TRUE(series.ValueRange(low, high));
+    EXPECT_FLOAT_EQ(high, *std::max_element(plain.begin(), plain.end()) * 0.8f - 2.0f);
+    EXPECT_FLOAT_EQ(series.Y(5), plain[5] * 0.8f - 2.0f);
+}
+
+TEST(PlotSeriesTest, TimeSearchWithEqualTimes)
+{
+    TPlotSeries series("x", nullptr);
+    for (double t : {1.0, 2.0, 2.0, 2.0, 3.0})
+        series.AddXY(t, static_cast<float>(t));
+    EXPECT_EQ(series.LowerBound(2.0), 1u);
+    EXPECT_EQ(series.UpperBound(2.0), 4u);
+    EXPECT_EQ(series.LowerBound(0.5), 0u);
+    EXPECT_EQ(series.UpperBound(3.5), 5u);
+    EXPECT_EQ(series.LowerBound(3.5), 5u);
+    float low = 0, high = 0;
+    EXPECT_FALSE(series.ValueRange(3, 3, low, high));
+    EXPECT_TRUE(series.ValueRange(0, 99, low, high));  // the end is clamped
+    EXPECT_EQ(low, 1.0f);
+    EXPECT_EQ(high, 3.0f);
+}
+
+}  // namespace
