@@ -12,6 +12,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   socat xvfb xauth netcat-openbsd
   fonts-dejavu-core
+  libreoffice-calc-nogui
   locales
 )
 

@@ -1,0 +1,89 @@
+#include "export/OutputFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+TBufferedFile::TBufferedFile() : Storage(new char[BufferSize]), Buffer(Storage.get()) {}
+
+TBufferedFile::~TBufferedFile()
+{
+    if (Fd >= 0)
+        ::close(Fd);
+}
+
+int TBufferedFile::Create(const std::string& fileName)
+{
+    int fd;
+    do {
+        fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        FirstError = errno;
+        return FirstError;
+    }
+    Fd = fd;
+    FirstError = 0;
+    Used = 0;
+    Total = 0;
+    return 0;
+}
+
+bool TBufferedFile::WriteOut(const char* data, size_t size)
+{
+    if (FirstError != 0)
+        return false;
+    if (Fd < 0) {
+        FirstError = EBADF;
+        return false;
+    }
+    while (size > 0) {
+        const ssize_t n = ::write(Fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            FirstError = errno;
+            return false;
+        }
+        if (n == 0) {  // nothing taken: as good as a full disk
+            FirstError = ENOSPC;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+        Total += static_cast<unsigned long long>(n);
+    }
+    return true;
+}
+
+int TBufferedFile::Flush()
+{
+    if (Used > 0) {
+        WriteOut(Buffer, Used);
+        Used = 0;
+    }
+    return FirstError;
+}
+
+void TBufferedFile::WriteSlow(const void* data, size_t size)
+{
+    Flush();
+    if (size >= BufferSize) {
+        WriteOut(static_cast<const char*>(data), size);
+        return;
+    }
+    std::memcpy(Buffer, data, size);
+    Used = size;
+}
+
+int TBufferedFile::Close()
+{
+    Flush();
+    if (Fd >= 0) {
+        // close() frees the descriptor even when it reports an error: never repeat it.
+        if (::close(Fd) != 0 && FirstError == 0)
+            FirstError = errno;
+        Fd = -1;
+    }
+    return FirstError;
+}

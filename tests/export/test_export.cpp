@@ -1,0 +1,421 @@
+// The export engine (Part 7.1): the table layout in every format, the NextTime grid, empty cells, the
+// CSV and DAT text rules, the day files of a range, bad day-file lines, and the failure table.
+#include "base/MainThread.h"
+#include "export/ExportData.h"
+#include "model/UiInterfaces.h"
+
+#include "ExportTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using exporttest::SplitLines;
+using testsupport::ReadFile;
+using testsupport::RecordLine;
+using testsupport::TempDir;
+
+namespace {
+
+class TRecordingProgress : public IProgress {
+public:
+    void AddLine(const std::string& text) override { Lines.push_back(text); }
+    void AppendToLastLine(const std::string& text) override { Lines.back() += text; }
+    void SetProgress(double percent) override { Progress.push_back(percent); }
+    std::vector<std::string> Lines;
+    std::vector<double> Progress;
+};
+
+class Export : public ::testing::Test {
+protected:
+    Export() : Project(exporttest::MakeProject(Dir)) {}
+
+    int32_t Run(const std::string& name, TExportFormat format, TDateTime start, TDateTime end, int64_t increment,
+                const TNameList& fields, IProgress* progress = nullptr)
+    {
+        File = (Dir / name).string();
+        const int32_t result = Engine.Export(Project.get(), progress, File, format, start, end, increment, fields);
+        if (result != 0)
+            Message = Engine.ErrorText;
+        return result;
+    }
+
+    std::vector<std::string> CsvLines() const { return SplitLines(ReadFile(File)); }
+
+    exporttest::GermanSettingsAndClock Settings;
+    TempDir Dir;
+    std::unique_ptr<TProject> Project;
+    TExportData Engine;
+    std::string File, Message;
+};
+
+const TNameList KesselAussen = {"Kessel (Temperatur)", "Aussen (Temperatur)"};
+
+}  // namespace
+
+TEST_F(Export, CsvLayoutWithHeaderBlockTitlesAndAnEmptyCell)
+{
+    const TDateTime t = EncodeDateTime(2024, 1, 5, 14, 30, 0);
+    exporttest::AppendToDay(*Project, t, RecordLine(t, {21.5}) + "\r\n");
+    ASSERT_EQ(Run("out.csv", efCSV, t - 1.0 / 48, t + 1.0 / 48, 0, KesselAussen), 0) << Message;
+    EXPECT_EQ(Engine.RecordCount, 1);
+    EXPECT_EQ(ReadFile(File), "\"DEDEZUviv Temperaturdatenlogger\"\r\n"
+                              "\"https://dedezuviv.example.org\"\r\n"
+                              "\"Projekt-Datei:\";\"" + (Dir / "Haus.p-p").string() + "\"\r\n"
+                              "\"Name:\";\"Haus\"\r\n"
+                              "\"Export am: \";\"09.12.2026 10:00:00\"\r\n"
+                              "\"Von:\";\"05.01.2024 14:00:00\";\"Bis:\";\"05.01.2024 15:00:00\"\r\n"
+                              "\"Zeit\";\"Kessel\";\"Aussen\"\r\n"
+                              "\"05.01.2024 14:30:00\";\"21,5\";\r\n");
+}
+
+TEST_F(Export, DatHasNoHeaderBlockNoQuotesCommasAndDecimalPoints)
+{
+    const TDateTime t = EncodeDateTime(2024, 1, 5, 14, 30, 0);
+    exporttest::AppendToDay(*Project, t, RecordLine(t, {21.5}) + "\r\n");
+    ASSERT_EQ(Run("out.dat", efDAT, t - 1.0 / 48, t + 1.0 / 48, 0, KesselAussen), 0) << Message;
+    EXPECT_EQ(ReadFile(File), "Zeit,Kessel,Aussen\r\n05.01.2024 14:30:00,21.5,\r\n");
+    // CSV follows the system's decimal separator; DAT does not.
+    FormatSettings().DecimalSeparator = '.';
+    ASSERT_EQ(Run("out2.csv", efCSV, t - 1.0 / 48, t + 1.0 / 48, 0, KesselAussen), 0) << Message;
+    EXPECT_EQ(CsvLines().back(), "\"05.01.2024 14:30:00\";\"21.5\";");
+    ASSERT_EQ(Run("out2.dat", efDAT, t - 1.0 / 48, t + 1.0 / 48, 0, KesselAussen), 0) << Message;
+    EXPECT_EQ(SplitLines(ReadFile(File)).back(), "05.01.2024 14:30:00,21.5,");
+}
+
+TEST_F(Export, RangeReadsItsDaysAndKeepsTheRecordsInside)
+{
+    const TDateTime day1 = EncodeDate(2024, 1, 1);
+    exporttest::WriteRecords(*Project, day1, day1 + 3, 3600);
+    TRecordingProgress progress;
+    ASSERT_EQ(Run("out.csv", efCSV, day1 + 0.5, day1 + 2 + 8.0 / 24, 0, KesselAussen, &progress), 0) << Message;
+    EXPECT_EQ(Engine.RecordCount, 12 + 24 + 9);
+    const auto lines = CsvLines();
+    ASSERT_EQ(lines.size(), 7u + 45u);
+    EXPECT_EQ(lines[7].substr(0, 21), "\"01.01.2024 12:00:00\"");
+    EXPECT_EQ(lines.back().substr(0, 21), "\"03.01.2024 08:00:00\"");
+    EXPECT_EQ(progress.Lines, (std::vector<std::string>{"Lese Daten aus Datei 24-01-01.txt ...",
+                                                        "Lese Daten aus Datei 24-01-02.txt ...",
+                                                        "Lese Daten aus Datei 24-01-03.txt ..."}));
+    // 100 x 1440 / 2640 after the first day, then capped at 100.
+    ASSERT_EQ(progress.Progress.size(), 3u);
+    EXPECT_NEAR(progress.Progress[0], 100.0 * 1440 / 2640, 1e-9);
+    EXPECT_EQ(progress.Progress[1], 100.0);
+    EXPECT_EQ(progress.Progress[2], 100.0);
+}
+
+TEST_F(Export, IncrementZeroExportsEveryRecordIncludingStartAndEnd)
+{
+    const TDateTime day = EncodeDate(2024, 3, 10);
+    exporttest::WriteRecords(*Project, day, day + 1, 10);
+    const TDateTime start = day + 3600.0 / 86400, end = day + 7200.0 / 86400;  // both on records
+    ASSERT_EQ(Run("out.csv", efCSV, start, end, 0, KesselAussen), 0) << Message;
+    EXPECT_EQ(Engine.RecordCount, 361);
+    const auto lines = CsvLines();
+    EXPECT_EQ(lines[7].substr(0, 21), "\"10.03.2024 01:00:00\"");
+    EXPECT_EQ(lines.back().substr(0, 21), "\"10.03.2024 02:00:00\"");
+}
+
+TEST_F(Export, IncrementFollowsItsGridFromStartAndCatchesUpAfterAGap)
+{
+    const TDateTime start = EncodeDateTime(2024, 3, 10, 6, 0, 0);
+    // Records every 10 s for 30 minutes, an hour without data, then 30 more minutes.
+    exporttest::WriteRecords(*Project, start, start + 1800.0 / 86400, 10);
+    exporttest::WriteRecords(*Project, start + 5400.0 / 86400, start + 7200.0 / 86400, 10);
+    ASSERT_EQ(Run("out.dat", efDAT, start, start + 1, 60, {"Kessel (Temperatur)"}), 0) << Message;
+    std::vector<int> seconds;  // of each row, from start
+    for (const std::string& line : CsvLines()) {
+        if (line.rfind("10.03.2024", 0) != 0)
+            continue;
+        seconds.push_back((std::stoi(line.substr(11, 2)) - 6) * 3600 + std::stoi(line.substr(14, 2)) * 60 +
+                          std::stoi(line.substr(17, 2)));
+    }
+    // Before the gap one row a minute: 0, 60, ..., 1740.
+    ASSERT_GE(seconds.size(), 30u);
+    for (int i = 0; i < 30; ++i)
+        EXPECT_EQ(seconds[i], 60 * i);
+    // After it every record (10 s apart) until the grid (1800 + 60 per row) has caught up: 73 rows
+    // from 5400 to 6120, then one row a minute again.
+    for (int j = 0; j <= 72; ++j)
+        ASSERT_EQ(seconds[30 + j], 5400 + 10 * j) << j;
+    ASSERT_GT(seconds.size(), 104u);
+    EXPECT_EQ(seconds[103], 6180);
+    EXPECT_EQ(seconds[104], 6240);
+    EXPECT_EQ(Engine.RecordCount, static_cast<int32_t>(seconds.size()));
+    EXPECT_EQ(Engine.NextTime, start + (1800.0 + 60.0 * (static_cast<double>(seconds.size()) - 30)) / 86400);
+}
+
+TEST_F(Export, MissingValuesKeepTheLaterCellsInTheirColumnsInEveryFormat)
+{
+    const TDateTime t = EncodeDateTime(2024, 1, 5, 14, 30, 0);
+    exporttest::AppendToDay(*Project, t, RecordLine(t, {21.5, -5.25}) + "\r\n");
+    const TNameList fields = {"Kessel (Temperatur)", "Puffer (Temperatur)", "Aussen (Temperatur)"};
+    const TDateTime start = t - 0.01, end = t + 0.01;
+    ASSERT_EQ(Run("out.csv", efCSV, start, end, 0, fields), 0) << Message;
+    EXPECT_EQ(CsvLines().back(), "\"05.01.2024 14:30:00\";\"21,5\";;\"-5,25\"");
+    ASSERT_EQ(Run("out.xls", efXLS, start, end, 0, fields), 0) << Message;
+    const auto xls = exporttest::BiffCells(ReadFile(File));
+    ASSERT_EQ(xls.at(7).size(), 3u);
+    EXPECT_EQ(xls.at(7).at(0), "L:05.01.2024 14:30:00");
+    EXPECT_EQ(xls.at(7).at(1), "N:21.5");
+    EXPECT_EQ(xls.at(7).at(3), "N:-5.25");
+    ASSERT_EQ(Run("out.wk1", efWK1, start, end, 0, fields), 0) << Message;
+    const auto wk1 = exporttest::WKCells(ReadFile(File));
+    EXPECT_EQ(wk1.at(7), xls.at(7));
+    // The header blocks are the same cells too (texts in Windows-1252).
+    EXPECT_EQ(wk1, xls);
+    EXPECT_EQ(xls.at(6).at(2), "L:Puffer");
+}
+
+TEST_F(Export, IntegerHexAndDateTimeValues)
+{
+    const TDateTime t = EncodeDateTime(2024, 1, 5, 0, 0, 0);  // midnight: date only
+    exporttest::AppendToDay(*Project, t, RecordLine(t, {21.5}, "/o0110/xFF") + "\r\n");
+    ASSERT_EQ(Run("out.csv", efCSV, t, t + 0.5, 0,
+                  {"Status (Intern)", "Brenner (Relais)", "PC", "RT", "Program", "ID", "Unbekannt (Wert)"}),
+              0)
+        << Message;
+    EXPECT_EQ(CsvLines().back(), "\"05.01.2024\";\"255\";\"0\";\"05.01.2024\";\"05.01.2024\";\"13\";\"1\";");
+    EXPECT_EQ(CsvLines()[6], "\"Zeit\";\"Status\";\"Brenner\";\"PC\";\"RT\";\"Program\";\"ID\";\"Unbekannt\"");
+}
+
+TEST_F(Export, RangeWithoutDataGivesHeaderAndTitlesAndSuccess)
+{
+    const TDateTime day = EncodeDate(2024, 6, 1);
+    Engine.RecordCount = 99;
+    ASSERT_EQ(Run("empty.csv", efCSV, day, day + 2, 0, KesselAussen), 0) << Message;
+    EXPECT_EQ(Engine.RecordCount, 0);
+    EXPECT_EQ(CsvLines().size(), 7u);
+    ASSERT_EQ(Run("empty.wk1", efWK1, day, day + 2, 0, KesselAussen), 0) << Message;
+    const auto records = exporttest::ParseRecords(ReadFile(File));
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.front().Type, 0x0000);
+    EXPECT_EQ(records.back().Type, 0x0001);
+    for (size_t i = 1; i + 1 < records.size(); ++i)
+        EXPECT_EQ(records[i].Type, 0x000F);  // only labels
+    EXPECT_EQ(records.size(), 2u + 1 + 1 + 2 + 2 + 2 + 4 + 3);
+}
+
+TEST_F(Export, TextsWithSeparatorOrQuoteAreWrittenUnchanged)
+{
+    Project->SetName("A;B \"C\"");
+    const TDateTime day = EncodeDate(2024, 6, 1);
+    ASSERT_EQ(Run("out.csv", efCSV, day, day + 1, 0, KesselAussen), 0) << Message;
+    EXPECT_EQ(CsvLines()[3], "\"Name:\";\"A;B \"C\"\"");
+    // Umlauts in Windows-1252.
+    ASSERT_EQ(Run("out2.csv", efCSV, day, day + 1, 0, {"Zähler (Zähler)"}), 0) << Message;
+    EXPECT_EQ(CsvLines()[6], "\"Zeit\";\"Z\xE4hler\"");
+}
+
+TEST_F(Export, BadLinesInDayFilesAndAMissingDay)
+{
+    const TDateTime day = EncodeDate(2024, 2, 1);
+    const TDateTime t1 = day + 0.25, t2 = day + 0.5, t3 = day + 0.75, t4 = day + 2.5;
+    // Part 4.2: a line cut off before its "#" is lost and takes the record of the next line along.
+    // Part 2.1: a blank outside a record opens a frame of its own, so a foreign line with blanks (the
+    // ACK line) also costs the record after it; a line without blanks does no harm.
+    exporttest::AppendToDay(*Project, day,
+                            RecordLine(t1, {1}) + "\r\n" +                       // kept
+                                RecordLine(t2, {2}).substr(0, 30) + "\r\n" +       // cut off: lost ...
+                                RecordLine(t2 + 0.01, {3}) + "\r\n" +            // ... and this one too
+                                "Anderes_Programm:12;34;56\r\n" +                  // harmless
+                                RecordLine(t2 + 0.02, {4}) + "\r\n" +            // kept
+                                "\x01\x02\xff junk ###\r\n" + "ACK 01022024 120000\n\r" +  // blanks
+                                RecordLine(t3, {5}) + "\r\n" +                   // lost
+                                RecordLine(t3 + 0.01, {6}) + "\r\n");            // kept
+    // Day 2 is missing; day 3 ends without line end, inside a record.
+    exporttest::AppendToDay(*Project, day + 2, RecordLine(t4, {7}) + "\r\n=MD/t+001,00/y0");
+    ASSERT_EQ(Run("out.dat", efDAT, day, day + 2.99, 0, {"Kessel (Temperatur)"}), 0) << Message;
+    const auto lines = CsvLines();
+    EXPECT_EQ(lines, (std::vector<std::string>{"Zeit,Kessel", "01.02.2024 06:00:00,1", "01.02.2024 12:28:48,4",
+                                               "01.02.2024 18:14:24,6", "03.02.2024 12:00:00,7"}));
+}
+
+TEST_F(Export, ThreadsGiveTheSameFile)
+{
+    const TDateTime day = EncodeDate(2024, 4, 1);
+    exporttest::WriteRecords(*Project, day, day + 6, 30, "/n12,5/xFF");
+    exporttest::AppendToDay(*Project, day + 2, "=MR/t+044,00#\r\n=MD/t+0");  // a day that ends inside a record
+    exporttest::AppendToDay(*Project, day + 3, "=ME/t+045,00#\r\n");
+    const TNameList fields = {"Kessel (Temperatur)", "Aussen (Temperatur)", "Puffer (Temperatur)", "Zähler (Zähler)"};
+    for (TExportFormat format : {efCSV, efXLS, efWK1}) {
+        Engine.Threads = 1;
+        ASSERT_EQ(Run("one", format, day, day + 6, 0, fields), 0) << Message;
+        const std::string one = ReadFile(File);
+        Engine.Threads = 3;
+        ASSERT_EQ(Run("three", format, day, day + 6, 7, fields), 0) << Message;
+        ASSERT_EQ(Run("three", format, day, day + 6, 0, fields), 0) << Message;
+        EXPECT_EQ(ReadFile(File), one) << static_cast<int>(format);
+    }
+}
+
+namespace {
+
+class TCountingDispatcher : public IMainThreadDispatcher {
+public:
+    void RunInMainThread(const std::function<void()>& fn) override { fn(); }
+    void PostToMainThread(std::function<void()> fn) override { fn(); }
+    void ProcessMessages() override { ++Calls; }
+    bool IsMainThread() const override { return true; }
+    int Calls = 0;
+};
+
+}  // namespace
+
+TEST_F(Export, ProcessesWindowMessagesByTimeNotPerRecord)
+{
+    const TDateTime day = EncodeDate(2024, 5, 1);
+    exporttest::WriteRecords(*Project, day, day + 4, 10);
+    TCountingDispatcher dispatcher;
+    SetMainThreadDispatcher(&dispatcher);
+    Engine.IdleIntervalMs = 1;
+    const int32_t result = Run("out.csv", efCSV, day, day + 4, 0, KesselAussen);
+    SetMainThreadDispatcher(nullptr);
+    ASSERT_EQ(result, 0) << Message;
+    EXPECT_EQ(Engine.RecordCount, 4 * 8640);
+    EXPECT_GT(dispatcher.Calls, 0);
+    EXPECT_LT(dispatcher.Calls, Engine.RecordCount / 50);
+}
+
+// --- the failure table of Part 7.1 ------------------------------------------------------------------
+
+TEST_F(Export, MissingOutputFolderIsCreated)
+{
+    const TDateTime day = EncodeDate(2024, 6, 1);
+    ASSERT_EQ(Run("neu/tief/unten/out.csv", efCSV, day, day + 1, 0, KesselAussen), 0) << Message;
+    EXPECT_TRUE(fs::is_regular_file(File));
+}
+
+TEST_F(Export, FolderThatCannotBeCreatedGivesNoFile)
+{
+    testsupport::WriteFile(Dir / "blocker", "a file where a folder should be");
+    const TDateTime day = EncodeDate(2024, 6, 1);
+    ASSERT_EQ(Run("blocker/sub/out.csv", efCSV, day, day + 1, 0, KesselAussen), -1);
+    EXPECT_EQ(Message, "Das Verzeichnis \"" + (Dir / "blocker/sub").string() +
+                           "\" für die Exportdatei kann nicht angelegt werden: Ein Teil des Pfads ist kein Verzeichnis");
+    EXPECT_FALSE(fs::exists(Dir / "blocker/sub"));
+}
+
+TEST_F(Export, FileThatCannotBeCreatedFailsInEveryFormat)
+{
+    fs::create_directory(Dir / "folder.csv");
+    const TDateTime day = EncodeDate(2024, 6, 1);
+    for (TExportFormat format : {efCSV, efDAT, efXLS, efWK1}) {
+        ASSERT_EQ(Run("folder.csv", format, day, day + 1, 0, KesselAussen), -1) << static_cast<int>(format);
+        EXPECT_EQ(Message, "Die Exportdatei \"" + File + "\" kann nicht angelegt werden: Der Pfad ist ein Verzeichnis");
+    }
+}
+
+TEST_F(Export, UnknownFormatGivesNoFile)
+{
+    const TDateTime day = EncodeDate(2024, 6, 1);
+    ASSERT_EQ(Run("sub/out.xyz", static_cast<TExportFormat>(7), day, day + 1, 0, KesselAussen), -1);
+    EXPECT_EQ(Message, "Unbekanntes Format für Datenexport angegeben!");
+    EXPECT_FALSE(fs::exists(Dir / "sub"));
+}
+
+TEST_F(Export, XlsRowLimitFails)
+{
+    const TDateTime day = EncodeDate(2024, 7, 1);
+    exporttest::WriteRecords(*Project, day, day + 8, 10);  // 69120 rows
+    ASSERT_EQ(Run("big.xls", efXLS, day, day + 8, 0, {"Kessel (Temperatur)"}), -1);
+    EXPECT_EQ(Message, "Die Exportdatei \"" + File +
+                           "\" kann nicht geschrieben werden: mehr Zeilen oder Spalten, als das XLS-Format fassen kann "
+                           "(höchstens 65535).");
+    // The WK1 writer checks no limit (Part 7.3).
+    ASSERT_EQ(Run("big.wk1", efWK1, day, day + 1, 0, {"Kessel (Temperatur)"}), 0) << Message;
+}
+
+namespace {
+
+// Runs F in a child process (exit code its result); for the failure cases that change the process.
+template <typename F>
+int InChild(F&& f)
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(f());
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+}  // namespace
+
+TEST_F(Export, FullDiskIsAFailureWithItsReasonInEveryFormat)
+{
+    const TDateTime day = EncodeDate(2024, 8, 1);
+    exporttest::WriteRecords(*Project, day, day + 3, 10);
+    for (TExportFormat format : {efCSV, efXLS, efWK1}) {
+        const std::string file = (Dir / ("full" + std::to_string(static_cast<int>(format)))).string();
+        const int code = InChild([&] {
+            // The size limit stands for a full disk: writes beyond it fail with EFBIG.
+            ::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            limit.rlim_cur = limit.rlim_max = 100000;
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                return 10;
+            TExportData engine;
+            const int32_t result =
+                engine.Export(Project.get(), nullptr, file, format, day, day + 3, 0, {"Kessel (Temperatur)"});
+            if (result != -1)
+                return 11;
+            if (engine.ErrorText != "Fehler beim Schreiben der Exportdatei \"" + file +
+                                        "\": Die Datei überschreitet die zulässige Größe")
+                return 12;
+            return 0;
+        });
+        EXPECT_EQ(code, 0) << static_cast<int>(format) << " (11: reported success, 12: other message)";
+        EXPECT_LE(fs::file_size(file), 100000u);
+    }
+    // A real full device.
+    if (fs::exists("/dev/full")) {
+        TExportData engine;
+        EXPECT_EQ(engine.Export(Project.get(), nullptr, "/dev/full", efCSV, day, day + 1, 0, KesselAussen), -1);
+        EXPECT_EQ(engine.ErrorText,
+                  "Fehler beim Schreiben der Exportdatei \"/dev/full\": Kein Speicherplatz mehr auf dem Datenträger");
+    }
+}
+
+TEST_F(Export, UnreadableDayFileFailsWithItsName)
+{
+    const TDateTime day = EncodeDate(2024, 9, 1);
+    exporttest::WriteRecords(*Project, day, day + 3, 600);
+    const std::string locked = DataFileName(*Project, day + 1);
+    ::chmod(locked.c_str(), 0);
+    ::chmod(Dir.Path().c_str(), 0777);
+    ::chmod(Project->GetDataDir().c_str(), 0777);
+    ::chmod(Project->GetDataDir("data").c_str(), 0777);
+    const std::string file = (Dir / "out.csv").string();
+    auto attempt = [&] {
+        TExportData engine;
+        for (int threads : {1, 2}) {
+            engine.Threads = threads;
+            if (engine.Export(Project.get(), nullptr, file, efCSV, day, day + 3, 0, KesselAussen) != -1)
+                return 11;
+            if (engine.ErrorText != "Die Datendatei \"" + locked + "\" kann nicht gelesen werden: Zugriff verweigert")
+                return 12;
+        }
+        return 0;
+    };
+    int code;
+    if (::geteuid() == 0)
+        code = InChild([&] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                return 120;
+            return attempt();
+        });
+    else
+        code = attempt();
+    if (code == 120)
+        GTEST_SKIP() << "could not run as an unprivileged user";
+    EXPECT_EQ(code, 0) << "11: reported success, 12: other message";
+}
