@@ -133,6 +133,8 @@ std::vector<std::string> ScanSerialPortNames(const TSerialPortRoots& roots)
     }
     std::sort(devices.begin(), devices.end(), SerialPortNameLess);
 
+    // The stable links, by the device they lead to; the first in name order wins when a device has
+    // several.
     std::vector<std::string> links;
     error.clear();
     const fs::path byId = roots.Dev / "serial" / "by-id";
@@ -144,8 +146,48 @@ std::vector<std::string> ScanSerialPortNames(const TSerialPortRoots& roots)
     }
     std::sort(links.begin(), links.end(), SerialPortNameLess);
 
-    devices.insert(devices.end(), links.begin(), links.end());
-    return devices;
+    // Each device once: by its stable link when it has one (a replugged USB adapter may come back
+    // as another ttyUSB number, its by-id name stays), else by its device path.
+    std::vector<std::string> names;
+    std::vector<bool> linkUsed(links.size(), false);
+    for (const std::string& device : devices) {
+        std::error_code canonicalError;
+        const fs::path target = fs::weakly_canonical(device, canonicalError);
+        std::string shown = device;
+        for (size_t i = 0; i < links.size(); ++i) {
+            std::error_code linkError;
+            if (!linkUsed[i] && fs::weakly_canonical(links[i], linkError) == target && !linkError) {
+                shown = links[i];
+                linkUsed[i] = true;
+                break;
+            }
+        }
+        names.push_back(shown);
+    }
+    // Links to devices the kernel list does not show stay offered, after the others.
+    for (size_t i = 0; i < links.size(); ++i) {
+        std::error_code canonicalError;
+        const fs::path target = fs::weakly_canonical(links[i], canonicalError);
+        const bool duplicate = std::any_of(links.begin(), links.begin() + static_cast<std::ptrdiff_t>(i),
+                                           [&](const std::string& earlier) {
+                                               std::error_code e;
+                                               return fs::weakly_canonical(earlier, e) == target;
+                                           });
+        if (!linkUsed[i] && !duplicate)
+            names.push_back(links[i]);
+    }
+    return names;
+}
+
+std::string KernelPortName(const std::string& portName)
+{
+    std::error_code error;
+    if (!fs::is_symlink(portName, error))
+        return std::string();
+    const fs::path target = fs::weakly_canonical(portName, error);
+    if (error)
+        return std::string();
+    return target.string();
 }
 
 void GetSerialPortNames(std::vector<std::string>& list, const TSerialPortRoots& roots)

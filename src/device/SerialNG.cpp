@@ -178,6 +178,8 @@ bool TSerialPortNG::WaitWhileWorkerRunning(int totalMs)
 template <class F> int TSerialPortNG::WithDevice(F&& fn)
 {
     std::shared_lock<std::shared_mutex> guard(DeviceLock);
+    if (Fd < 0 && FActive && FLineLost)
+        return EIO;  // the device hung up and was released: every call fails as on the dead device
     if (Fd < 0 || !FActive)
         return DeviceClosed;
     return fn(Fd);
@@ -442,6 +444,7 @@ void TSerialPortNG::Open()
         std::unique_lock<std::shared_mutex> guard(DeviceLock);
         Fd = fd;
     }
+    FLineLost = false;
     ++OpenGeneration;
     FActive = true;
     ApplySettings();
@@ -457,22 +460,32 @@ void TSerialPortNG::Close()
     ProcessError(100, 0, 2, "Msg start deactivating Port");
     FActive = false;
     Wake();
-    int rc;
+    int rc = 0;
     {
+        // A device that hung up was released by the worker already: nothing to flush or close.
         std::shared_lock<std::shared_mutex> guard(DeviceLock);
-        rc = tcflush(Fd, TCIOFLUSH) == 0 ? 0 : errno;
+        if (Fd >= 0)
+            rc = tcflush(Fd, TCIOFLUSH) == 0 ? 0 : errno;
     }
     if (rc != 0)
         ProcessError(102, static_cast<uint32_t>(rc), 0, "Error clearing Queues");
     if (!WaitWhileWorkerRunning(CloseWaitMs))
         ProcessError(104, 0, 1, "Warning ThreadIsRunning");
-    {
-        std::unique_lock<std::shared_mutex> guard(DeviceLock);
-        rc = ::close(Fd) == 0 ? 0 : errno;
-        Fd = -1;
-    }
+    rc = ReleaseDevice();
     if (rc != 0)
         ProcessError(103, static_cast<uint32_t>(rc), 0, "Error closing Port");
+}
+
+int TSerialPortNG::ReleaseDevice()
+{
+    std::unique_lock<std::shared_mutex> guard(DeviceLock);
+    if (Fd < 0)
+        return 0;
+    // Exclusive use ends with the descriptor: another program (or this one, later) may open the port.
+    ioctl(Fd, TIOCNXCL);
+    const int rc = ::close(Fd) == 0 ? 0 : errno;
+    Fd = -1;
+    return rc;
 }
 
 void TSerialPortNG::ApplySettings()
@@ -494,6 +507,8 @@ void TSerialPortNG::ApplySettings()
     const int rc = WithDevice([&](int fd) { return SerialApplyLineSettings(fd, settings, readFailed); });
     if (rc == 0)
         return;
+    if (FLineLost)
+        readFailed = true;  // without a device the first step, reading the settings, fails
     if (readFailed)
         ProcessError(801, static_cast<uint32_t>(rc), 0, "Error getting DCB from CommState");
     else
@@ -656,10 +671,12 @@ void TSerialPortNG::Execute()
         FWorkerRunning = true;
         if (SeenGeneration != OpenGeneration)
             ResetWorkerState();
-        if (FActive)
+        // Without a device (hung up) only a pending write is ended; nothing is polled or read.
+        const bool haveDevice = !FLineLost;
+        if (FActive && haveDevice)
             PollStatus();
         CheckPendingWrite();
-        if (FActive)
+        if (FActive && haveDevice)
             ReadRule();
         if (FActive)
             WaitForLine();
@@ -835,8 +852,7 @@ void TSerialPortNG::ReadRule()
                 n = 0;  // purged meanwhile: an empty cluster, as a read that found nothing
             else if (n < 0)
                 error = errno;
-            else if (n == 0)
-                error = EIO;  // end of file on a terminal: the device hung up
+            // A read of 0 bytes is "no data" with VMIN 0; a real hang-up shows in poll as POLLHUP.
         }
     }
     FReadRequest = false;
@@ -861,28 +877,15 @@ void TSerialPortNG::ReadRule()
 void TSerialPortNG::WaitForLine()
 {
     if (HungUp) {
-        // The device has gone (or keeps failing): a poll would return at once for ever. Look again
-        // once a second instead, and report what is still wrong then.
+        // The device has gone (a USB adapter pulled, the other end of a pty closed). Holding its
+        // descriptor would make the kernel give the adapter a new name when it comes back, so it is
+        // released now; the port stays active without a device until it is closed (and opened again).
+        if (!FLineLost) {
+            ReleaseDevice();
+            FCommStateInQueue = 0;
+            FLineLost = true;
+        }
         WaitForWake(HangUpRetryMs);
-        if (!FActive)
-            return;
-        short revents = 0;
-        const int rc = WithDevice([&](int fd) {
-            pollfd device{fd, POLLIN, 0};
-            const int n = ::poll(&device, 1, 0);
-            revents = n > 0 ? device.revents : 0;
-            return n < 0 ? errno : 0;
-        });
-        if (rc == DeviceClosed)
-            return;
-        if (rc != 0 || (revents & (POLLHUP | POLLERR | POLLNVAL)))
-            ProcessError(9911, static_cast<uint32_t>(rc != 0 ? rc : (revents & POLLNVAL) ? EBADF : EIO), 0,
-                         "Error getting Overlappedresult");
-        else
-            HungUp = false;
-        if (FActive)
-            PollStatus();
-        DispatchLineEvents();
         return;
     }
 

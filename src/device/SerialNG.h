@@ -133,6 +133,10 @@ public:
     void SetThreadQuietMode(bool value) { FThreadQuietMode = value; }
 
     bool Active() const { return FActive; }
+    // The device went away while the port was active (hang-up: a USB adapter pulled); its descriptor
+    // has been released. The port stays active until closed; opening it again finds the device when
+    // it is back. Cleared by a successful open.
+    bool LineLost() const { return FLineLost; }
     void SetActive(bool value);
 
     // Output lines: act only while open (then also when unchanged).
@@ -215,6 +219,8 @@ private:
 
     // Runs fn with the device descriptor under the device lock (shared); EBADF while closed.
     template <class F> int WithDevice(F&& fn);
+    // Closes the descriptor (ending exclusive use) under the device lock; 0 or the error of close.
+    int ReleaseDevice();
     // Switches RTS or DTR (modemBit) or, with modemBit 0, the break state; a failure is reported at
     // setPlace when setting and setPlace + 1 when clearing.
     void SwitchLine(bool value, int modemBit, uint32_t setPlace, const char* failure, bool& state);
@@ -267,6 +273,7 @@ private:
     bool FDTRState = true;
     bool FBREAKState = false;
     std::atomic<bool> FThreadQuietMode{false};
+    std::atomic<bool> FLineLost{false};
 
     // Status written by the worker.
     std::atomic<uint32_t> FModemState{0};

@@ -81,6 +81,8 @@ void TDataSource::SetClusterSize(uint16_t size)
 
 bool TDataSource::IsActive() const { return FPort && FPort->Active(); }
 
+bool TDataSource::LineLost() const { return FPort && FPort->Active() && FPort->LineLost(); }
+
 void TDataSource::Start()
 {
     // Installed once per decoder: replacing the handler of a decoder that is running it (Start from
@@ -169,7 +171,7 @@ void TDataSource::HandleRecord(const std::string& line, const TDecodedRecord& re
 void TDataSource::RecordToFile(const std::string& line, const TDecodedRecord& record)
 {
     TProject* project = CurrentProject();
-    if (project == nullptr || !project->RecordingToFile)
+    if (project == nullptr || !project->RecordingToFile || !MayRecordToFile)
         return;
     const TDateTime recordTime = record.Header.RT;
 

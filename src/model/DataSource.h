@@ -41,6 +41,9 @@ public:
     TOrvaProtocol* Decoder() const { return FDecoder.get(); }
 
     uint32_t RecordCount = 0;     // records handled since creation
+    // Off for a data source that only listens (the device search): its records never reach the
+    // project's day files, whatever the project's recording switch says.
+    bool MayRecordToFile = true;
     TDateTime LastRecordTime = 0; // PC time at which the previous record was handled
 
     // A new decoder and a new port with the old port's name, baud rate and cluster size (empty, 9600
@@ -54,6 +57,9 @@ public:
     uint32_t GetBaudRate() const;     // 0 without port
     void SetClusterSize(uint16_t size);  // 0 is ignored
     bool IsActive() const;            // the port is open
+    // The port is open but its device went away (hang-up); opening it again finds the device when
+    // it is back.
+    bool LineLost() const;
 
     // Installs the record handler; with a port name opens the port (RTS on and off again, DTR stays on).
     // Whether the port opened is read afterwards with IsActive().

@@ -4,12 +4,20 @@
 #include "base/Log.h"
 #include "base/MainThread.h"
 #include "device/CommPortList.h"
+#include "device/PortInUse.h"
+#include "model/LiveState.h"
+#include "model/Project.h"
 #include "model/UiInterfaces.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
+#include <unistd.h>
 #include <chrono>
 #include <deque>
 #include <memory>
@@ -159,6 +167,68 @@ TEST(ReceivedTextLines, SplitsAtLineEndsAndMasksControlCharacters)
     EXPECT_EQ(ReceivedTextLines("K\xfc"
                                 "che"),
               std::vector<std::string>{"Küche"});
+}
+
+}  // namespace
+
+namespace {
+
+using testsupport::BackgroundProgram;
+
+// The search listens on somebody else's line: nothing of it may reach the open project's day files,
+// and a port another process holds is passed by with a line in the log.
+TEST_F(DeviceSearchTest, RecordsNothingAndPassesPortsOtherProcessesHold)
+{
+    testsupport::TempDir dir;
+    auto project = std::make_unique<TProject>();
+    project->Root = dir.Path().string();
+    project->Name = "Haus";
+    project->RecordingToFile = true;
+    ReplaceCurrentProject(std::move(project));
+
+    BackgroundProgram first, second;
+    ASSERT_TRUE(testsupport::StartSimulator(first, First.EndB(), {"--interval", "0.3"}));
+    ASSERT_TRUE(testsupport::StartSimulator(second, Second.EndB(), {"--interval", "0.3", "--id", "5"}));
+    // Another program holds the first port (flock, as this logger and other tools take it).
+    const int held = ::open(First.EndA().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+
+    std::string port;
+    TRecordHeader header;
+    uint8_t frameKind = 0;
+    SearchDevice(port, header, frameKind, false);
+    ::close(held);
+
+    EXPECT_EQ(port, Second.EndA());
+    EXPECT_EQ(header.ID, 5);
+    EXPECT_TRUE(Logged("Schnittstelle " + First.EndA() + " wird von einem anderen Programm benutzt und übersprungen."));
+    EXPECT_FALSE(Logged("Starte automatische Erkennung für Schnittstelle " + First.EndA() + " ..."));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << "the search wrote into the project's folder";
+    CloseCurrentProject();
+}
+
+TEST(PortInUse, UucpLockFilesOfLiveProcessesCount)
+{
+    testsupport::TempDir dir;
+    TPortLockDirs dirs{dir / "run", dir / "var"};
+    std::filesystem::create_directories(dirs.Primary);
+    std::filesystem::create_directories(dirs.Legacy);
+    const std::string port = (dir / "ttyFAKE0").string();
+    testsupport::WriteFile(port, "");
+    EXPECT_FALSE(PortInUseByOtherProcess(port, dirs));
+
+    // A live process (our parent: it outlives this test) in the usual ten-digit form.
+    char text[16];
+    std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(getppid()));
+    testsupport::WriteFile(dirs.Legacy / "LCK..ttyFAKE0", text);
+    EXPECT_TRUE(PortInUseByOtherProcess(port, dirs));
+    // A stale lock of a process that is gone, and our own lock, do not keep the search out.
+    testsupport::WriteFile(dirs.Legacy / "LCK..ttyFAKE0", "    999999\n");
+    EXPECT_FALSE(PortInUseByOtherProcess(port, dirs));
+    std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(getpid()));
+    testsupport::WriteFile(dirs.Primary / "LCK..ttyFAKE0", text);
+    EXPECT_FALSE(PortInUseByOtherProcess(port, dirs));
 }
 
 }  // namespace

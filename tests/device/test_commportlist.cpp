@@ -57,7 +57,7 @@ public:
     TSerialPortRoots Roots;
 };
 
-TEST(CommPortList, ListsHardwarePortsWithoutDeadUartsThenByIdLinks)
+TEST(CommPortList, ListsEachHardwarePortOnceByItsStableNameWithoutDeadUarts)
 {
     FakePortTree tree;
     tree.AddTerminal("ttyUSB0", true);
@@ -71,10 +71,18 @@ TEST(CommPortList, ListsHardwarePortsWithoutDeadUartsThenByIdLinks)
 
     std::vector<std::string> list;
     GetSerialPortNames(list, tree.Roots);
-    const std::vector<std::string> expected = {
-        tree.DevicePath("ttyACM0"), tree.DevicePath("ttyS0"), tree.DevicePath("ttyUSB0"),
-        tree.ByIdPath("usb-Arduino_Uno_0001-if00"), tree.ByIdPath("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0")};
+    const std::vector<std::string> expected = {tree.ByIdPath("usb-Arduino_Uno_0001-if00"), tree.DevicePath("ttyS0"),
+                                               tree.ByIdPath("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0")};
     EXPECT_EQ(list, expected);
+    EXPECT_EQ(KernelPortName(tree.ByIdPath("usb-Arduino_Uno_0001-if00")),
+              fs::weakly_canonical(tree.DevicePath("ttyACM0")).string());
+    EXPECT_EQ(KernelPortName(tree.DevicePath("ttyS0")), "");
+
+    // Two links to one device (by-id and a second name): still one entry, the first name.
+    tree.AddById("usb-FTDI_zzz-if00-port0", "ttyUSB0");
+    std::vector<std::string> again;
+    GetSerialPortNames(again, tree.Roots);
+    EXPECT_EQ(again, expected);
 }
 
 TEST(CommPortList, SkipsEntriesWithoutDeviceFileAndDanglingByIdLinks)

@@ -4,7 +4,10 @@
 
 #include "device/SerialNGTermios.h"
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace serialtest;
 
@@ -90,6 +93,16 @@ TEST_F(SerialLine, ADeviceInUseIsNotOpenedTwice)
     Port->SetActive(false);
     second.SetActive(true);
     EXPECT_TRUE(second.Active());
+    second.SetActive(false);
+
+    // Closing ends exclusive use: the device no longer refuses other programs (root ignores the
+    // flag, so it is read back instead of trying an open as another user).
+    const int fd = ::open(Pty.EndA().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    int exclusive = -1;
+    ASSERT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    ::close(fd);
 }
 
 TEST_F(SerialLine, ABurstBecomesOneClusterAndTheThresholdsReadEarly)
@@ -384,6 +397,9 @@ TEST_F(SerialLine, AVanishedFarEndIsReportedWithoutSpinning)
         EXPECT_TRUE(r.Code == static_cast<uint32_t>(EIO) || r.Place == 9905) << r.Place << " " << r.Code;
     EXPECT_TRUE(p.Active());
     EXPECT_TRUE(p.WorkerRunning());
+    // The dead device is released, so a replugged adapter gets its old name back.
+    EXPECT_TRUE(p.LineLost());
+    EXPECT_LT(p.ComHandle(), 0);
 
     // Settings can no longer be read from the device; sending fails; closing still works.
     Reports.clear();

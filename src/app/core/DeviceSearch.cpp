@@ -5,6 +5,7 @@
 #include "base/MainThread.h"
 #include "base/TextEncoding.h"
 #include "device/CommPortList.h"
+#include "device/PortInUse.h"
 #include "device/SerialNG.h"
 #include "model/DataSource.h"
 #include "model/UiInterfaces.h"
@@ -25,6 +26,8 @@ constexpr uint32_t SearchBaudRate = 9600;
 bool ListenOnPort(const std::string& name, TRecordHeader& header, uint8_t& frameKind)
 {
     auto source = std::make_unique<TDataSource>();
+    // A controller found while searching is not the project's: nothing of it goes into the day files.
+    source->MayRecordToFile = false;
     source->SetClusterSize(SearchClusterSize);
     // Linux port names are case-sensitive: the name is used as the list gives it.
     source->SetPortName(name);
@@ -89,6 +92,10 @@ void SearchDevice(std::string& PortName, TRecordHeader& Header, uint8_t& FrameKi
     GetSerialPortNames(names);
 
     for (const std::string& name : names) {
+        if (PortInUseByOtherProcess(name)) {
+            LogMessage("Schnittstelle " + name + " wird von einem anderen Programm benutzt und übersprungen.");
+            continue;
+        }
         LogMessage("Starte automatische Erkennung für Schnittstelle " + name + " ...");
         TRecordHeader header;
         uint8_t frameKind = 0;

@@ -26,6 +26,12 @@ TSerialPortConfigDlg::TSerialPortConfigDlg(QWidget* parent) : QDialog(parent)
     CBPort->setMinimumContentsLength(24);
     CBPort->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     PortLabel->setBuddy(CBPort);
+    // A stable name (/dev/serial/by-id/...) says little about which ttyUSB it is now: shown beside it.
+    KernelNameLabel = new QLabel(this);
+    connect(CBPort, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        const std::string kernel = KernelPortName(text.trimmed().toStdString());
+        KernelNameLabel->setText(kernel.empty() ? QString() : QStringLiteral("(%1)").arg(QString::fromStdString(kernel)));
+    });
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setDefault(true);
@@ -36,6 +42,7 @@ TSerialPortConfigDlg::TSerialPortConfigDlg(QWidget* parent) : QDialog(parent)
     auto* portRow = new QHBoxLayout;
     portRow->addWidget(PortLabel);
     portRow->addWidget(CBPort, 1);
+    portRow->addWidget(KernelNameLabel);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(OKButton);
@@ -64,8 +71,12 @@ void TSerialPortConfigDlg::AddPortNames(const std::vector<std::string>& found)
     std::sort(names.begin(), names.end(), SerialPortNameLess);
     const QString edited = CBPort->currentText();
     CBPort->clear();
-    for (const std::string& name : names)
+    for (const std::string& name : names) {
         CBPort->addItem(QString::fromStdString(name));
+        const std::string kernel = KernelPortName(name);
+        if (!kernel.empty())
+            CBPort->setItemData(CBPort->count() - 1, QString::fromStdString(kernel), Qt::ToolTipRole);
+    }
     CBPort->setEditText(edited);
 }
 

@@ -26,6 +26,7 @@ public:
 
     QLabel* InfoLabel = nullptr;
     QLabel* PortLabel = nullptr;
+    QLabel* KernelNameLabel = nullptr;  // the device a stable port name leads to
     QComboBox* CBPort = nullptr;
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
