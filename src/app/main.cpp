@@ -4,6 +4,7 @@
 #include "app/gui/GuiMain.h"
 #endif
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -30,6 +31,9 @@ bool DisplayAvailable()
 
 int main(int argc, char** argv)
 {
+    // A file size limit (ulimit -f) must make a write fail like a full disk does, which the logger
+    // reports and survives, instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const std::string programName = std::filesystem::path(argc > 0 ? argv[0] : "dedezuviv").filename().string();
 #ifdef DEDEZUVIV_WITH_WINDOW

@@ -5,6 +5,9 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <string>
+#include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -77,6 +80,50 @@ bool WriteWholeLine(int fd, const std::string& data)
     return true;
 }
 
+int OpenForAppending(const std::string& fileName, int access)
+{
+    int fd;
+    do {
+        fd = ::open(fileName.c_str(), access | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// A line that a process killed in the middle of its write (or a power failure) left without its line
+// end is cut off, so the next line starts on a line of its own and is not lost with the broken one. A
+// last line that is a whole record ("=...#") and lacks only its line end (a file saved by an editor)
+// gets the line end instead. Only a short tail is looked at: a file whose last line break lies further
+// back than any record line is left as it is.
+void FinishLastLine(int fd)
+{
+    constexpr off_t Window = 64 * 1024;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
+        return;
+    char last = 0;
+    if (::pread(fd, &last, 1, info.st_size - 1) != 1 || last == '\n')
+        return;
+    const off_t start = info.st_size > Window ? info.st_size - Window : 0;
+    std::string tail(static_cast<size_t>(info.st_size - start), '\0');
+    if (::pread(fd, tail.data(), tail.size(), start) != static_cast<ssize_t>(tail.size()))
+        return;
+    const size_t lineEnd = tail.rfind('\n');
+    if (lineEnd == std::string::npos && start > 0)
+        return;
+    const size_t lineStart = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+    std::string_view unfinished(tail);
+    unfinished.remove_prefix(lineStart);
+    const bool endsRecord = unfinished.back() == '#' ||
+                            (unfinished.size() >= 2 && unfinished.substr(unfinished.size() - 2) == "#\r");
+    const bool wholeRecord = unfinished.front() == '=' && endsRecord;
+    if (wholeRecord) {
+        const std::string_view missing = unfinished.back() == '\r' ? "\n" : "\r\n";
+        (void)!::write(fd, missing.data(), missing.size());
+        return;
+    }
+    (void)::ftruncate(fd, start + static_cast<off_t>(lineStart));  // best effort: the new line follows either way
+}
+
 }  // namespace
 
 bool AppendLineToFile(const std::string& fileName, const std::string& line, bool& folderCreated)
@@ -87,19 +134,31 @@ bool AppendLineToFile(const std::string& fileName, const std::string& line, bool
     if (!EnsureDataFolder(FileFolder(fileName), folderCreated))
         return false;
 
-    int fd;
-    do {
-        fd = ::open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    } while (fd < 0 && errno == EINTR);
+    // Read access as well, to look at the end of the file; a file that may only be written is still
+    // appended to, without that look.
+    int fd = OpenForAppending(fileName, O_RDWR);
+    const bool readable = fd >= 0;
+    if (fd < 0 && errno == EACCES)
+        fd = OpenForAppending(fileName, O_WRONLY);
     if (fd < 0)
         return false;
+
+    // One appender at a time (threads or processes of this program), so that the end of the file seen
+    // below is not a line another one is still writing.
+    int locked;
+    do {
+        locked = ::flock(fd, LOCK_EX);
+    } while (locked != 0 && errno == EINTR);
+    if (locked == 0 && readable)
+        FinishLastLine(fd);
 
     std::string data;
     data.reserve(line.size() + 2);
     data += line;
     data += "\r\n";
     const bool written = WriteWholeLine(fd, data);
-    // close() frees the descriptor even when it reports an error (also EINTR on Linux): never repeat it.
+    // close() frees the descriptor (and the lock) even when it reports an error (also EINTR on Linux):
+    // never repeat it.
     const bool closed = ::close(fd) == 0;
     return written && closed;
 }

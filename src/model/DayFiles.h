@@ -25,8 +25,10 @@ bool EnsureDataFolder(const std::string& folder, bool& created);
 // Appends Line and CR LF to the file: creates the file's folder (with parents) if the folder part is not
 // empty, opens the file for appending (creating it), writes the line in one write and closes the file.
 // The line lands whole or not at all: should the file take only part of it (disk full, size limit), it
-// is cut back to its size before the line. Any failure gives false and leaves no file open.
-// Concurrent appenders (threads or processes) never mix their lines on a local file system.
+// is cut back to its size before the line. An unfinished last line that a killed process left behind
+// is cut off before the new line is written (a whole record that lacks only its line end gets it). Any failure gives false and leaves no file open.
+// Concurrent appenders (threads or processes) never mix their lines on a local file system: they take
+// turns through an exclusive lock on the file.
 bool AppendLineToFile(const std::string& fileName, const std::string& line);
 // The same; FolderCreated tells whether the file's folder had to be created.
 bool AppendLineToFile(const std::string& fileName, const std::string& line, bool& folderCreated);

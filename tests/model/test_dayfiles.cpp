@@ -327,3 +327,72 @@ TEST(DayFiles, ConcurrentAppendersNeverMixLines)
         ++next[writer];
     }
 }
+
+// A process killed in the middle of a line (or a power failure) leaves the line unfinished; the next
+// append must not glue its record to it.
+TEST(DayFiles, UnfinishedLastLineIsCutOffBeforeTheNextLine)
+{
+    TempDir dir;
+    const fs::path file = dir / "26-12-08.txt";
+    WriteFile(file, "=MD/t+010,00#\r\n=MD/t+02");
+    ASSERT_TRUE(AppendLineToFile(file.string(), "=MD/t+030,00#"));
+    EXPECT_EQ(ReadFile(file), "=MD/t+010,00#\r\n=MD/t+030,00#\r\n");
+    // Cut between CR and LF.
+    WriteFile(file, "=MD/a#\r\n=MD/b#\r");
+    ASSERT_TRUE(AppendLineToFile(file.string(), "=MD/c#"));
+    EXPECT_EQ(ReadFile(file), "=MD/a#\r\n=MD/b#\r\n=MD/c#\r\n");
+    // A whole record without its line end (an editor dropped it) is kept.
+    WriteFile(file, "=MD/a#\r\n=MD/b#");
+    ASSERT_TRUE(AppendLineToFile(file.string(), "=MD/c#"));
+    EXPECT_EQ(ReadFile(file), "=MD/a#\r\n=MD/b#\r\n=MD/c#\r\n");
+    // The very first line unfinished.
+    WriteFile(file, "=MD/t+0");
+    ASSERT_TRUE(AppendLineToFile(file.string(), "=MD#"));
+    EXPECT_EQ(ReadFile(file), "=MD#\r\n");
+    // Far more than a line without any line break is no unfinished record: left alone.
+    const std::string blob(70000, 'x');
+    WriteFile(file, blob);
+    ASSERT_TRUE(AppendLineToFile(file.string(), "=MD#"));
+    EXPECT_EQ(ReadFile(file), blob + "=MD#\r\n");
+}
+
+// Killed while appending (kill -9 of the logger): a write of a line that crosses a page of the file can
+// be cut by the kernel when the signal arrives, so the file may end in an unfinished line. All lines
+// before it are whole, and the next append (the restarted logger) cuts it off: from then on the file
+// holds whole lines only.
+TEST(DayFiles, KillDuringAppendingLeavesWholeLinesForTheNextAppender)
+{
+    TempDir dir;
+    const std::string file = (dir / "data/26-12-08.txt").string();
+    const std::string line = "=MD/p100013/" + std::string(600, 't') + "#";  // lines cross page boundaries
+    const auto size = [&] { return fs::exists(file) ? fs::file_size(file) : 0; };
+    for (int round = 0; round < 20; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;)
+                AppendLineToFile(file, line);
+        }
+        // Let it write for a moment that differs from round to round, then kill it.
+        const uintmax_t before = size();
+        while (size() < before + 602 * static_cast<uintmax_t>(1 + round % 7))
+            std::this_thread::yield();
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        std::vector<std::string> lines = Lines(ReadFile(file));
+        // An unfinished last line can only be the start of a line.
+        const std::string mark = "<unterminated>";
+        if (!lines.empty() && lines.back().size() >= mark.size() &&
+            lines.back().substr(lines.back().size() - mark.size()) == mark) {
+            const std::string rest = lines.back().substr(0, lines.back().size() - mark.size());
+            EXPECT_EQ(line.rfind(rest, 0), 0u) << "round " << round;
+            lines.pop_back();
+        }
+        for (const std::string& written : lines)
+            ASSERT_EQ(written, line) << "round " << round;
+    }
+    ASSERT_TRUE(AppendLineToFile(file, line));
+    for (const std::string& written : Lines(ReadFile(file)))
+        ASSERT_EQ(written, line);
+}

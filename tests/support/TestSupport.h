@@ -67,6 +67,8 @@ public:
     bool Start(const std::filesystem::path& program, const std::vector<std::string>& args);
     bool Start(const std::filesystem::path& program, const std::vector<std::string>& args, const Options& options);
     void Signal(int signal) const;
+    // The process id while it runs (-1 before the start and after the end).
+    int ProcessId() const { return Pid; }
     // Waits for the end; the exit code, 128 + signal number when a signal ended it, or -1 when it was
     // still running after the time (it is killed then).
     int Wait(int timeoutMs);
