@@ -14,6 +14,7 @@ PACKAGES=(
   fonts-dejavu-core
   libreoffice-calc-nogui
   locales
+  libreoffice-draw-nogui
 )
 
 missing=()

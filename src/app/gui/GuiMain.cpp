@@ -4,6 +4,7 @@
 #include "app/core/DeviceSearch.h"
 #include "app/core/TCPDataServer.h"
 #include "app/gui/AboutBox.h"
+#include "app/gui/ChartCommands.h"
 #include "app/gui/DeviceCommands.h"
 #include "app/gui/MainUnit.h"
 #include "app/gui/QtDispatcher.h"
@@ -114,6 +115,7 @@ int RunWindowProgram(int argc, char** argv)
     auto window = std::make_unique<TMainPrgForm>();
     ConnectWindowToCore(*window);
     InstallDeviceCommands(*window);
+    InstallChartCommands(*window);
 
     window->StartingUp = true;
     window->AboutBox->ShowAsSplash();

@@ -21,6 +21,7 @@ class QTableWidget;
 class QTabWidget;
 class QTimer;
 class TAboutBoxDlg;
+class TChartPage;
 class TLogBox;
 
 class TMainPrgForm : public QMainWindow, public IRecordDisplay, public IProjectWindow {
@@ -85,8 +86,12 @@ public:
     QLabel* DirectoryLabel = nullptr;
     QLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
+    // The tab "Grafik" and its two charts.
+    TChartPage* ChartPage = nullptr;
     QCustomPlot* TemperatureChart = nullptr;
     QCustomPlot* OutputChart = nullptr;
+    // Index of the field selection last chosen in the plot or export dialog.
+    int32_t SelectionIndex = 0;
     // Menu entries by caption ("Aufzeichnung/Logging starten" ...), the first of two equal captions;
     // or by menu title and caption.
     QAction* MenuEntry(const QString& caption) const;

@@ -1,0 +1,32 @@
+// The main window's chart commands (menu "Grafik" and "Laufende Messung anhalten und grafisch
+// auswerten"): a new chart through the plot dialog, and copying and saving the two charts as pictures.
+#pragma once
+
+#include <string>
+
+class TMainPrgForm;
+class TPlotEditDlg;
+class TChartWidget;
+
+// "Grafische Auswertung erstellen" (and a click on a chart's title).
+void PlotDataClick(TMainPrgForm& window);
+// "Laufende Messung anhalten und grafisch auswerten": stops logging, then the plot dialog starts at the
+// beginning of the recording with an increment of one second; the dialog's own start and increment
+// are put back afterwards.
+void StopAndPlotMeasurementClick(TMainPrgForm& window);
+// "Temperaturgrafik in Zwischenablage kopieren" / "Grafik der Ausgänge in Zwischenablage kopieren".
+void StdCopyToClp1Click(TMainPrgForm& window);
+void CopyRelaisChartToClipbrdClick(TMainPrgForm& window);
+// "Temperaturgrafik speichern" / "Grafik der Ausgänge speichern".
+void SaveChartAsFileClick(TMainPrgForm& window);
+void SaveRelChartAsFileClick(TMainPrgForm& window);
+
+// Saves a chart under a file name as the save command does after its dialog: the format from the
+// extension; errors are shown. False when nothing was written.
+bool SaveChartPicture(TChartWidget& chart, const std::string& fileName);
+
+// The window's one plot dialog, made at first use.
+TPlotEditDlg& PlotEditDlg(TMainPrgForm& window);
+
+// Connects the chart entries of the menus "Grafik" and "Datenaufzeichnung" and the title clicks.
+void InstallChartCommands(TMainPrgForm& window);

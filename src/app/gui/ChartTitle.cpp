@@ -1,0 +1,27 @@
+#include "app/gui/ChartTitle.h"
+
+TChartTitle::TChartTitle(QCustomPlot* plot, const QColor& textColor) : QCPTextElement(plot)
+{
+    QFont font = this->font();
+    font.setPixelSize(13);
+    font.setBold(true);
+    setFont(font);
+    setTextColor(textColor);
+    setMargins(QMargins(4, 3, 4, 3));
+}
+
+void TChartTitle::draw(QCPPainter* painter)
+{
+    const QRect panel = mOuterRect.adjusted(2, 1, -2, -1);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(QBrush(QColor(192, 192, 192), Qt::HorPattern));
+    painter->drawRect(panel);
+    // Lowered bevel: dark above and left, light below and right.
+    painter->setPen(QPen(QColor(128, 128, 128), 0));
+    painter->drawLine(panel.topLeft(), panel.topRight());
+    painter->drawLine(panel.topLeft(), panel.bottomLeft());
+    painter->setPen(QPen(Qt::white, 0));
+    painter->drawLine(panel.bottomLeft(), panel.bottomRight());
+    painter->drawLine(panel.topRight(), panel.bottomRight());
+    QCPTextElement::draw(painter);
+}

@@ -1,0 +1,109 @@
+#include "evaluation/GenTimeSeries.h"
+
+#include "model/UiInterfaces.h"
+
+#include <filesystem>
+
+namespace {
+
+// Times are compared to the millisecond: a record time and a range end computed along different
+// ways (date plus time of day, or time plus seconds) may differ in the last bits of the double.
+constexpr double HalfMillisecond = 0.5 / MSecsPerDay;
+
+}  // namespace
+
+float PlotValue(const TFieldValue& value)
+{
+    switch (value.Kind) {
+    case vkFloat: return static_cast<float>(value.FloatValue);
+    case vkInteger:
+    case vkHex: return static_cast<float>(value.IntValue);
+    case vkDateTime: return static_cast<float>(value.DateTimeValue);
+    case vkNone: break;
+    }
+    return 0.0f;
+}
+
+TGenPlotData::TGenPlotData() = default;
+
+TGenPlotData::~TGenPlotData() = default;
+
+std::vector<std::unique_ptr<TPlotSeries>> TGenPlotData::TakeSeries() { return std::move(Series); }
+
+bool TGenPlotData::ReadSeries(const TProject& project, IProgress* logBox, TDateTime startTime, TDateTime endTime,
+                              int64_t minIncrement, const std::vector<std::string>& fields)
+{
+    Fields = fields;
+    StartTime = startTime;
+    EndTime = endTime;
+    MinIncrement = minIncrement;
+    LogBox = logBox;
+    PointCount = 0;
+    AcceptedRecords = 0;
+    ErrorCode = 0;
+    ErrorText.clear();
+    Times = std::make_shared<TTimeColumn>();
+    Series.clear();
+    for (const std::string& field : Fields)
+        Series.push_back(std::make_unique<TPlotSeries>(field, Times));
+    NextTime = StartTime;
+    Percent = 0;
+
+    TRecordedDataReader reader;
+    reader.Threads = Threads;
+    const bool ok = reader.Read(RecordedDays(project, StartTime, EndTime, TDayWalk::EveryMinute),
+                                TFieldLookup(&project, Fields), *this);
+    if (!ok) {
+        ErrorCode = reader.ErrorCode;
+        ErrorText = reader.ErrorText;
+    } else if (LogBox) {
+        LogBox->AddLine("Einlesen aller Daten beendet.");
+    }
+    LogBox = nullptr;
+    return ok;
+}
+
+void TGenPlotData::AddRecord(const TRecordHeader& header, const TFieldValue* values)
+{
+    const TDateTime t = header.RT;
+    if (t < NextTime - HalfMillisecond || t > EndTime + HalfMillisecond || t < StartTime - HalfMillisecond)
+        return;
+    if (!Series.empty()) {
+        Times->PushBack(t);
+        for (size_t i = 0; i < Series.size(); ++i)
+            Series[i]->AddValue(PlotValue(values[i]));
+        PointCount += Series.size();
+    }
+    ++AcceptedRecords;
+    NextTime = t + static_cast<double>(MinIncrement) / 86400.0;
+}
+
+void TGenPlotData::DayBegin(const TRecordedDay& day)
+{
+    if (!LogBox)
+        return;
+    const double s1 = static_cast<double>(SecondsBetween(StartTime, day.Time));
+    const double s2 = static_cast<double>(SecondsBetween(StartTime, EndTime));
+    Percent = 100.0 * s1 / (s2 + 1);
+    LogBox->SetProgress(Percent);
+    LogBox->AddLine("Lese Daten aus Datei " + std::filesystem::path(day.FileName).filename().string() + " ...");
+}
+
+bool TGenPlotData::Record(const TRecordHeader& header, const TFieldValue* values)
+{
+    AddRecord(header, values);
+    return true;
+}
+
+void TGenPlotData::DayEnd(const TRecordedDay& day, uint64_t lines, bool)
+{
+    if (LogBox && day.Exists)
+        LogBox->AppendToLastLine("OK (" + std::to_string(lines) + " Datensätze geprüft).");
+}
+
+void TGenPlotData::Idle()
+{
+    // Keeps the window alive between files: the bar stays, pending messages run.
+    if (LogBox)
+        LogBox->SetProgress(Percent);
+}
