@@ -1,18 +1,21 @@
 // The logger without a window, run as the real program against the simulator on a socat pty pair.
 #include "app/core/DeviceSearch.h"
 #include "app/core/Headless.h"
+#include "app/core/PortKeeper.h"
 #include "device/CommPortList.h"
 #include "support/TestPorts.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <netinet/in.h>
 #include <poll.h>
 #include <regex>
@@ -233,13 +236,15 @@ TEST_F(HeadlessTest, WatchdogResetsASilentPortAndRetriesOneThatDidNotOpen)
     EXPECT_EQ(out.find("> Stoppe Logging.\n", at), at + reset.size() + 20) << out;  // the next line, after its "<date time"
     EXPECT_NE(out.find("> Starte Logging (Schnittstelle " + pty.EndA() + ").\n", at), std::string::npos);
 
+    // A port that is not there is the keeper's: reported once, tried quietly, never "reset".
     const std::string missing = (Dir / "ttyUSB3").string();
+    PortKeeper().RetryIntervalMs = 300;
     EXPECT_EQ(RunInProcess({"-headless", "/PROJECT=" + Project.string(), "/PORT=" + missing}, 2600), 0);
+    PortKeeper().RetryIntervalMs = TPortKeeper::DefaultRetryIntervalMs;
     out = ReadFile(Out);
-    size_t attempts = 0;
-    for (size_t pos = out.find("> Starte Logging"); pos != std::string::npos; pos = out.find("> Starte Logging", pos + 1))
-        ++attempts;
-    EXPECT_GE(attempts, 2u) << out;
+    const std::string outage = "> Schnittstelle " + missing + " ist nicht verfügbar. Neuer Versuch alle 1 s.\n";
+    EXPECT_NE(out.find(outage), std::string::npos) << out;
+    EXPECT_EQ(out.find(outage), out.rfind(outage));
     EXPECT_EQ(out.find("Reset der Schnittstelle"), std::string::npos);
 
     HeadlessWatchdogIntervalMs = DefaultHeadlessWatchdogIntervalMs;
@@ -269,6 +274,52 @@ TEST_F(HeadlessTest, PortAutoSearchesThePortsAndLogsOnTheOneFound)
     DeviceSearchListeningTimeMs = DefaultDeviceSearchListeningTimeMs;
     SetSerialPortNamesSource(nullptr);
     unsetenv("XDG_CONFIG_HOME");
+}
+
+// An adapter pulled while logging and plugged in again (the simulator's link vanishes and comes back
+// leading to another pty): the logger releases the dead line, opens the name again when it is back
+// and records on, as a user starts it.
+TEST_F(HeadlessTest, RecordsAgainWhenAPulledAdapterIsPluggedInAgain)
+{
+    const std::string link = (Dir / "regler").string();
+    const auto waitFor = [](const std::function<bool()>& ready, int ms) {
+        for (int waited = 0; waited < ms && !ready(); waited += 50)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return ready();
+    };
+    const fs::path data = Dir / "Haus" / "data";
+    const auto recordedBy = [&](const std::string& program) {
+        const std::vector<std::string> lines = DayFileLines(data);
+        return std::count_if(lines.begin(), lines.end(),
+                             [&](const std::string& line) { return Contains(line, "=MD/p" + program + "/"); });
+    };
+    BackgroundProgram first;
+    ASSERT_TRUE(first.Start(testsupport::ToolPath("dedezuviv-simulator"),
+                            {"--link", link, "--interval", "0.2", "--program", "11111"}));
+    ASSERT_TRUE(waitFor([&] { return fs::exists(link); }, 5000));
+    BackgroundProgram logger;
+    ASSERT_TRUE(StartLogger(logger, {"/PROJECT=" + Project.string(), "/PORT=" + link, "/START"}));
+    ASSERT_TRUE(waitFor([&] { return recordedBy("111111") >= 3; }, 15000)) << ReadFile(Out) << ReadFile(Err);
+
+    first.Stop();  // pulled: the link goes, the logger's line hangs up
+    ASSERT_TRUE(waitFor([&] { return Contains(ReadFile(Out), "unterbrochen (Gerät entfernt?)"); }, 10000))
+        << ReadFile(Out);
+    BackgroundProgram second;
+    ASSERT_TRUE(second.Start(testsupport::ToolPath("dedezuviv-simulator"),
+                             {"--link", link, "--interval", "0.2", "--program", "22222"}));
+    ASSERT_TRUE(waitFor([&] { return recordedBy("122222") >= 3; }, 20000)) << ReadFile(Out) << ReadFile(Err);
+
+    logger.Signal(SIGTERM);
+    EXPECT_EQ(logger.Wait(10000), 0);
+    const std::string out = ReadFile(Out);
+    EXPECT_TRUE(Contains(out, "> Verbindung zur Schnittstelle " + link +
+                                  " unterbrochen (Gerät entfernt?). Neuer Versuch alle 3 s.\n"))
+        << out;
+    EXPECT_TRUE(Contains(out, "> Schnittstelle " + link + " wieder geöffnet, Logging läuft weiter.\n"));
+    EXPECT_FALSE(Contains(out, "Reset der Schnittstelle"));
+    // Every recorded line is whole.
+    for (const std::string& line : DayFileLines(data))
+        EXPECT_TRUE(std::regex_match(line, std::regex("=MD/p[0-9]+/.*#\r"))) << line;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "app/core/DeviceSearch.h"
 #include "app/core/LoggingControl.h"
 #include "app/core/LogLines.h"
+#include "app/core/PortKeeper.h"
 #include "app/core/Startup.h"
 #include "app/core/TCPDataServer.h"
 #include "base/AppGlobals.h"
@@ -102,7 +103,8 @@ void InstallSignalHandlers()
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-// Receives until a stop is requested; the watchdog restarts a silent or unopened port.
+// Receives until a stop is requested; the keeper reopens a port that is closed or lost its device,
+// the watchdog resets an open port that stays silent.
 void RunLoggingLoop(TTaskQueueDispatcher& dispatcher, THeadlessOutput& output)
 {
     while (!ShouldStop()) {
@@ -110,14 +112,15 @@ void RunLoggingLoop(TTaskQueueDispatcher& dispatcher, THeadlessOutput& output)
         TProject* project = CurrentProject();
         if (project == nullptr || !project->DataSource)
             break;
+        TDataSource& source = *project->DataSource;
+        if (PortKeeper().Tick(source))
+            output.LastRecord = std::chrono::steady_clock::now();
         if (std::chrono::steady_clock::now() - output.LastRecord <
             std::chrono::milliseconds(HeadlessWatchdogIntervalMs))
             continue;
-        TDataSource& source = *project->DataSource;
-        if (source.IsActive())
+        // A port without a device, or one that is not open, is the keeper's.
+        if (source.IsActive() && !source.LineLost())
             ResetLogging(source);
-        else
-            StartLogging(source);
         output.LastRecord = std::chrono::steady_clock::now();
     }
 }
@@ -176,6 +179,7 @@ int RunHeadless(const std::vector<std::string>& arguments, const std::string& pr
         });
 
     const auto finish = [&](int code) {
+        PortKeeper().Want(false);
         MainTCPDataServer().Deactivate();
         dispatcher.RunPendingTasks();
         CloseProject();
@@ -208,6 +212,9 @@ int RunHeadless(const std::vector<std::string>& arguments, const std::string& pr
     // records is the project's setting, or on with /START.
     if (!source.IsActive())
         StartLogging(source);
+    // Nobody could press Start again: a port that did not open (an adapter not plugged in yet) or that
+    // goes away later is tried again until it is there.
+    PortKeeper().Want(true);
     if (source.IsActive())
         LogMessage("Logging aktiv (Schnittstelle " + source.GetPortName() + "), aufzeichnen " +
                    (project->RecordingToFile ? "ein." : "aus (mit /START einschalten)."));

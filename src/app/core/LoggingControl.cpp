@@ -1,5 +1,7 @@
 #include "app/core/LoggingControl.h"
 
+#include "app/core/PortKeeper.h"
+
 #include "base/Log.h"
 #include "model/DataSource.h"
 #include "model/LiveState.h"
@@ -14,6 +16,7 @@ bool StartLogging(TDataSource& source)
     if (source.IsActive()) {
         if (TProject* project = CurrentProject())
             project->RecordStart = 0;
+        PortKeeper().Want(true);
         return true;
     }
     ShowError("Die serielle Schnittstelle " + source.GetPortName() +
@@ -24,6 +27,7 @@ bool StartLogging(TDataSource& source)
 
 void StopLogging(TDataSource& source)
 {
+    PortKeeper().Want(false);
     source.Stop();
     LogMessage("Stoppe Logging.");
 }
@@ -31,6 +35,11 @@ void StopLogging(TDataSource& source)
 bool ResetLogging(TDataSource& source)
 {
     LogMessage("Reset der Schnittstelle ausgelöst, da keine Daten mehr empfangen wurden.");
+    // Logging is still wanted: a port that does not open again is retried by the keeper.
+    const bool wanted = PortKeeper().Wanted();
     StopLogging(source);
-    return StartLogging(source);
+    const bool opened = StartLogging(source);
+    if (!opened && wanted)
+        PortKeeper().Want(true);
+    return opened;
 }

@@ -5,9 +5,10 @@
 class TDataSource;
 
 // Opens a fresh port with the data source's settings. True when it opened (the project's measurement
-// then starts anew); otherwise the error message and its log line.
+// then starts anew, and the port keeper keeps it open); otherwise the error message and its log line.
 bool StartLogging(TDataSource& source);
-// Closes the port.
+// Closes the port; the keeper lets it be.
 void StopLogging(TDataSource& source);
-// The reset after silence: the reason in the log, then stop and start. True when the port opened again.
+// The reset after silence: the reason in the log, then stop and start. True when the port opened again;
+// otherwise the keeper goes on trying.
 bool ResetLogging(TDataSource& source);

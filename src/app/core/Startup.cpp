@@ -1,6 +1,7 @@
 #include "app/core/Startup.h"
 
 #include "app/core/CommandLine.h"
+#include "app/core/PortKeeper.h"
 #include "app/core/TCPDataServer.h"
 #include "base/AppGlobals.h"
 #include "base/Log.h"
@@ -96,6 +97,8 @@ TStartupOutcome RunStartup(IStartupHost& host, const std::string& programFileNam
     if (IsCommandLineSwitchOn("start", "s") && project) {
         project->RecordingToFile = true;
         project->DataSource->Start();
+        // Also when the port did not open yet: the keeper tries again until the adapter is there.
+        PortKeeper().Want(true);
     }
 
     if (GetCommandLineOption("trigger", "", value) && project) {
