@@ -10,6 +10,7 @@
 #include "app/gui/QtDispatcher.h"
 #include "app/gui/QtUserDialogs.h"
 #include "app/gui/StandardFont.h"
+#include "app/gui/StopSignals.h"
 #include "base/AppGlobals.h"
 #include "base/Clock.h"
 #include "base/FormatSettings.h"
@@ -113,6 +114,7 @@ int RunWindowProgram(int argc, char** argv)
     SetCommandLineArguments(arguments);
 
     auto window = std::make_unique<TMainPrgForm>();
+    InstallStopSignals(*window);
     ConnectWindowToCore(*window);
     InstallDeviceCommands(*window);
     InstallChartCommands(*window);
@@ -142,7 +144,10 @@ int RunWindowProgram(int argc, char** argv)
     window->RefreshDisplay();
     window->show();
 
-    const int result = QApplication::exec();
+    // A stop signal that came during the start-up ends the program without entering the event loop.
+    const int result = StopSignalReceived() ? 0 : QApplication::exec();
+    if (StopSignalReceived())
+        FinishAfterStopSignal(*window);
 
     MainTCPDataServer().Deactivate();
     CloseProject();

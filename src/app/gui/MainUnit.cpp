@@ -68,11 +68,13 @@ TMainPrgForm::TMainPrgForm()
     setWindowTitle(QStringLiteral("DEDEZUviv"));
     BuildPages();
     BuildMenus();
+    // At least as wide as designed, wider as their texts need (long port paths); the first panel takes
+    // the room the second leaves.
     StatusPanel0 = new QLabel(this);
-    StatusPanel0->setFixedWidth(400);
+    StatusPanel0->setMinimumWidth(400);
     StatusPanel1 = new QLabel(this);
-    StatusPanel1->setFixedWidth(200);
-    statusBar()->addWidget(StatusPanel0);
+    StatusPanel1->setMinimumWidth(200);
+    statusBar()->addWidget(StatusPanel0, 1);
     statusBar()->addWidget(StatusPanel1);
     SerialResetTestTmr = new QTimer(this);
     SerialResetTestTmr->setInterval(WatchdogInterval);
@@ -455,6 +457,10 @@ void TMainPrgForm::RefreshDisplay()
         CommentLabel->setFont(StandardFont().Font);
         DirectoryLabel->setFont(StandardFont().Font);
     }
+    for (QWidget* text : {static_cast<QWidget*>(FieldList), static_cast<QWidget*>(NameLabel),
+                          static_cast<QWidget*>(CommentLabel), static_cast<QWidget*>(DirectoryLabel),
+                          static_cast<QWidget*>(DataTable)})
+        ApplyStandardFontColor(*text);
     RefreshTable();
     UpdateStatusLine();
     UpdateLoggingMenu();
@@ -510,6 +516,9 @@ void TMainPrgForm::UpdateStatusLine()
         setWindowTitle(QStringLiteral("DEDEZUviv Temperaturdatenlogger - ") + state);
     StatusPanel0->setText(QStringLiteral("<") + Q(StateText(true)) + QStringLiteral(">"));
     StatusPanel1->setText(file);
+    // In a window too narrow for them the whole texts are still at hand.
+    StatusPanel0->setToolTip(StatusPanel0->text());
+    StatusPanel1->setToolTip(file);
     if (project) {
         NameLabel->setText(QStringLiteral("Name: ") + Q(project->GetName()));
         CommentLabel->setText(Q(project->GetComment()));

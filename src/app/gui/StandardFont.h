@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QWidget>
 
 #include <cstdint>
 
@@ -13,5 +14,9 @@ struct TStandardFont {
 
 // Initially the system's menu font.
 TStandardFont& StandardFont();
-// A stored colour value $00BBGGRR as a colour.
+// A stored colour value $00BBGGRR as a colour; a system colour ($FF in the top byte and a Windows
+// colour index below, as the settings files of older installations hold the menu font's colour) as
+// the matching colour of the application's palette.
 QColor ColorFromValue(int32_t value);
+// Gives the widget the colour of the standard font for its text.
+void ApplyStandardFontColor(QWidget& widget);
