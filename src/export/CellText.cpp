@@ -28,9 +28,11 @@ size_t CopyText(const std::string& text, char* out)
 size_t NumberText(double value, char decimalSeparator, char* out)
 {
     const double magnitude = std::fabs(value);
-    if (magnitude < 1e9 && value == value) {
-        // v = m / 100 exactly as the nearest double: its 15-digit general form is m / 100 itself.
-        const int64_t m = std::llround(value * 100.0);
+    if (magnitude < 1e9) {
+        // v = m / 100 exactly as the nearest double: its 15-digit general form is m / 100 itself. (Any
+        // rounding of value * 100 will do: the comparison below decides.)
+        const double scaled = value * 100.0;
+        const int64_t m = static_cast<int64_t>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
         if (static_cast<double>(m) / 100.0 == value) {
             if (m == 0) {
                 out[0] = '0';
@@ -54,7 +56,8 @@ size_t NumberText(double value, char decimalSeparator, char* out)
             if (m < 0)
                 *--p = '-';
             const size_t n = static_cast<size_t>(end - p);
-            std::memcpy(out, p, n);
+            for (size_t i = 0; i < n; ++i)
+                out[i] = p[i];
             return n;
         }
     }

@@ -123,7 +123,8 @@ void TExportInterface::WriteTitle(const std::string& text) { WriteText(text); }
 
 // --- TCSVExport -----------------------------------------------------------------------------------
 
-TCSVExport::TCSVExport(const std::string& fileName, uint16_t columns) : TExportInterface(fileName, columns)
+TCSVExport::TCSVExport(const std::string& fileName, uint16_t columns)
+    : TExportInterface(fileName, columns), SystemDecimalSeparator(FormatSettings().DecimalSeparator)
 {
     Separator.assign(1, ';');
     DecimalSeparator.clear();
@@ -152,6 +153,23 @@ void TCSVExport::BeginField()
 
 void TCSVExport::WriteField(const char* text, size_t size)
 {
+    if (Separator.size() <= 1 && QuoteChar.size() <= 1 && size <= 256) {
+        // The usual case (one-character separator and quote): straight into the output buffer.
+        char* p = Out.Reserve(size + 3);
+        char* const start = p;
+        if (Col > 0 && !Separator.empty())
+            *p++ = Separator[0];
+        if (!QuoteChar.empty())
+            *p++ = QuoteChar[0];
+        for (size_t i = 0; i < size; ++i)
+            p[i] = text[i];
+        p += size;
+        if (!QuoteChar.empty())
+            *p++ = QuoteChar[0];
+        Out.Commit(static_cast<size_t>(p - start));
+        ++Col;
+        return;
+    }
     BeginField();
     Out.Write(QuoteChar.data(), QuoteChar.size());
     Out.Write(text, size);
@@ -161,7 +179,22 @@ void TCSVExport::WriteField(const char* text, size_t size)
 
 void TCSVExport::WriteNumber(double value)
 {
-    const char separator = DecimalSeparator.empty() ? FormatSettings().DecimalSeparator : DecimalSeparator[0];
+    const char separator = DecimalSeparator.empty() ? SystemDecimalSeparator : DecimalSeparator[0];
+    if (Separator.size() <= 1 && QuoteChar.size() <= 1) {
+        // The number's text is made in the output buffer itself.
+        char* p = Out.Reserve(64 + 3);
+        char* const start = p;
+        if (Col > 0 && !Separator.empty())
+            *p++ = Separator[0];
+        if (!QuoteChar.empty())
+            *p++ = QuoteChar[0];
+        p += NumberText(value, separator, p);
+        if (!QuoteChar.empty())
+            *p++ = QuoteChar[0];
+        Out.Commit(static_cast<size_t>(p - start));
+        ++Col;
+        return;
+    }
     char text[64];
     WriteField(text, NumberText(value, separator, text));
 }
@@ -193,7 +226,8 @@ void TCSVExport::WriteDateTime(TDateTime value)
 
 void TCSVExport::NewLine()
 {
-    Out.Write("\r\n", 2);
+    Out.Put('\r');
+    Out.Put('\n');
     TExportInterface::NewLine();
     CheckWrite();
 }

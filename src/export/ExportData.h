@@ -122,6 +122,7 @@ private:
     void CheckWrite();
     TBufferedFile Out;
     bool Closed = false;
+    char SystemDecimalSeparator;
 };
 
 // Excel BIFF2 (Part 7.2).

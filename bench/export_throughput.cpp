@@ -1,0 +1,246 @@
+// Export throughput: one year of day files at 10 s (3,153,600 records with 8 temperature fields, about
+// 530 MB) generated in a temporary folder, then exported to CSV with every record, timed against
+// reading the same files with `cat` in the same run; the peak resident memory of the export; and XLS and
+// WK1 files of one month. Each export runs in a child process so that its peak memory is its own.
+//
+//   bench_export_throughput [DAYS] [--keep]     (default 365 days; --keep leaves the folder)
+#include "base/Clock.h"
+#include "base/FormatSettings.h"
+#include "export/ExportData.h"
+#include "model/DayFiles.h"
+#include "model/Project.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double Seconds(std::chrono::steady_clock::time_point since)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+void AppendTwo(std::string& out, int value)
+{
+    out += static_cast<char>('0' + value / 10 % 10);
+    out += static_cast<char>('0' + value % 10);
+}
+
+void AppendTemperature(std::string& out, double value)
+{
+    // "+055,50": sign, three digits, comma, two decimals.
+    const long hundredths = std::lround(std::fabs(value) * 100);
+    out += value < 0 ? '-' : '+';
+    out += static_cast<char>('0' + hundredths / 10000 % 10);
+    out += static_cast<char>('0' + hundredths / 1000 % 10);
+    out += static_cast<char>('0' + hundredths / 100 % 10);
+    out += ',';
+    out += static_cast<char>('0' + hundredths / 10 % 10);
+    out += static_cast<char>('0' + hundredths % 10);
+}
+
+// The day files of Days days from 1 January 2025, a record every 10 s with 8 temperatures, counter,
+// value, inputs, states, outputs, intern, controller time and reception time: the data source's lines.
+uint64_t WriteYear(const TProject& project, int days)
+{
+    uint64_t bytes = 0;
+    const TDateTime first = EncodeDate(2025, 1, 1);
+    fs::create_directories(project.GetDataDir("data"));
+    std::string text;
+    for (int d = 0; d < days; ++d) {
+        text.clear();
+        const TDateTimeParts date = DecodeDateTime(first + d);
+        for (int s = 0; s < 86400; s += 10) {
+            const double phase = (d * 86400.0 + s) / 86400.0;
+            text += "=MD/p100013/v0102";
+            for (int t = 0; t < 8; ++t) {
+                text += "/t";
+                AppendTemperature(text, 20.0 + 10 * t + 8 * std::sin(phase * 6.283 + t));
+            }
+            text += "/n12,5/d0,75/i0101/m12/o0110/xFF/y";
+            AppendTwo(text, date.Day);
+            text += '.';
+            AppendTwo(text, date.Month);
+            text += '.';
+            AppendTwo(text, date.Year % 100);
+            text += "/z";
+            std::string clock;
+            AppendTwo(clock, s / 3600);
+            clock += ':';
+            AppendTwo(clock, s / 60 % 60);
+            clock += ':';
+            AppendTwo(clock, s % 60);
+            text += clock + "/r";
+            AppendTwo(text, date.Day);
+            text += '.';
+            AppendTwo(text, date.Month);
+            text += '.';
+            AppendTwo(text, date.Year % 100);
+            text += ' ' + clock + "#\r\n";
+        }
+        std::FILE* file = std::fopen(DataFileName(project, first + d).c_str(), "wb");
+        if (!file || std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fclose(file) != 0) {
+            std::fprintf(stderr, "cannot write the day files\n");
+            std::exit(1);
+        }
+        bytes += text.size();
+    }
+    return bytes;
+}
+
+struct TRun {
+    bool Ok = false;
+    double Seconds = 0;
+    double PeakMiB = 0;
+    int Records = 0;
+    unsigned long long Bytes = 0;
+};
+
+// One export in a child process: its time, records and the child's peak resident memory.
+TRun ExportInChild(const TProject& project, const std::string& file, TExportFormat format, TDateTime start,
+                   TDateTime end, int64_t increment, int threads)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        TNameList fields;
+        for (const char* name : {"T1", "T2", "T3", "T4", "T5", "T6", "T7", "T8"})
+            fields.push_back(std::string(name) + " (Temperatur)");
+        TExportData engine;
+        engine.Threads = threads;
+        const auto begin = std::chrono::steady_clock::now();
+        const int32_t result = engine.Export(&project, nullptr, file, format, start, end, increment, fields);
+        TRun run;
+        run.Seconds = Seconds(begin);
+        run.Ok = result == 0;
+        run.Records = engine.RecordCount;
+        if (!run.Ok)
+            std::fprintf(stderr, "export failed: %s\n", engine.ErrorText.c_str());
+        (void)!::write(pipeFds[1], &run, sizeof run);
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    TRun run;
+    if (::read(pipeFds[0], &run, sizeof run) != static_cast<ssize_t>(sizeof run))
+        run = TRun{};
+    ::close(pipeFds[0]);
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    run.PeakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    std::error_code error;
+    run.Bytes = fs::file_size(file, error);
+    return run;
+}
+
+double CatSeconds(const std::string& folder)
+{
+    const std::string command = "cat " + folder + "/*.txt > /dev/null";
+    const auto begin = std::chrono::steady_clock::now();
+    if (std::system(command.c_str()) != 0)
+        std::fprintf(stderr, "cat failed\n");
+    return Seconds(begin);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int days = 365;
+    bool keep = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--keep") == 0)
+            keep = true;
+        else
+            days = std::max(1, std::atoi(argv[i]));
+    }
+    SetGermanFormatSettings();
+    SetClockOverride([] { return EncodeDateTime(2026, 1, 1, 12, 0, 0); });
+
+    char pattern[] = "/tmp/dedezuviv-export-bench-XXXXXX";
+    if (!::mkdtemp(pattern)) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const fs::path root = pattern;
+    TProject project;
+    project.SetFileName((root / "Bench.p-p").string());
+    project.FieldNames[ftTemperature] = {"T1", "T2", "T3", "T4", "T5", "T6", "T7", "T8"};
+
+    std::printf("writing %d days of day files (a record every 10 s, 8 temperatures) ...\n", days);
+    std::fflush(stdout);
+    const auto writing = std::chrono::steady_clock::now();
+    const uint64_t bytes = WriteYear(project, days);
+    const uint64_t records = static_cast<uint64_t>(days) * 8640;
+    std::printf("%llu records, %.1f MB in %.1f s\n", static_cast<unsigned long long>(records), bytes / 1e6,
+                Seconds(writing));
+    const std::string folder = project.GetDataDir("data");
+    std::printf("cores: %u\n", std::thread::hardware_concurrency());
+
+    // Warm the page cache, then time cat and the export (best of three each).
+    CatSeconds(folder);
+    double cat = 1e9;
+    for (int i = 0; i < 3; ++i)
+        cat = std::min(cat, CatSeconds(folder));
+    std::printf("cat of the day files: %.3f s (%.0f MB/s)\n", cat, bytes / 1e6 / cat);
+
+    const TDateTime start = EncodeDate(2025, 1, 1), end = start + days - 1.0 / 86400;
+    const std::string csv = (root / "year.csv").string();
+    for (int threads : {1, 0}) {
+        TRun best;
+        for (int i = 0; i < 3; ++i) {
+            const TRun run = ExportInChild(project, csv, efCSV, start, end, 0, threads);
+            if (!run.Ok) {
+                std::fprintf(stderr, "the CSV export failed\n");
+                return 1;
+            }
+            if (i == 0 || run.Seconds < best.Seconds)
+                best = run;
+            best.PeakMiB = std::max(best.PeakMiB, run.PeakMiB);
+        }
+        std::printf("CSV, every record, %s: %d records, %.1f MB in %.3f s (%.2f M records/s), %.1f x cat, "
+                    "peak RSS %.1f MiB\n",
+                    threads == 1 ? "one thread" : "days decoded ahead", best.Records, best.Bytes / 1e6, best.Seconds,
+                    best.Records / best.Seconds / 1e6, best.Seconds / cat, best.PeakMiB);
+        if (best.Records != static_cast<int>(records))
+            std::fprintf(stderr, "expected %llu records\n", static_cast<unsigned long long>(records));
+    }
+
+    // A month to XLS and WK1: one row a minute (an XLS sheet holds at most 65535 rows), and WK1 with
+    // every record as well.
+    const TDateTime monthEnd = std::min(start + 31, end);
+    struct {
+        const char* Name;
+        TExportFormat Format;
+        int64_t Increment;
+    } const monthly[] = {{"month.xls", efXLS, 60}, {"month.wk1", efWK1, 60}, {"month-all.wk1", efWK1, 0},
+                         {"month.csv", efCSV, 0}};
+    for (const auto& m : monthly) {
+        const TRun run = ExportInChild(project, (root / m.Name).string(), m.Format, start, monthEnd, m.Increment, 0);
+        std::printf("%-14s increment %2lld s: %s, %d records, %.1f MB in %.3f s, peak RSS %.1f MiB\n", m.Name,
+                    static_cast<long long>(m.Increment), run.Ok ? "ok" : "FAILED", run.Records, run.Bytes / 1e6,
+                    run.Seconds, run.PeakMiB);
+    }
+
+    if (keep) {
+        std::printf("kept %s\n", root.c_str());
+    } else {
+        std::error_code error;
+        fs::remove_all(root, error);
+    }
+    return 0;
+}
