@@ -6,6 +6,7 @@
 #include "app/gui/DeviceCommands.h"
 #include "app/gui/GuiMain.h"
 #include "app/gui/MainUnit.h"
+#include "app/gui/ProjectCommands.h"
 #include "app/gui/SerialPortConfig.h"
 #include "base/FormatSettings.h"
 #include "device/CommPortList.h"
@@ -45,6 +46,7 @@ struct DeviceCommandsTest : ::testing::Test {
         Window = std::make_unique<TMainPrgForm>();
         ConnectWindowToCore(*Window);
         InstallDeviceCommands(*Window);
+        InstallProjectCommands(*Window);
         SetUserDialogs(&Dialogs);
         ASSERT_TRUE(Pty.Start());
         Ports = {Pty.EndA()};

@@ -7,7 +7,9 @@
 #include "app/gui/ChartCommands.h"
 #include "app/gui/DeviceCommands.h"
 #include "app/gui/MainUnit.h"
+#include "app/gui/ProjectCommands.h"
 #include "app/gui/QtDispatcher.h"
+#include "app/gui/QtFileChooser.h"
 #include "app/gui/QtUserDialogs.h"
 #include "app/gui/StandardFont.h"
 #include "app/gui/StopSignals.h"
@@ -33,6 +35,7 @@ namespace {
 
 std::unique_ptr<TQtDispatcher> Dispatcher;
 std::unique_ptr<TQtUserDialogs> Dialogs;
+std::unique_ptr<TQtFileChooser> FileDialogs;
 
 }  // namespace
 
@@ -89,6 +92,8 @@ void ConnectWindowToCore(TMainPrgForm& window)
     SetMainThreadDispatcher(Dispatcher.get());
     Dialogs = std::make_unique<TQtUserDialogs>(&window);
     SetUserDialogs(Dialogs.get());
+    FileDialogs = std::make_unique<TQtFileChooser>(&window);
+    SetFileChooser(FileDialogs.get());
     SetRecordDisplay(&window);
     SetLogCallbacks([&window](const std::string& text) { window.LogMessage(text); },
                     [&window](const std::string& text) { window.DebugInfo(text); });
@@ -99,6 +104,8 @@ void DisconnectWindowFromCore()
     ClearLogCallbacks();
     SetRecordDisplay(nullptr);
     SetUserDialogs(nullptr);
+    SetFileChooser(nullptr);
+    FileDialogs.reset();
     if (Dispatcher)
         Dispatcher->RunPendingTasks();
     SetMainThreadDispatcher(nullptr);
@@ -118,6 +125,7 @@ int RunWindowProgram(int argc, char** argv)
     ConnectWindowToCore(*window);
     InstallDeviceCommands(*window);
     InstallChartCommands(*window);
+    InstallProjectCommands(*window);
 
     window->StartingUp = true;
     window->AboutBox->ShowAsSplash();
