@@ -14,6 +14,7 @@ PACKAGES=(
   fonts-dejavu-core
   libreoffice-calc-nogui
   locales
+  desktop-file-utils libglib2.0-bin
   libreoffice-draw-nogui
 )
 

@@ -50,6 +50,27 @@ std::string ToStoredNames(const std::string& text)
 
 std::string CellKey(int n, const char* name) { return "Cell" + std::to_string(n) + "_" + name; }
 
+// The INI file drops the blanks around a value. A caption or unit text that begins or ends with a
+// blank ("Warmwasser: ") is written in double quotes, and reading removes one pair of enclosing
+// double quotes again, so such texts survive saving and loading.
+bool IsPadded(const std::string& text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    return !text.empty() && (blank(text.front()) || blank(text.back()));
+}
+
+bool IsQuoted(const std::string& text) { return text.size() >= 2 && text.front() == '"' && text.back() == '"'; }
+
+std::string QuotedIfPadded(const std::string& text)
+{
+    return IsPadded(text) || IsQuoted(text) ? '"' + text + '"' : text;
+}
+
+std::string WithoutEnclosingQuotes(const std::string& text)
+{
+    return IsQuoted(text) ? text.substr(1, text.size() - 2) : text;
+}
+
 
 // The cell numbers n below Count for which a "Cell<n>_Col" key exists, ascending. Reading only these
 // gives the same cells as trying every n below Count, without a loop of billions for a wild Count.
@@ -92,8 +113,8 @@ void ReadCell(const TIniFile& ini, int n, TProjectView& view)
         return ini.ReadFloat(SectionDataTable, CellKey(n, key), def);
     };
     field->Fieldname = ToDisplayNames(readString("Fieldname", defaults.Fieldname));
-    field->CaptionStr = readString("CaptionStr", defaults.CaptionStr);
-    field->UnitStr = readString("UnitStr", defaults.UnitStr);
+    field->CaptionStr = WithoutEnclosingQuotes(readString("CaptionStr", defaults.CaptionStr));
+    field->UnitStr = WithoutEnclosingQuotes(readString("UnitStr", defaults.UnitStr));
     field->UseFieldnameAsCaption = readBool("UseFieldnameAsCaption", defaults.UseFieldnameAsCaption);
     field->UseDefaultUnit = readBool("UseDefaultUnit", defaults.UseDefaultUnit);
     field->FontColor = readInt("FontColor", defaults.FontColor);
@@ -120,8 +141,8 @@ void WriteCell(TIniFile& ini, int n, int col, int row, const TDataField& field)
     writeInt("Col", col);
     writeInt("Row", row);
     write("Fieldname", ToStoredNames(field.Fieldname));
-    write("CaptionStr", field.CaptionStr);
-    write("UnitStr", field.UnitStr);
+    write("CaptionStr", QuotedIfPadded(field.CaptionStr));
+    write("UnitStr", QuotedIfPadded(field.UnitStr));
     writeBool("UseFieldnameAsCaption", field.UseFieldnameAsCaption);
     writeBool("UseDefaultUnit", field.UseDefaultUnit);
     writeInt("FontColor", field.FontColor);

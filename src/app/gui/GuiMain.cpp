@@ -5,6 +5,7 @@
 #include "app/core/TCPDataServer.h"
 #include "app/gui/AboutBox.h"
 #include "app/gui/ChartCommands.h"
+#include "app/gui/AutostartCommands.h"
 #include "app/gui/DeviceCommands.h"
 #include "app/gui/MainUnit.h"
 #include "app/gui/ProjectCommands.h"
@@ -13,6 +14,7 @@
 #include "app/gui/QtUserDialogs.h"
 #include "app/gui/StandardFont.h"
 #include "app/gui/StopSignals.h"
+#include "app/gui/TableCommands.h"
 #include "base/AppGlobals.h"
 #include "base/Clock.h"
 #include "base/FormatSettings.h"
@@ -125,6 +127,8 @@ int RunWindowProgram(int argc, char** argv)
     ConnectWindowToCore(*window);
     InstallDeviceCommands(*window);
     InstallChartCommands(*window);
+    InstallTableCommands(*window);
+    InstallAutostartCommands(*window);
     InstallProjectCommands(*window);
 
     window->StartingUp = true;

@@ -22,6 +22,7 @@ class QTabWidget;
 class QTimer;
 class TAboutBoxDlg;
 class TChartPage;
+class TDataTableGrid;
 class TLogBox;
 
 class TMainPrgForm : public QMainWindow, public IRecordDisplay, public IProjectWindow {
@@ -80,7 +81,7 @@ public:
     QWidget* TerminalTab = nullptr;
     QPlainTextEdit* Terminal = nullptr;
     QPlainTextEdit* FieldList = nullptr;
-    QTableWidget* DataTable = nullptr;
+    TDataTableGrid* DataTable = nullptr;
     QLabel* NameLabel = nullptr;
     QLabel* CommentLabel = nullptr;
     QLabel* DirectoryLabel = nullptr;

@@ -1,0 +1,36 @@
+#include "app/gui/AutostartCommands.h"
+
+#include "app/core/Autostart.h"
+#include "app/gui/AutoStartDlg.h"
+#include "app/gui/MainUnit.h"
+#include "model/LiveState.h"
+
+#include <QPointer>
+
+TAutoStartDlg& AutoStartDlg(TMainPrgForm& window)
+{
+    // Freed with its window; a new window gets a new dialog.
+    static QPointer<TAutoStartDlg> dialog;
+    if (dialog.isNull() || dialog->parent() != &window)
+        dialog = new TAutoStartDlg(&window);
+    return *dialog;
+}
+
+void AddAutostartEntry1Click(TMainPrgForm& window)
+{
+    TAutoStartDlg& dialog = AutoStartDlg(window);
+    dialog.Prepare();
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    AddAutostartEntry(dialog.ChosenIndex(), dialog.ChosenScope(), CurrentProject());
+}
+
+void DeleteAutostartEntry1Click(TMainPrgForm&) { DeleteAutostartEntries(); }
+
+void InstallAutostartCommands(TMainPrgForm& window)
+{
+    const QString tools = QStringLiteral("Werkzeuge");
+    window.ConnectEntry(tools, QStringLiteral("Autostart-Eintrag anlegen"), [&window] { AddAutostartEntry1Click(window); });
+    window.ConnectEntry(tools, QStringLiteral("Autostart-Eintrag löschen"),
+                        [&window] { DeleteAutostartEntry1Click(window); });
+}

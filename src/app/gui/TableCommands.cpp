@@ -1,0 +1,142 @@
+#include "app/gui/TableCommands.h"
+
+#include "app/gui/CellContentDlg.h"
+#include "app/gui/DataTableGrid.h"
+#include "app/gui/MainUnit.h"
+#include "app/gui/ProjectCommands.h"
+#include "model/LiveState.h"
+#include "model/Project.h"
+#include "model/ProjectFile.h"
+#include "model/window/TableClipboard.h"
+#include "model/window/TableEditing.h"
+
+#include <QClipboard>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPointer>
+
+#include <memory>
+
+namespace {
+
+const QString ExportMenu = QStringLiteral("Export");
+
+// Turns a click on one of the project labels into NameLabelClick (the project settings).
+class TLabelClicks : public QObject {
+public:
+    TLabelClicks(TMainPrgForm& window) : QObject(&window), Window(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonRelease)
+            NameLabelClick(Window);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    TMainPrgForm& Window;
+};
+
+// The rows of the copied range with the texts the grid shows.
+TTableTextRows RangeTexts(const TDataTableGrid& grid, int left, int top, int right, int bottom)
+{
+    TTableTextRows rows;
+    for (int row = top; row <= bottom; ++row) {
+        std::vector<std::string> texts;
+        for (int col = left; col <= right; ++col)
+            texts.push_back(grid.CellText(col, row).toStdString());
+        rows.push_back(std::move(texts));
+    }
+    return rows;
+}
+
+}  // namespace
+
+TCellContentDlg& CellContentDlg(TMainPrgForm& window)
+{
+    // Freed with its window; a new window gets a new dialog.
+    static QPointer<TCellContentDlg> dialog;
+    if (dialog.isNull() || dialog->parent() != &window)
+        dialog = new TCellContentDlg(&window);
+    return *dialog;
+}
+
+void EditDataField(TMainPrgForm& window)
+{
+    if (window.NoActProject())
+        return;
+    const int col = window.DataTable->currentColumn();
+    const int row = window.DataTable->currentRow();
+    if (!TDataTable::IsValidCell(col, row))
+        return;
+    TDataTable& table = MainView().Table;
+    // The dialog works on a copy: "Abbrechen" leaves the cell as it was.
+    auto edited = std::make_unique<TDataField>();
+    if (const TDataField* cell = table.Cell(col, row))
+        *edited = *cell;
+
+    TCellContentDlg& dialog = CellContentDlg(window);
+    dialog.LoadData(*edited);
+    const int answer = dialog.exec();
+    TCellEditResult result = TCellEditResult::Cancel;
+    if (answer == QDialog::Accepted) {
+        dialog.SaveData(*edited);
+        result = TCellEditResult::Ok;
+    } else if (answer == TCellContentDlg::DeleteResult) {
+        result = TCellEditResult::Delete;
+    }
+    // The project may have been closed while the dialog was open.
+    if (TProject* project = CurrentProject())
+        ApplyCellEdit(table, *project, col, row, result, std::move(edited));
+    window.RefreshDisplay();
+}
+
+void CopyTableToClipboard(TMainPrgForm& window, bool selectionOnly)
+{
+    // The first line holds the project's name and comment.
+    if (window.NoActProject())
+        return;
+    const TDataTableGrid& grid = *window.DataTable;
+    int left = 0;
+    int top = 0;
+    int right = TDataTable::ColCount - 1;
+    int bottom = TDataTable::RowCount - 1;
+    if (selectionOnly) {
+        const QList<QTableWidgetSelectionRange> ranges = grid.selectedRanges();
+        if (!ranges.isEmpty()) {
+            left = ranges.first().leftColumn();
+            top = ranges.first().topRow();
+            right = ranges.first().rightColumn();
+            bottom = ranges.first().bottomRow();
+        } else {
+            // Without a selection the current cell is the selected rectangle.
+            left = right = std::max(0, grid.currentColumn());
+            top = bottom = std::max(0, grid.currentRow());
+        }
+    }
+    const TProject& project = *CurrentProject();
+    const std::string text = TableClipboardText(project.GetName(), project.GetComment(), CurrentRecord().Header.RT,
+                                                RangeTexts(grid, left, top, right, bottom));
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+void CopyTableToClipboardClick(TMainPrgForm& window) { CopyTableToClipboard(window, false); }
+
+void CopySelectedTabFieldsToClipbrdClick(TMainPrgForm& window) { CopyTableToClipboard(window, true); }
+
+void InstallTableCommands(TMainPrgForm& window)
+{
+    QObject::connect(window.DataTable, &QTableWidget::cellDoubleClicked, &window,
+                     [&window](int, int) { EditDataField(window); });
+    auto* clicks = new TLabelClicks(window);
+    for (QLabel* label : {window.NameLabel, window.CommentLabel, window.DirectoryLabel}) {
+        label->installEventFilter(clicks);
+        label->setCursor(Qt::PointingHandCursor);
+    }
+    window.ConnectEntry(ExportMenu, QStringLiteral("Tabelle in Zwischenablage kopieren"),
+                        [&window] { CopyTableToClipboardClick(window); });
+    window.ConnectEntry(ExportMenu, QStringLiteral("Selektierte Tabellenfelder --> Clipboard"),
+                        [&window] { CopySelectedTabFieldsToClipbrdClick(window); });
+}
