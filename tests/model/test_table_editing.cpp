@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 
 namespace {
@@ -178,4 +179,33 @@ TEST(TableCellsInTheProjectFile, CaptionsAndUnitsWithBlanksAtTheirEndsSurviveSav
         EXPECT_EQ(cell->CaptionStr, texts[i].first);
         EXPECT_EQ(cell->UnitStr, texts[i].second);
     }
+}
+
+// The demo project's table reads like a real installation: every field it shows exists, its caption
+// ends in a blank before the value, and the limits colour the values that leave their range.
+TEST(DemoProjectTable, CellsNameKnownFieldsWithASeparatorAndLimits)
+{
+    SetGermanFormatSettings();
+    TProjectView view;
+    std::unique_ptr<TProject> project;
+    int result = -1;
+    std::string error;
+    LoadProjectFile(project, testsupport::SourcePath("data/demo/Demo.p-p").string(), result, error, view);
+    ASSERT_EQ(result, 0) << error;
+    const TNameList known = GetAllFieldNames(project.get(), true, true);
+    int limits = 0;
+    int shown = 0;
+    view.Table.ForEachCell([&](int col, int row, const TDataField& field) {
+        limits += field.ActivateMin + field.ActivateMax;
+        if (field.Fieldname.empty())
+            return;
+        ++shown;
+        EXPECT_NE(std::find(known.begin(), known.end(), field.Fieldname), known.end()) << field.Fieldname;
+        if (!field.UseFieldnameAsCaption) {
+            ASSERT_FALSE(field.CaptionStr.empty()) << col << "," << row;
+            EXPECT_EQ(field.CaptionStr.back(), ' ') << field.CaptionStr;
+        }
+    });
+    EXPECT_GE(shown, 12);
+    EXPECT_GE(limits, 6);
 }
