@@ -103,6 +103,7 @@ struct TRun {
     bool Ok = false;
     double Seconds = 0;
     double PeakMiB = 0;
+    double CpuSeconds = 0;  // user + system time of the export's process
     int Records = 0;
     unsigned long long Bytes = 0;
 };
@@ -142,6 +143,8 @@ TRun ExportInChild(const TProject& project, const std::string& file, TExportForm
     rusage usage{};
     ::wait4(child, &status, 0, &usage);
     run.PeakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    run.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     std::error_code error;
     run.Bytes = fs::file_size(file, error);
     return run;
@@ -189,7 +192,14 @@ int main(int argc, char** argv)
     std::printf("%llu records, %.1f MB in %.1f s\n", static_cast<unsigned long long>(records), bytes / 1e6,
                 Seconds(writing));
     const std::string folder = project.GetDataDir("data");
-    std::printf("cores: %u\n", std::thread::hardware_concurrency());
+    double load[3] = {0, 0, 0};
+    if (std::FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf %lf %lf", &load[0], &load[1], &load[2]) != 3)
+            load[0] = 0;
+        std::fclose(f);
+    }
+    std::printf("cores: %u, load average %.2f (other work on the machine slows the timings)\n",
+                std::thread::hardware_concurrency(), load[0]);
 
     // Warm the page cache, then time cat and the export (best of three each).
     CatSeconds(folder);
@@ -213,9 +223,9 @@ int main(int argc, char** argv)
             best.PeakMiB = std::max(best.PeakMiB, run.PeakMiB);
         }
         std::printf("CSV, every record, %s: %d records, %.1f MB in %.3f s (%.2f M records/s), %.1f x cat, "
-                    "peak RSS %.1f MiB\n",
+                    "CPU %.2f s, peak RSS %.1f MiB\n",
                     threads == 1 ? "one thread" : "days decoded ahead", best.Records, best.Bytes / 1e6, best.Seconds,
-                    best.Records / best.Seconds / 1e6, best.Seconds / cat, best.PeakMiB);
+                    best.Records / best.Seconds / 1e6, best.Seconds / cat, best.CpuSeconds, best.PeakMiB);
         if (best.Records != static_cast<int>(records))
             std::fprintf(stderr, "expected %llu records\n", static_cast<unsigned long long>(records));
     }
@@ -231,9 +241,9 @@ int main(int argc, char** argv)
                          {"month.csv", efCSV, 0}};
     for (const auto& m : monthly) {
         const TRun run = ExportInChild(project, (root / m.Name).string(), m.Format, start, monthEnd, m.Increment, 0);
-        std::printf("%-14s increment %2lld s: %s, %d records, %.1f MB in %.3f s, peak RSS %.1f MiB\n", m.Name,
-                    static_cast<long long>(m.Increment), run.Ok ? "ok" : "FAILED", run.Records, run.Bytes / 1e6,
-                    run.Seconds, run.PeakMiB);
+        std::printf("%-14s increment %2lld s: %s, %d records, %.1f MB in %.3f s (CPU %.2f s), peak RSS %.1f MiB\n",
+                    m.Name, static_cast<long long>(m.Increment), run.Ok ? "ok" : "FAILED", run.Records,
+                    run.Bytes / 1e6, run.Seconds, run.CpuSeconds, run.PeakMiB);
     }
 
     if (keep) {

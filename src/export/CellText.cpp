@@ -119,6 +119,13 @@ size_t TDateTimeText::Render(const std::vector<TToken>& tokens, const TDateTimeP
 {
     char* o = out;
     auto pad = [&](int value, int width) {
+        if (value >= 0 && value < 100 && width <= 2) {
+            // The usual fields (day, month, hour, minute, second): one or two digits directly.
+            if (value >= 10 || width == 2)
+                *o++ = static_cast<char>('0' + value / 10);
+            *o++ = static_cast<char>('0' + value % 10);
+            return;
+        }
         char buffer[16];
         char* end = buffer + sizeof buffer;
         char* start = value < 0 ? DigitsBackwards(static_cast<uint64_t>(-static_cast<int64_t>(value)), end)
@@ -135,7 +142,10 @@ size_t TDateTimeText::Render(const std::vector<TToken>& tokens, const TDateTimeP
     for (const TToken& token : tokens) {
         const int n = token.Width;
         switch (token.Field) {
-        case 0: std::memcpy(o, token.Literal.data(), token.Literal.size()); o += token.Literal.size(); break;
+        case 0:
+            for (const char c : token.Literal)
+                *o++ = c;
+            break;
         case 'd': pad(p.Day, n >= 2 ? 2 : 1); break;
         case 'm': pad(p.Month, n >= 2 ? 2 : 1); break;
         case 'y': n >= 3 ? pad(p.Year, 4) : pad(p.Year % 100, 2); break;
@@ -151,11 +161,12 @@ size_t TDateTimeText::Render(const std::vector<TToken>& tokens, const TDateTimeP
 
 size_t TDateTimeText::Format(TDateTime value, char* out)
 {
-    const int64_t ms = std::llround(value * MSecsPerDay);
-    if (ms < 0 || !(std::fabs(value) < 3e6)) {
+    if (!(value >= 0 && value < 3e6)) {
         // Before 1899-12-30 (or no real date): the general conversion.
         return CopyText(DateTimeToStr(value, Settings), out);
     }
+    // Rounded to the millisecond as DecodeDateTime does (value is not negative here).
+    const int64_t ms = static_cast<int64_t>(value * MSecsPerDay + 0.5);
     const int64_t day = ms / MSecsPerDayInt;
     const int64_t timeMs = ms % MSecsPerDayInt;
     if (day != CachedDay) {
@@ -166,8 +177,8 @@ size_t TDateTimeText::Format(TDateTime value, char* out)
         CachedDay = day;
     }
     char* o = out;
-    std::memcpy(o, CachedDate.data(), CachedDate.size());
-    o += CachedDate.size();
+    for (const char c : CachedDate)
+        *o++ = c;
     if (timeMs != 0) {
         *o++ = ' ';
         // Date fields in the time format take the day's values, as FormatDateTime does.
