@@ -122,3 +122,9 @@ int TTaskQueueDispatcher::WaitAndRunTasks(int timeoutMs)
     }
     return RunPendingTasks();
 }
+
+size_t TTaskQueueDispatcher::PendingTaskCount()
+{
+    std::lock_guard<std::mutex> guard(Lock);
+    return Queue.size();
+}

@@ -75,6 +75,8 @@ public:
     int RunPendingTasks();
     // Waits up to timeoutMs for a task and runs all that are queued; returns how many ran.
     int WaitAndRunTasks(int timeoutMs);
+    // Tasks queued and not run yet (for tests that wait until a worker is blocked on the main thread).
+    size_t PendingTaskCount();
 
 protected:
     virtual void WakeMainThread() {}

@@ -122,6 +122,18 @@ protected:
     {
         PumpUntil([] { return false; }, ms);
     }
+    // Waits, without running it, until a worker has queued a task for the main thread (and so waits
+    // for it).
+    bool WaitForQueuedTask(int timeoutMs)
+    {
+        const uint64_t end = MsNow() + static_cast<uint64_t>(timeoutMs);
+        while (Dispatcher.PendingTaskCount() == 0) {
+            if (MsNow() >= end)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
     int CountPlace(uint32_t place) const
     {
         int n = 0;

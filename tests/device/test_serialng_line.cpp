@@ -115,13 +115,16 @@ TEST_F(SerialLine, ABurstBecomesOneClusterAndTheThresholdsReadEarly)
         clusters.push_back(sender->TakeFirstCluster());
     };
     p.SetActive(true);
-    // 100 bytes in pieces within the quiet time (100 x 1.1 ms + 250 ms) make one cluster.
+    // 100 bytes in pieces within the quiet time make one cluster. The quiet time is stretched to 3 s
+    // here, so that a busy machine's late pump cannot split the burst; the pieces are still written
+    // apart, each after the worker has seen the one before.
+    p.SetRTOExtraDelayTime(3000);
     const std::string burst = Pattern(100);
     for (int i = 0; i < 4; ++i) {
         Far->Write(burst.substr(i * 25, 25));
-        Pump(30);
+        ASSERT_TRUE(PumpUntil([&] { return p.CommStateInQueue() >= static_cast<uint32_t>((i + 1) * 25); }, 2000));
     }
-    ASSERT_TRUE(PumpUntil([&] { return !clusters.empty(); }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return !clusters.empty(); }, 8000));
     Pump(400);
     ASSERT_EQ(clusters.size(), 1u);
     EXPECT_EQ(clusters[0], burst);
@@ -129,7 +132,7 @@ TEST_F(SerialLine, ABurstBecomesOneClusterAndTheThresholdsReadEarly)
     // ClusterSize reached: read at once, long before the quiet time.
     clusters.clear();
     p.SetClusterSize(50);
-    p.SetRTOExtraDelayTime(20000);
+    p.SetRTOExtraDelayTime(20000);  // stays long: only the cluster size may end the wait
     const uint64_t start = MsNow();
     Far->Write(Pattern(60));
     ASSERT_TRUE(PumpUntil([&] { return !clusters.empty(); }, 5000));
@@ -426,7 +429,7 @@ TEST_F(SerialLine, FreeingThePortWhileTheWorkerWaitsForTheMainThread)
     Far->Write("pending");
     Port->SetReadRequest(true);
     // No pumping: the worker reads and then blocks handing the cluster to the main thread.
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(WaitForQueuedTask(5000));
     const uint64_t start = MsNow();
     Port.reset();
     EXPECT_LT(MsNow() - start, 2000u);
@@ -485,7 +488,7 @@ TEST_F(SerialLine, AHandlerRunWhileClosingCannotReopenTheHalfClosedPort)
     ASSERT_TRUE(PumpUntil([&] { return Find(9905) != nullptr; }, 2000));  // the open's own reports
     Pump(100);
     Far->Write("z");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the worker now waits for the main thread
+    ASSERT_TRUE(WaitForQueuedTask(5000));  // the worker now waits for the main thread
     Reports.clear();
     p.SetActive(false);
     EXPECT_TRUE(reopened);

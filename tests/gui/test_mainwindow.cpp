@@ -2,6 +2,7 @@
 #include "GuiTestSupport.h"
 
 #include "app/core/AppSettings.h"
+#include "app/core/PortKeeper.h"
 #include "app/gui/AboutBox.h"
 #include "app/gui/GuiMain.h"
 #include "app/gui/LogDlg.h"
@@ -23,6 +24,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 
 using guitest::ScriptedDialogs;
@@ -245,11 +248,15 @@ TEST_F(MainWindowTest, WatchdogResetsASilentPortButNotAnActiveOne)
     EXPECT_EQ(lines[at + 2], "Starte Logging (Schnittstelle " + pty.EndA() + ").");
     EXPECT_TRUE(CurrentProject()->DataSource->IsActive());
 
-    // Records every 0.7 s keep the watchdog from firing.
+    // Records every 0.2 s keep a 3 s watchdog from firing: counted until records have come in for
+    // longer than the interval (ten times the gap between records, so a busy machine cannot fake it).
     Window->ClearLog1Click();
+    Window->WatchdogInterval = 3000;
+    Window->SerialResetTestTmr->setInterval(3000);
     testsupport::BackgroundProgram simulator;
-    ASSERT_TRUE(testsupport::StartSimulator(simulator, pty.EndB(), {"--interval", "0.7"}));
-    guitest::Pump(4000);
+    ASSERT_TRUE(testsupport::StartSimulator(simulator, pty.EndB(), {"--interval", "0.2"}));
+    const uint32_t before = CurrentProject()->DataSource->RecordCount;
+    ASSERT_TRUE(WaitUntil([&] { return CurrentProject()->DataSource->RecordCount >= before + 20; }, 30000));
     EXPECT_EQ(resets(), 0);
     EXPECT_GT(CurrentRecord().Counts[ftTemperature], 0);
 }
@@ -436,6 +443,47 @@ TEST_F(MainWindowTest, UnwritableSettingsFolderAtCloseIsReportedAndTheWindowClos
     EXPECT_TRUE(Window->CanClose());
     EXPECT_TRUE(Dialogs.Contains("error", "Die Einstellungenen konnten nicht gespeichert werden."));
     AppDataDir.clear();
+}
+
+// The adapter pulled while the window logs, then plugged in again (a new pty behind the same name):
+// the window opens it again by itself and the records go on into the day file.
+TEST_F(MainWindowTest, LoggingGoesOnWhenAPulledAdapterIsPluggedInAgain)
+{
+    const std::string link = (Dir / "regler").string();
+    testsupport::BackgroundProgram first, second;
+    ASSERT_TRUE(first.Start(testsupport::ToolPath("dedezuviv-simulator"),
+                            {"--link", link, "--interval", "0.2", "--program", "11111"}));
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(link); }, 5000));
+    TProject& project = OpenProject(link);
+    project.RecordingToFile = true;
+    project.SamplingInterval = 0;
+    PortKeeper().RetryIntervalMs = 300;
+    const auto recorded = [&](const std::string& program) {
+        std::error_code error;
+        const std::string folder = project.GetDataDir("data");
+        if (!std::filesystem::is_directory(folder, error))
+            return false;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            if (testsupport::ReadFile(entry.path()).find("=MD/p" + program + "/") != std::string::npos)
+                return true;
+        return false;
+    };
+    Window->Start1Click();
+    ASSERT_TRUE(WaitUntil([&] { return recorded("111111"); }, 10000));
+
+    first.Stop();
+    ASSERT_TRUE(WaitUntil([&] { return CurrentProject()->DataSource->LineLost(); }, 10000));
+    ASSERT_TRUE(second.Start(testsupport::ToolPath("dedezuviv-simulator"),
+                             {"--link", link, "--interval", "0.2", "--program", "22222"}));
+    EXPECT_TRUE(WaitUntil([&] { return recorded("122222"); }, 15000)) << Text(Window->Terminal->toPlainText());
+    PortKeeper().RetryIntervalMs = TPortKeeper::DefaultRetryIntervalMs;
+    const std::vector<std::string> lines = LogLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "Schnittstelle " + link + " wieder geöffnet, Logging läuft weiter."),
+              lines.end());
+    EXPECT_TRUE(Dialogs.Shown.empty()) << Dialogs.Shown[0].Text;  // no message box while unattended
+    Window->Stop1Click();
+    EXPECT_FALSE(PortKeeper().Wanted());
 }
 
 }  // namespace

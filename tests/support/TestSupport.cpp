@@ -174,7 +174,26 @@ bool StartSimulator(BackgroundProgram& simulator, const std::string& device, con
 {
     std::vector<std::string> args = {"--device", device};
     args.insert(args.end(), extra.begin(), extra.end());
-    return simulator.Start(ToolPath("dedezuviv-simulator"), args);
+    // Ready once it has opened the device and says so in its first line; a test that listens right
+    // away would otherwise race the start of the program on a busy machine.
+    char pattern[] = "/tmp/dedezuviv-simulator-XXXXXX";
+    const int fd = mkstemp(pattern);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    const std::filesystem::path report = pattern;
+    BackgroundProgram::Options options;
+    options.StdoutFile = report;
+    bool ready = simulator.Start(ToolPath("dedezuviv-simulator"), args, options);
+    for (int waited = 0; ready && ReadFile(report).find("DEVICE ") == std::string::npos; waited += 10) {
+        if (waited >= 10000)
+            ready = false;
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::error_code error;
+    std::filesystem::remove(report, error);  // the running program keeps writing into its open file
+    return ready;
 }
 
 std::string ShellQuote(const std::string& text)

@@ -89,7 +89,8 @@ ToolRun RunTool(const TempDir& dir, const std::string& arguments, const std::str
 // The text quoted for the shell.
 std::string ShellQuote(const std::string& text);
 
-// The simulator on the given device (one end of a pty pair), with extra options.
+// The simulator on the given device (one end of a pty pair), with extra options; returns once it has
+// opened the device (false when it did not within 10 s).
 bool StartSimulator(BackgroundProgram& simulator, const std::string& device,
                     const std::vector<std::string>& extra = {});
 

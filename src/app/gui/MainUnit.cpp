@@ -2,6 +2,7 @@
 
 #include "app/core/AppSettings.h"
 #include "app/core/LoggingControl.h"
+#include "app/core/PortKeeper.h"
 #include "app/core/LogLines.h"
 #include "app/gui/AboutBox.h"
 #include "app/gui/ChartPage.h"
@@ -79,6 +80,20 @@ TMainPrgForm::TMainPrgForm()
     SerialResetTestTmr = new QTimer(this);
     SerialResetTestTmr->setInterval(WatchdogInterval);
     connect(SerialResetTestTmr, &QTimer::timeout, this, [this] { SerialResetTest(); });
+    // A line that went away (an adapter pulled) is opened again when it is back.
+    PortKeeperTmr = new QTimer(this);
+    PortKeeperTmr->setInterval(PortKeeperIntervalMs);
+    connect(PortKeeperTmr, &QTimer::timeout, this, [this] {
+        TDataSource* source = ActiveDataSource();
+        if (source == nullptr)
+            return;
+        const bool wasReceiving = source->IsActive() && !source->LineLost();
+        if (PortKeeper().Tick(*source))
+            RestartWatchdog();
+        if (wasReceiving != (source->IsActive() && !source->LineLost()))
+            RefreshDisplay();
+    });
+    PortKeeperTmr->start();
     AboutBox = new TAboutBoxDlg(this);
     LogBox = new TLogBox(this);
     move(0, 150);
@@ -375,7 +390,8 @@ void TMainPrgForm::RestartWatchdog()
 
 void TMainPrgForm::SerialResetTest()
 {
-    if (!PortIsOpen())
+    // A port without its device is the keeper's to reopen.
+    if (!PortIsOpen() || ActiveDataSource()->LineLost())
         return;
     if (ResetLogging(*ActiveDataSource()))
         RestartWatchdog();

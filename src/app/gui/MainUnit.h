@@ -73,6 +73,8 @@ public:
     TAboutBoxDlg* AboutBox = nullptr;
     TLogBox* LogBox = nullptr;
     QTimer* SerialResetTestTmr = nullptr;
+    QTimer* PortKeeperTmr = nullptr;
+    static constexpr int PortKeeperIntervalMs = 1000;
     // The watchdog interval; tests shorten it.
     int WatchdogInterval = WatchdogIntervalMs;
 
