@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -30,6 +31,13 @@ using guitest::ScriptedDialogs;
 namespace {
 
 std::string Text(const QString& text) { return text.toStdString(); }
+
+// When the environment names a folder, the dialog is saved there as a picture (for the documentation).
+void SaveScreenshot(QWidget& widget, const char* name)
+{
+    if (const char* folder = std::getenv("DEDEZUVIV_SCREENSHOT_DIR"); folder && *folder)
+        widget.grab().save(QString::fromStdString(std::string(folder) + "/" + name));
+}
 
 struct AutostartCommandsTest : ::testing::Test {
     std::unique_ptr<TMainPrgForm> Window;
@@ -95,6 +103,7 @@ TEST_F(AutostartCommandsTest, EntriesAreMadeValidatedAndRemovedAgain)
         EXPECT_EQ(dialog.ParameterComboBox->currentIndex(), 0);
         EXPECT_FALSE(dialog.AllUsersCB->isChecked());
         dialog.ParameterComboBox->setCurrentIndex(1);
+        SaveScreenshot(dialog, "autostart-dialog.png");
         dialog.OKBtn->click();
     });
     const fs::path userEntry = Entry(AutostartPlaces().UserFolder);

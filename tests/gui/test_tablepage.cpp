@@ -33,6 +33,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -41,6 +42,14 @@ using guitest::ScriptedDialogs;
 namespace {
 
 std::string Text(const QString& text) { return text.toStdString(); }
+
+// When the environment names a folder, the widget is saved there as a picture (the script
+// scripts/screenshot-table.sh makes the documentation's pictures this way).
+void SaveScreenshot(QWidget& widget, const char* name)
+{
+    if (const char* folder = std::getenv("DEDEZUVIV_SCREENSHOT_DIR"); folder && *folder)
+        widget.grab().save(QString::fromStdString(std::string(folder) + "/" + name));
+}
 
 // Pixels of the cell's area whose colour is close to Color.
 int PixelsNear(const QImage& image, const QRect& rect, const QColor& color, int tolerance = 60)
@@ -501,4 +510,41 @@ TEST_F(TablePageTest, ClickOnAProjectLabelOpensTheProjectSettings)
     }
     EXPECT_EQ(titles, std::vector<std::string>(3, "Projekteinstellungen"));
     EXPECT_EQ(Dialogs.Count("inform"), 0);
+}
+
+// The demo project with a record as the simulator sends it: readable cells, limit colours where the
+// values left their ranges; and the pictures of the page and the cell dialog for the documentation.
+TEST_F(TablePageTest, DemoProjectShowsReadableCellsInTheirColours)
+{
+    int result = -1;
+    std::string error;
+    LoadProjectFile(testsupport::SourcePath("data/demo/Demo.p-p").string(), result, error);
+    ASSERT_EQ(result, 0) << error;
+    auto record = std::make_unique<TDecodedRecord>();
+    ASSERT_TRUE(TOrvaProtocol::DecodeRecordText("MD/p100013/v0102/t+003,20/t+066,40/t+044,10/t+036,20/t+047,30"
+                                                "/n1234,5/n2345/d0,85/i1001/m12/o1101/xFF/y08.12.26/z14:26:40",
+                                                *record));
+    Window->ShowRecord(*record);
+    Window->resize(820, 520);
+    QApplication::processEvents();
+
+    const TDataTableGrid& grid = *Window->DataTable;
+    EXPECT_EQ(Text(grid.CellText(0, 0)), "Temperaturen");
+    EXPECT_EQ(Text(grid.CellText(0, 2)), "Kessel: 66,4°C");
+    EXPECT_EQ(Text(grid.CellText(0, 5)), "Warmwasser: 47,3°C");
+    EXPECT_EQ(Text(grid.CellText(1, 1)), "Brenner: 1");
+    EXPECT_EQ(Text(grid.CellText(2, 1)), "Stunden: 1234,5 h");
+    EXPECT_EQ(Text(grid.CellText(2, 2)), "Starts: 2345");
+    EXPECT_EQ(MainView().Table.Cell(0, 2)->DisplayColor, CellColorRed);   // above 65
+    EXPECT_EQ(MainView().Table.Cell(0, 5)->DisplayColor, CellColorBlue);  // below 48
+    EXPECT_EQ(MainView().Table.Cell(0, 1)->DisplayColor, CellColorBlack);
+    SaveScreenshot(*Window, "table-page.png");
+
+    EditCell(0, 2, [](TCellContentDlg& dialog) {
+        EXPECT_EQ(Text(dialog.DataFieldBox->currentText()), "Kessel (Temperatur)");
+        EXPECT_EQ(Text(dialog.MinValEdit->text()), "55");
+        EXPECT_EQ(Text(dialog.MaxValEdit->text()), "65");
+        SaveScreenshot(dialog, "cell-dialog.png");
+        dialog.CancelBtn->click();
+    });
 }

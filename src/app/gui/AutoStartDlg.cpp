@@ -30,6 +30,7 @@ TAutoStartDlg::TAutoStartDlg(QWidget* parent) : QDialog(parent)
     SystemdLabel = new QLabel(QStringLiteral("Ohne Fenster als systemd-Benutzerdienst starten (für Rechner ohne "
                                              "Desktop-Sitzung)?"),
                               this);
+    SystemdLabel->setWordWrap(true);
     SystemdServiceCB = new QCheckBox(QStringLiteral("ja"), this);
     connect(SystemdServiceCB, &QCheckBox::toggled, AllUsersCB, [this](bool on) { AllUsersCB->setEnabled(!on); });
 
