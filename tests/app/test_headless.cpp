@@ -236,6 +236,16 @@ TEST_F(HeadlessTest, WatchdogResetsASilentPortAndRetriesOneThatDidNotOpen)
     EXPECT_EQ(out.find("> Stoppe Logging.\n", at), at + reset.size() + 20) << out;  // the next line, after its "<date time"
     EXPECT_NE(out.find("> Starte Logging (Schnittstelle " + pty.EndA() + ").\n", at), std::string::npos);
 
+    // A fast controller: its records come closer than the display pause, so none is shown, but the
+    // watchdog must still see them and leave the port alone.
+    BackgroundProgram fast;
+    ASSERT_TRUE(testsupport::StartSimulator(fast, pty.EndB(), {"--interval", "0.05"}));
+    EXPECT_EQ(RunInProcess({"-headless", "/PROJECT=" + Project.string(), "/PORT=" + pty.EndA(), "/START"}, 3000), 0);
+    out = ReadFile(Out);
+    EXPECT_NE(out.find("=MD/"), std::string::npos);
+    EXPECT_EQ(out.find("Reset der Schnittstelle"), std::string::npos) << out;
+    fast.Stop();
+
     // A port that is not there is the keeper's: reported once, tried quietly, never "reset".
     const std::string missing = (Dir / "ttyUSB3").string();
     PortKeeper().RetryIntervalMs = 300;

@@ -107,12 +107,18 @@ void InstallSignalHandlers()
 // the watchdog resets an open port that stays silent.
 void RunLoggingLoop(TTaskQueueDispatcher& dispatcher, THeadlessOutput& output)
 {
+    uint32_t recordsSeen = 0;
     while (!ShouldStop()) {
         dispatcher.WaitAndRunTasks(LoopTimeoutMs);
         TProject* project = CurrentProject();
         if (project == nullptr || !project->DataSource)
             break;
         TDataSource& source = *project->DataSource;
+        // Records count as life also when the display pause did not show them (a fast controller).
+        if (source.RecordCount != recordsSeen) {
+            recordsSeen = source.RecordCount;
+            output.LastRecord = std::chrono::steady_clock::now();
+        }
         if (PortKeeper().Tick(source))
             output.LastRecord = std::chrono::steady_clock::now();
         if (std::chrono::steady_clock::now() - output.LastRecord <

@@ -393,6 +393,11 @@ void TMainPrgForm::SerialResetTest()
     // A port without its device is the keeper's to reopen.
     if (!PortIsOpen() || ActiveDataSource()->LineLost())
         return;
+    // Records that the display pause did not show (a fast controller) are life too.
+    if (ActiveDataSource()->RecordCount != WatchdogRecordCount) {
+        WatchdogRecordCount = ActiveDataSource()->RecordCount;
+        return;
+    }
     if (ResetLogging(*ActiveDataSource()))
         RestartWatchdog();
     RefreshDisplay();

@@ -74,6 +74,7 @@ public:
     TLogBox* LogBox = nullptr;
     QTimer* SerialResetTestTmr = nullptr;
     QTimer* PortKeeperTmr = nullptr;
+    uint32_t WatchdogRecordCount = 0;  // records handled at the watchdog's last look
     static constexpr int PortKeeperIntervalMs = 1000;
     // The watchdog interval; tests shorten it.
     int WatchdogInterval = WatchdogIntervalMs;
