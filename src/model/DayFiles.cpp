@@ -39,25 +39,42 @@ std::string FileFolder(const std::string& fileName)
     return fileName.substr(0, slash);
 }
 
-bool EnsureDataFolder(const std::string& folder, bool& created)
+namespace {
+
+// EnsureDataFolder with the system's error code of a failure.
+bool MakeDataFolder(const std::string& folder, bool& created, int& errorCode)
 {
     created = false;
+    errorCode = 0;
     if (folder.empty())
         return true;
     std::error_code error;
     created = std::filesystem::create_directories(folder, error);
     if (error) {
         created = false;
+        errorCode = error.value();
         return false;
     }
     // create_directories reports no error for an existing path that is not a folder in every case.
-    return std::filesystem::is_directory(folder, error) && !error;
+    if (!std::filesystem::is_directory(folder, error) || error) {
+        errorCode = ENOTDIR;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool EnsureDataFolder(const std::string& folder, bool& created)
+{
+    int errorCode = 0;
+    return MakeDataFolder(folder, created, errorCode);
 }
 
 namespace {
 
 // Writes all of Data at the end of the open file. A partly written line is cut off again.
-bool WriteWholeLine(int fd, const std::string& data)
+bool WriteWholeLine(int fd, const std::string& data, int& errorCode)
 {
     size_t written = 0;
     off_t start = -1;
@@ -66,6 +83,7 @@ bool WriteWholeLine(int fd, const std::string& data)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
+            errorCode = n < 0 ? errno : EIO;
             if (written > 0 && start >= 0)
                 (void)::ftruncate(fd, start);  // best effort: the failure is reported either way
             return false;
@@ -126,12 +144,15 @@ void FinishLastLine(int fd)
 
 }  // namespace
 
-bool AppendLineToFile(const std::string& fileName, const std::string& line, bool& folderCreated)
+bool AppendLineToFile(const std::string& fileName, const std::string& line, bool& folderCreated, int& errorCode)
 {
     folderCreated = false;
-    if (fileName.empty())
+    errorCode = 0;
+    if (fileName.empty()) {
+        errorCode = ENOENT;
         return false;
-    if (!EnsureDataFolder(FileFolder(fileName), folderCreated))
+    }
+    if (!MakeDataFolder(FileFolder(fileName), folderCreated, errorCode))
         return false;
 
     // Read access as well, to look at the end of the file; a file that may only be written is still
@@ -140,8 +161,10 @@ bool AppendLineToFile(const std::string& fileName, const std::string& line, bool
     const bool readable = fd >= 0;
     if (fd < 0 && errno == EACCES)
         fd = OpenForAppending(fileName, O_WRONLY);
-    if (fd < 0)
+    if (fd < 0) {
+        errorCode = errno;
         return false;
+    }
 
     // One appender at a time (threads or processes of this program), so that the end of the file seen
     // below is not a line another one is still writing.
@@ -156,11 +179,19 @@ bool AppendLineToFile(const std::string& fileName, const std::string& line, bool
     data.reserve(line.size() + 2);
     data += line;
     data += "\r\n";
-    const bool written = WriteWholeLine(fd, data);
+    const bool written = WriteWholeLine(fd, data, errorCode);
     // close() frees the descriptor (and the lock) even when it reports an error (also EINTR on Linux):
     // never repeat it.
     const bool closed = ::close(fd) == 0;
+    if (written && !closed)
+        errorCode = errno;
     return written && closed;
+}
+
+bool AppendLineToFile(const std::string& fileName, const std::string& line, bool& folderCreated)
+{
+    int errorCode = 0;
+    return AppendLineToFile(fileName, line, folderCreated, errorCode);
 }
 
 bool AppendLineToFile(const std::string& fileName, const std::string& line)

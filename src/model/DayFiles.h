@@ -32,3 +32,6 @@ bool EnsureDataFolder(const std::string& folder, bool& created);
 bool AppendLineToFile(const std::string& fileName, const std::string& line);
 // The same; FolderCreated tells whether the file's folder had to be created.
 bool AppendLineToFile(const std::string& fileName, const std::string& line, bool& folderCreated);
+// The same; ErrorCode receives the system's error code of a failure (ENOSPC for a full disk, EFBIG
+// beyond a file size limit, EACCES ...; SystemErrorText gives its German text), 0 on success.
+bool AppendLineToFile(const std::string& fileName, const std::string& line, bool& folderCreated, int& errorCode);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
@@ -395,4 +396,45 @@ TEST(DayFiles, KillDuringAppendingLeavesWholeLinesForTheNextAppender)
     ASSERT_TRUE(AppendLineToFile(file, line));
     for (const std::string& written : Lines(ReadFile(file)))
         ASSERT_EQ(written, line);
+}
+
+// The reason of a failure, for a log line that says why (a full disk is not a missing folder).
+TEST(DayFiles, FailuresTellTheirReason)
+{
+    TempDir dir;
+    WriteFile(dir / "plain", "keep");
+    fs::create_directory(dir / "folder");
+    bool created = false;
+    int code = -1;
+    EXPECT_TRUE(AppendLineToFile((dir / "ok.txt").string(), "x", created, code));
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(AppendLineToFile("/dev/full", "=MD#", created, code));
+    EXPECT_EQ(code, ENOSPC);
+    EXPECT_FALSE(AppendLineToFile((dir / "folder").string(), "x", created, code));
+    EXPECT_EQ(code, EISDIR);
+    EXPECT_FALSE(AppendLineToFile((dir / "plain/data/26-12-08.txt").string(), "x", created, code));
+    EXPECT_EQ(code, ENOTDIR);
+    EXPECT_FALSE(AppendLineToFile("", "x", created, code));
+    EXPECT_NE(code, 0);
+
+    // Beyond a file size limit (in a child: the limit is process-wide).
+    const fs::path file = dir / "limited.txt";
+    WriteFile(file, "=MD/t+010,00#\r\n");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max = 20;
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            ::_exit(3);
+        bool folder = false;
+        int error = 0;
+        const bool ok = AppendLineToFile(file.string(), "=MD/t+020,00#", folder, error);
+        ::_exit(!ok && error == EFBIG ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadFile(file), "=MD/t+010,00#\r\n");
 }

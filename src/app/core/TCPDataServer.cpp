@@ -2,6 +2,7 @@
 
 #include "app/core/TCPConnectionLimits.h"
 #include "base/Clock.h"
+#include "base/ErrorText.h"
 #include "base/Log.h"
 #include "base/MainThread.h"
 #include "base/NumberText.h"
@@ -88,7 +89,7 @@ int ListenOn(const sockaddr* address, socklen_t length, bool v6Only, std::string
 {
     const int fd = socket(address->sa_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
-        error = std::strerror(errno);
+        error = SystemErrorText(errno);
         return -1;
     }
     const int yes = 1;
@@ -98,7 +99,7 @@ int ListenOn(const sockaddr* address, socklen_t length, bool v6Only, std::string
         setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &only, sizeof(only));
     }
     if (bind(fd, address, length) != 0 || listen(fd, ListenBacklog) != 0) {
-        error = std::strerror(errno);
+        error = SystemErrorText(errno);
         close(fd);
         return -1;
     }
@@ -288,7 +289,7 @@ bool TTCPDataServer::Listen(std::string& error)
     addrinfo* found = nullptr;
     const int code = getaddrinfo(address.c_str(), std::to_string(port).c_str(), &hints, &found);
     if (code != 0) {
-        error = "Adresse \"" + address + "\": " + gai_strerror(code);
+        error = "Adresse \"" + address + "\" unbekannt (" + std::string(gai_strerror(code)) + ")";
         return false;
     }
     // A name may stand for several addresses ("localhost": ::1 and 127.0.0.1); all of them listen, on
@@ -338,7 +339,7 @@ bool TTCPDataServer::Activate()
         for (int fd : ListenSockets)
             close(fd);
         ListenSockets.clear();
-        LogMessage("Netzwerkzugriff nicht möglich: " + std::string(std::strerror(errno)));
+        LogMessage("Netzwerkzugriff nicht möglich: " + SystemErrorText(errno));
         return false;
     }
     WakeRead = pipeFds[0];
@@ -421,7 +422,7 @@ void TTCPDataServer::Run()
                     acceptPausedUntil = now + AcceptPauseMs;
                     ++PauseCount;
                     if (descriptorLine.Due(now))
-                        PostToMainThread([reason = std::string(std::strerror(errno))] {
+                        PostToMainThread([reason = SystemErrorText(errno)] {
                             LogMessage("Netzwerkzugriff: keine Verbindung mehr möglich (" + reason +
                                        "); neue Verbindungen werden kurz zurückgestellt.");
                         });
