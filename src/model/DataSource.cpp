@@ -2,6 +2,7 @@
 
 #include "base/AppGlobals.h"
 #include "base/Clock.h"
+#include "base/ErrorText.h"
 #include "base/Log.h"
 #include "device/SerialNG.h"
 #include "model/DayFiles.h"
@@ -11,9 +12,7 @@
 #include "model/UiInterfaces.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <limits>
-#include <system_error>
 
 TDataSource::TDataSource() { RecreatePort(); }
 
@@ -198,18 +197,36 @@ void TDataSource::RecordToFile(const std::string& line, const TDecodedRecord& re
         project->RecordStart = recordTime;
 
     const std::string fileName = DataFileName(*project, recordTime);
-    const std::string folder = FileFolder(fileName);
-    if (!folder.empty()) {
-        std::error_code error;
-        if (!std::filesystem::is_directory(folder, error)) {
-            bool created = false;
-            // A folder that cannot be made shows as the write failure below.
-            if (EnsureDataFolder(folder, created) && created)
-                DebugInfo("Datenverzeichnis " + folder + (folder.back() == '/' ? "" : "/") + " neu angelegt");
-        }
+    if (LineWriter) {
+        LineWriter->WriteLine(fileName, line);
+        return;
     }
-    if (!AppendLineToFile(fileName, line))
-        LogMessage("Fehler beim Schreiben der Datei \"" + fileName + "\"!");
+    bool folderCreated = false;
+    int errorCode = 0;
+    const bool written = AppendLineToFile(fileName, line, folderCreated, errorCode);
+    if (folderCreated) {
+        const std::string folder = FileFolder(fileName);
+        DebugInfo("Datenverzeichnis " + folder + (folder.back() == '/' ? "" : "/") + " neu angelegt");
+    }
+    ReportWriteResult(fileName, written, errorCode);
+}
+
+void TDataSource::ReportWriteResult(const std::string& fileName, bool written, int errorCode)
+{
+    const TDateTime now = Now();
+    if (written) {
+        if (WriteFailing) {
+            LogMessage("Die Datei \"" + fileName + "\" wird wieder geschrieben.");
+            WriteFailing = false;
+        }
+        return;
+    }
+    // A full disk fails every record: the first failure and then one line a minute, with the reason.
+    if (WriteFailing && SecondsBetween(now, LastWriteFailureReport) < WriteFailureReportSeconds)
+        return;
+    LogMessage("Fehler beim Schreiben der Datei \"" + fileName + "\"! (" + SystemErrorText(errorCode) + ")");
+    WriteFailing = true;
+    LastWriteFailureReport = now;
 }
 
 void TDataSource::HandlePortError(TSerialPortNG* /*sender*/, uint32_t /*place*/, uint32_t code,

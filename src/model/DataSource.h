@@ -17,6 +17,15 @@
 
 class TSerialPortNG;
 
+// Takes the lines of due records in place of the day files (the card import: it leaves out lines that
+// already stand in their file and writes the others in batches per day file). It reports its own
+// write failures.
+class IRecordLineWriter {
+public:
+    virtual ~IRecordLineWriter() = default;
+    virtual void WriteLine(const std::string& fileName, const std::string& line) = 0;
+};
+
 class TDataSource {
 public:
     // Port settings made by the data source (all other port properties keep the port's defaults).
@@ -45,6 +54,9 @@ public:
     // project's day files, whatever the project's recording switch says.
     bool MayRecordToFile = true;
     TDateTime LastRecordTime = 0; // PC time at which the previous record was handled
+    // Not owned. When set, due records go to it instead of being appended to their day file at once;
+    // the sampling state (LastSaved, RecordStart) moves on either way.
+    IRecordLineWriter* LineWriter = nullptr;
 
     // A new decoder and a new port with the old port's name, baud rate and cluster size (empty, 9600
     // and 300 when there was none). Each logging run thus starts with empty buffers. The port is closed.
@@ -78,6 +90,12 @@ public:
 
 private:
     void RecordToFile(const std::string& line, const TDecodedRecord& record);
+    // The log lines of day-file writing: a failure with its reason (then at most one a minute while
+    // it goes on), and one line when writing works again.
+    void ReportWriteResult(const std::string& fileName, bool written, int errorCode);
+    static constexpr int64_t WriteFailureReportSeconds = 60;
+    bool WriteFailing = false;
+    TDateTime LastWriteFailureReport = 0;
 
     // Shared so that a decoder stays alive for a ProcessData that is still running when the decoder
     // is replaced (RecreatePort) or the data source is freed from inside one of its handlers.

@@ -103,6 +103,10 @@ struct HeadlessTest : ::testing::Test {
         if (!StartLogger(logger, std::move(args)))
             return -1;
         if (stopAfterMs > 0) {
+            // Its first line comes after its signal handlers are in place: a signal before that would
+            // end it as an unhandled SIGINT on a slow start.
+            for (int waited = 0; waited < 15000 && ReadFile(Out).empty(); waited += 10)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             std::this_thread::sleep_for(std::chrono::milliseconds(stopAfterMs));
             logger.Signal(SIGINT);
         }
