@@ -7,3 +7,4 @@ int RunDecode(int argc, char** argv);
 int RunProject(int argc, char** argv);
 int RunExport(int argc, char** argv);
 int RunDef(int argc, char** argv);
+int RunImport(int argc, char** argv);

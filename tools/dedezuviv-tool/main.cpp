@@ -23,6 +23,7 @@ const TCommand Commands[] = {
      "         [--increment SEKUNDEN] AUSGABE.csv|.dat|.xls|.wk1\n"
      "      Aufgezeichnete Daten exportieren / export recorded data"},
     {"def", RunDef, "def DATEI.def\n      Namen aus einer Gerätebeschreibung als JSON / names of a device definition as JSON"},
+    {"import", RunImport, "import --project DATEI KARTE.l00 [KARTE2.l00 ...]\n      Datenlogs der Speicherkarte einlesen / import memory-card data logs"},
 };
 
 void PrintUsage(std::FILE* out)

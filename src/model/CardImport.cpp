@@ -1,0 +1,370 @@
+#include "model/CardImport.h"
+
+#include "base/ErrorText.h"
+#include "base/FormatSettings.h"
+#include "base/Log.h"
+#include "model/DataSource.h"
+#include "model/DayFiles.h"
+#include "model/LiveState.h"
+#include "model/Project.h"
+#include "model/RecordedDays.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+// The lines of one day file: what it held when first touched, and what this import added.
+class TDayLines {
+public:
+    // Reads the file; false (with errno kept) when it exists but cannot be read.
+    bool Load(const std::string& fileName)
+    {
+        const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return errno == ENOENT;
+        struct stat info {};
+        bool ok = ::fstat(fd, &info) == 0;
+        if (ok && info.st_size > 0) {
+            Content.resize(static_cast<size_t>(info.st_size));
+            size_t done = 0;
+            while (done < Content.size()) {
+                const ssize_t n = ::read(fd, Content.data() + done, Content.size() - done);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0) {
+                    ok = false;
+                    break;
+                }
+                if (n == 0)
+                    break;  // the file shrank meanwhile
+                done += static_cast<size_t>(n);
+            }
+            Content.resize(done);
+        }
+        const int savedErrno = errno;
+        ::close(fd);
+        errno = savedErrno;
+        if (!ok)
+            return false;
+        Lines.reserve(Content.size() / 64 + 16);
+        ForEachLine(Content, [this](std::string_view line, std::string_view) {
+            if (!line.empty())
+                Lines.insert(line);
+        });
+        return true;
+    }
+
+    bool Contains(std::string_view line) const { return Lines.count(line) != 0; }
+
+    // Keeps a copy of the line in blocks of its own, so the set's views stay valid.
+    void Add(std::string_view line)
+    {
+        constexpr size_t BlockSize = 256 * 1024;
+        if (Blocks.empty() || BlockUsed + line.size() > BlockCapacity) {
+            BlockCapacity = std::max(BlockSize, line.size());
+            Blocks.push_back(std::make_unique<char[]>(BlockCapacity));
+            BlockUsed = 0;
+        }
+        char* copy = Blocks.back().get() + BlockUsed;
+        std::copy(line.begin(), line.end(), copy);
+        BlockUsed += line.size();
+        Lines.insert(std::string_view(copy, line.size()));
+    }
+
+    uint64_t LastUse = 0;
+
+private:
+    std::string Content;
+    std::unordered_set<std::string_view> Lines;
+    std::vector<std::unique_ptr<char[]>> Blocks;
+    size_t BlockUsed = 0;
+    size_t BlockCapacity = 0;
+};
+
+// Takes the due records of the temporary data source: leaves out lines already in their day file and
+// appends the others in batches. A card log runs through its days in order, so only a few days are
+// kept; a day touched again later (a clock set back) is read again.
+class TImportLineWriter : public IRecordLineWriter {
+public:
+    static constexpr size_t DaysKept = 8;
+    static constexpr size_t BatchBytes = 256 * 1024;
+
+    explicit TImportLineWriter(TDataSource& source) : Source(source) {}
+
+    void WriteLine(const std::string& fileName, const std::string& line) override
+    {
+        if (Failed)
+            return;
+        if (fileName != CurrentName) {
+            if (!Flush())
+                return;
+            Current = DayLines(fileName);
+            if (Current == nullptr)
+                return;
+            CurrentName = fileName;
+        }
+        if (Current->Contains(line)) {
+            ++Duplicates;
+            return;
+        }
+        Current->Add(line);
+        if (!Batch.empty())
+            Batch += "\r\n";
+        Batch += line;
+        ++BatchLines;
+        if (Batch.size() >= BatchBytes)
+            Flush();
+    }
+
+    // Appends the gathered lines to the current day file; false once anything failed.
+    bool Flush()
+    {
+        if (Failed)
+            return false;
+        if (Batch.empty())
+            return true;
+        bool folderCreated = false;
+        // One call: the lines land whole, under the file lock, after any unfinished line is cut off.
+        const bool written = AppendLineToFile(CurrentName, Batch, folderCreated);
+        if (folderCreated) {
+            const std::string folder = FileFolder(CurrentName);
+            DebugInfo("Datenverzeichnis " + folder + (folder.back() == '/' ? "" : "/") + " neu angelegt");
+        }
+        Batch.clear();
+        if (!written) {
+            Fail("Fehler beim Schreiben der Datei \"" + CurrentName + "\"!");
+            BatchLines = 0;
+            return false;
+        }
+        Written += BatchLines;
+        BatchLines = 0;
+        return true;
+    }
+
+    bool Failed = false;
+    std::string ErrorText;
+    uint64_t Written = 0;
+    uint64_t Duplicates = 0;
+
+private:
+    TDayLines* DayLines(const std::string& fileName)
+    {
+        ++UseCounter;
+        auto found = Days.find(fileName);
+        if (found != Days.end()) {
+            found->second->LastUse = UseCounter;
+            return found->second.get();
+        }
+        auto day = std::make_unique<TDayLines>();
+        if (!day->Load(fileName)) {
+            Fail(DayFileReadError(fileName, errno));
+            return nullptr;
+        }
+        if (Days.size() >= DaysKept) {
+            auto oldest = std::min_element(Days.begin(), Days.end(), [](const auto& a, const auto& b) {
+                return a.second->LastUse < b.second->LastUse;
+            });
+            Days.erase(oldest);
+        }
+        day->LastUse = UseCounter;
+        return Days.emplace(fileName, std::move(day)).first->second.get();
+    }
+
+    // Ends recording: later records of the card are still counted but move no sampling state.
+    void Fail(const std::string& text)
+    {
+        Failed = true;
+        ErrorText = text;
+        Source.MayRecordToFile = false;
+        LogMessage(text);
+    }
+
+    TDataSource& Source;
+    std::map<std::string, std::unique_ptr<TDayLines>> Days;
+    uint64_t UseCounter = 0;
+    TDayLines* Current = nullptr;
+    std::string CurrentName;
+    std::string Batch;
+    uint64_t BatchLines = 0;
+};
+
+std::string FileNameWithoutFolder(const std::string& fileName)
+{
+    const size_t slash = fileName.find_last_of('/');
+    return slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+}
+
+std::string Substitute(const char* format, const std::string& value)
+{
+    std::string text = format;
+    const size_t at = text.find("%s");
+    if (at != std::string::npos)
+        text.replace(at, 2, value);
+    return text;
+}
+
+class TFileCloser {
+public:
+    explicit TFileCloser(int fd) : Fd(fd) {}
+    ~TFileCloser() { ::close(Fd); }
+    TFileCloser(const TFileCloser&) = delete;
+    TFileCloser& operator=(const TFileCloser&) = delete;
+
+private:
+    int Fd;
+};
+
+}  // namespace
+
+std::string CardImportReadingLine(const std::string& fileName)
+{
+    return Substitute(CardImportMessages::Reading, fileName);
+}
+
+std::string CardImportAmountLine(uint64_t bytes)
+{
+    char number[64];
+    std::snprintf(number, sizeof number, "%4.2f", static_cast<double>(bytes) / 1000000.0);
+    for (char* c = number; *c; ++c)
+        if (*c == '.')
+            *c = FormatSettings().DecimalSeparator;
+    std::string text = CardImportMessages::Amount;
+    text.replace(text.find("%4.2f"), 5, number);
+    return text;
+}
+
+std::string CardImportDoneLine(uint32_t records, const std::string& fileName)
+{
+    std::string text = Substitute(CardImportMessages::Done, FileNameWithoutFolder(fileName));
+    text.replace(text.find("%d"), 2, std::to_string(records));
+    return text;
+}
+
+std::string CardImportFailureText(const TCardImportResult& result)
+{
+    std::string text = CardImportMessages::Failed;
+    if (!result.ErrorText.empty())
+        text += "\n\r" + result.ErrorText;
+    return text;
+}
+
+TCardImportResult ImportCardFile(const std::string& fileName, IProgress* progress)
+{
+    TCardImportResult result;
+    TProject* project = CurrentProject();
+    if (project == nullptr) {
+        result.Result = 1;
+        result.ErrorText = "Für diese Funktion muss ein Projekt ausgewählt sein. Legen Sie ggf. neues Projekt an.";
+        return result;
+    }
+
+    int fd;
+    do {
+        fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        const int error = errno;
+        result.Result = error == ENOENT ? -1 : 1;
+        result.ErrorText = "Die Datei \"" + fileName + "\" kann nicht geöffnet werden: " + SystemErrorText(error);
+        return result;
+    }
+    const TFileCloser closer(fd);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        result.Result = 1;
+        result.ErrorText = "\"" + fileName + "\" ist keine Datei.";
+        return result;
+    }
+    result.Bytes = static_cast<uint64_t>(info.st_size);
+
+    // Its port has no name, so Start leaves it closed: nothing is shown, nothing acknowledged.
+    TDataSource source;
+    source.Start();
+    TImportLineWriter writer(source);
+    source.LineWriter = &writer;
+
+    if (progress) {
+        progress->AddLine(CardImportReadingLine(fileName));
+        progress->AddLine(CardImportAmountLine(result.Bytes));
+    }
+    const bool savedRecording = project->RecordingToFile;
+    project->RecordingToFile = true;
+
+    bool projectGone = false;
+    auto showProgress = [&] {
+        // Lines gathered so far reach their files before events run (readers, a closing window).
+        writer.Flush();
+        if (progress) {
+            const double done = result.Bytes == 0 ? 100.0 : 100.0 * static_cast<double>(result.BytesRead) /
+                                                                static_cast<double>(result.Bytes);
+            progress->SetProgress(std::min(done, 100.0));
+        }
+        projectGone = CurrentProject() != project;
+    };
+    // The window is kept alive about every 50 ms; not after every block, which would let events run
+    // over a million times for a large card.
+    TIdleTimer idle(showProgress, 50);
+
+    // Read in large pieces, decoded in blocks as they came off the serial line.
+    std::vector<char> buffer(64 * 1024);
+    int readError = 0;
+    while (!writer.Failed && !projectGone) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            readError = errno;
+            break;
+        }
+        if (n == 0)
+            break;
+        for (size_t at = 0; at < static_cast<size_t>(n) && !writer.Failed && !projectGone;) {
+            const size_t size = std::min(CardImportBlockSize, static_cast<size_t>(n) - at);
+            source.Decoder()->ProcessData(std::string_view(buffer.data() + at, size));
+            at += size;
+            result.BytesRead += size;
+            idle.Check();
+        }
+    }
+    if (!projectGone) {
+        writer.Flush();
+        showProgress();
+    }
+
+    result.RecordCount = source.RecordCount;
+    result.Written = writer.Written;
+    result.Duplicates = writer.Duplicates;
+    source.LineWriter = nullptr;
+    if (projectGone) {
+        result.Result = 1;
+        result.ErrorText = "Das Projekt wurde während des Einlesens geschlossen.";
+        return result;
+    }
+    project->RecordingToFile = savedRecording;
+
+    if (writer.Failed) {
+        result.Result = 1;
+        result.WriteFailed = true;
+        result.ErrorText = writer.ErrorText + "\n\r" + std::to_string(result.Written) +
+                           " Datensätze wurden bis dahin im Projektverzeichnis abgelegt.";
+        return result;
+    }
+    if (readError != 0) {
+        result.Result = 1;
+        result.ErrorText = "Die Datei \"" + fileName + "\" kann nicht gelesen werden: " + SystemErrorText(readError);
+        return result;
+    }
+    if (progress)
+        progress->AddLine(CardImportDoneLine(result.RecordCount, fileName));
+    return result;
+}
