@@ -3,6 +3,7 @@
 #include "GuiTestSupport.h"
 
 #include "app/core/DeviceSearch.h"
+#include "app/gui/CardImportCommands.h"
 #include "app/gui/DeviceCommands.h"
 #include "app/gui/GuiMain.h"
 #include "app/gui/MainUnit.h"
@@ -46,6 +47,7 @@ struct DeviceCommandsTest : ::testing::Test {
         Window = std::make_unique<TMainPrgForm>();
         ConnectWindowToCore(*Window);
         InstallDeviceCommands(*Window);
+        InstallCardImportCommands(*Window);
         InstallProjectCommands(*Window);
         SetUserDialogs(&Dialogs);
         ASSERT_TRUE(Pty.Start());

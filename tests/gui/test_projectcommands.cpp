@@ -5,6 +5,7 @@
 #include "app/core/FileChooser.h"
 #include "app/core/ProjectActions.h"
 #include "app/gui/DataFieldConfigDlgForm.h"
+#include "app/gui/CardImportCommands.h"
 #include "app/gui/DeviceCommands.h"
 #include "app/gui/GuiMain.h"
 #include "app/gui/MainUnit.h"
@@ -100,6 +101,7 @@ struct ProjectCommandsTest : ::testing::Test {
         Window = std::make_unique<TMainPrgForm>();
         ConnectWindowToCore(*Window);
         InstallDeviceCommands(*Window);
+        InstallCardImportCommands(*Window);
         InstallProjectCommands(*Window);
         SetUserDialogs(&Dialogs);
         SetFileChooser(&Files);

@@ -6,6 +6,7 @@
 #include "app/gui/AboutBox.h"
 #include "app/gui/ChartCommands.h"
 #include "app/gui/AutostartCommands.h"
+#include "app/gui/CardImportCommands.h"
 #include "app/gui/DeviceCommands.h"
 #include "app/gui/MainUnit.h"
 #include "app/gui/ProjectCommands.h"
@@ -126,6 +127,7 @@ int RunWindowProgram(int argc, char** argv)
     InstallStopSignals(*window);
     ConnectWindowToCore(*window);
     InstallDeviceCommands(*window);
+    InstallCardImportCommands(*window);
     InstallChartCommands(*window);
     InstallTableCommands(*window);
     InstallAutostartCommands(*window);

@@ -1,0 +1,54 @@
+#include "app/gui/CardImportCommands.h"
+
+#include "app/core/FileChooser.h"
+#include "app/gui/LogDlg.h"
+#include "app/gui/MainUnit.h"
+#include "base/ErrorText.h"
+#include "base/MainThread.h"
+#include "model/CardImport.h"
+#include "model/UiInterfaces.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// Set while an import runs: its progress window lets events run, and a second import started from
+// them would write into the same files and move the same sampling state.
+bool ImportRunning = false;
+
+}  // namespace
+
+void SDCardImportClick(TMainPrgForm& window)
+{
+    if (ImportRunning)
+        return;
+    if (window.NoActProject() || !window.ConfirmStopLogging())
+        return;
+    const std::string fileName = ChooseOpenFile(CardImportMessages::FileDialogTitle, CardImportMessages::FileFilter);
+    if (fileName.empty())
+        return;
+
+    const TScopedFlag running(ImportRunning);
+    window.LogBox->Open();
+    TCardImportResult result = ImportCardFile(fileName, window.LogBox);
+    if (result.Result == 0) {
+        // The card file goes only after a complete import; a failed one is never offered for deletion.
+        if (AskUser(CardImportMessages::DeleteQuestion) == TDialogAnswer::Yes && std::remove(fileName.c_str()) != 0) {
+            result.Result = 1;
+            result.ErrorText = "Die Datei \"" + fileName + "\" kann nicht gelöscht werden: " + SystemErrorText(errno);
+        }
+    }
+    if (result.Result != 0)
+        ShowError(CardImportFailureText(result));
+    window.LogBox->Close();
+    window.RefreshDisplay();
+}
+
+void InstallCardImportCommands(TMainPrgForm& window)
+{
+    const QString caption = QStringLiteral("Daten von SD-Karte einlesen");
+    window.ConnectEntry(QStringLiteral("Datenaufzeichnung"), caption, [&window] { SDCardImportClick(window); });
+    window.ConnectEntry(QStringLiteral("Werkzeuge"), caption, [&window] { SDCardImportClick(window); });
+}
