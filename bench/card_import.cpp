@@ -1,0 +1,134 @@
+// Memory-card import: a card log of one year with a record every 10 s (about 3.15 million records) into
+// an empty project with a sampling interval of 10 s, so that every record is written; then the same
+// file again, where every record is a duplicate. Prints wall time, CPU time of the process and records
+// per second for both runs, and the peak resident memory.
+//
+// Arguments (optional): number of days (default 365), interval between records in seconds (default 10).
+#include "base/Clock.h"
+#include "base/DateTime.h"
+#include "base/FormatSettings.h"
+#include "model/CardImport.h"
+#include "model/DayFiles.h"
+#include "model/LiveState.h"
+#include "model/Project.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+double WallSeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+double CpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+void AppendTwo(std::string& out, int value)
+{
+    out += static_cast<char>('0' + value / 10 % 10);
+    out += static_cast<char>('0' + value % 10);
+}
+
+// A record as a controller writes it to its card, with its own time and reception time.
+void AppendRecord(std::string& out, const TDateTimeParts& t, long index)
+{
+    char values[160];
+    std::snprintf(values, sizeof values, "=MD/p100013/v0102/t+0%02ld,%02ld/t-0%02ld,50/n%ld,5/d0,75/i0101/m12/o0110/xFF",
+                  45 + index % 30, index % 100, index % 20, 1000 + index / 360);
+    out += values;
+    std::string date, clock;
+    AppendTwo(date, t.Day);
+    date += '.';
+    AppendTwo(date, t.Month);
+    date += '.';
+    AppendTwo(date, t.Year % 100);
+    AppendTwo(clock, t.Hour);
+    clock += ':';
+    AppendTwo(clock, t.Minute);
+    clock += ':';
+    AppendTwo(clock, t.Second);
+    out += "/y" + date + "/z" + clock + "/r" + date + " " + clock + "#\r\n";
+}
+
+void Report(const char* name, const TCardImportResult& result, double wall, double cpu)
+{
+    std::printf("%-22s result %d, %u records decoded, %llu written, %llu duplicates\n", name, result.Result,
+                result.RecordCount, static_cast<unsigned long long>(result.Written),
+                static_cast<unsigned long long>(result.Duplicates));
+    std::printf("%-22s wall %.2f s, CPU %.2f s, %.0f records/s (CPU)\n", "", wall, cpu,
+                cpu > 0 ? result.RecordCount / cpu : 0.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int days = argc > 1 ? std::atoi(argv[1]) : 365;
+    const int step = argc > 2 ? std::atoi(argv[2]) : 10;
+    SetGermanFormatSettings();
+
+    const std::filesystem::path root =
+        std::filesystem::temp_directory_path() / ("dedezuviv-bench-card-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root);
+    const std::string card = (root / "LOG.l00").string();
+
+    // The card file, written in pieces.
+    {
+        std::FILE* out = std::fopen(card.c_str(), "wb");
+        if (out == nullptr) {
+            std::perror(card.c_str());
+            return 1;
+        }
+        const TDateTime start = EncodeDateTime(2025, 1, 1, 0, 0, 0);
+        const long records = static_cast<long>(days) * 86400 / step;
+        std::string piece;
+        for (long i = 0; i < records; ++i) {
+            AppendRecord(piece, DecodeDateTime(IncSecond(start, i * step)), i);
+            if (piece.size() > (1 << 20)) {
+                std::fwrite(piece.data(), 1, piece.size(), out);
+                piece.clear();
+            }
+        }
+        std::fwrite(piece.data(), 1, piece.size(), out);
+        std::fclose(out);
+    }
+    std::printf("card file: %d days at %d s, %.1f MB\n", days, step,
+                static_cast<double>(std::filesystem::file_size(card)) / 1e6);
+
+    auto project = std::make_unique<TProject>();
+    project->Root = (root / "projekt").string();
+    project->SamplingInterval = step;
+    ReplaceCurrentProject(std::move(project));
+
+    double wall = WallSeconds(), cpu = CpuSeconds();
+    const TCardImportResult first = ImportCardFile(card, nullptr);
+    Report("empty project:", first, WallSeconds() - wall, CpuSeconds() - cpu);
+
+    wall = WallSeconds();
+    cpu = CpuSeconds();
+    const TCardImportResult again = ImportCardFile(card, nullptr);
+    Report("same file again:", again, WallSeconds() - wall, CpuSeconds() - cpu);
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak RSS %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+
+    CloseCurrentProject();
+    std::error_code error;
+    std::filesystem::remove_all(root, error);
+    return first.Result == 0 && again.Result == 0 && again.Written == 0 ? 0 : 1;
+}
