@@ -1,6 +1,6 @@
 // Fuzz target for the reading side of the export with whole day files: the input is cut at lines
 // "~~~" into the files of consecutive days ("-" alone: the day has no file). The shared reader must give
-// exactly the records of one decoder fed line by line (Parts 4.2, 6.1), whether it reads on one thread,
+// exactly the records of one decoder fed line by line, whether it reads on one thread,
 // decodes days ahead on workers or reads in blocks; and the export of the days to CSV and XLS must
 // succeed with one data row per record in the range, never crash, and leave complete files.
 #include "base/Clock.h"
@@ -148,7 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     const TDateTime end = first + days - 1.0 / 86400;
 
-    // The reading of the Parts, written out: one decoder, each line with LF CR, GetFieldValue.
+    // The reading as the rules describe it, written out: one decoder, each line with LF CR, GetFieldValue.
     const TNameList names = {"A (Temperatur)", "B (Temperatur)", "C (Zähler)", "X (Intern)", "I (Eingang)", "RT", "PC"};
     const std::vector<TRecordedDay> list = RecordedDays(project, first, end, TDayWalk::CalendarDays);
     TRecords expected;

@@ -1,4 +1,4 @@
-// TBiffFile (Part 7.2): the records of an Excel 2.x (BIFF2) worksheet written to a byte sink,
+// TBiffFile: the records of an Excel 2.x (BIFF2) worksheet written to a byte sink,
 // little-endian, byte for byte as the Part's record table says.
 #pragma once
 

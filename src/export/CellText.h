@@ -1,5 +1,5 @@
 // Texts of the export's cells, made fast for millions of rows with exactly the results of the
-// general conversions: numbers as FloatToText (Part 7.1 "general format"), date-times as
+// general conversions: numbers as FloatToText ("general format"), date-times as
 // DateTimeToStr (short date, and the long time unless it is midnight).
 #pragma once
 

@@ -1,12 +1,12 @@
-// The export engine and its table writers (Parts 7.1, 7.2, 7.3): TExportData reads the day files of a
-// range (RecordedDays, Part 4.2), decodes them again and writes one row per accepted record through a
+// The export engine and its table writers: TExportData reads the day files of a
+// range (RecordedDays), decodes them again and writes one row per accepted record through a
 // table writer, TExportInterface: CSV and DAT text (TCSVExport), Excel BIFF2 (TXLSExport, records by
 // TBiffFile) and Lotus WK1 (TWKExport, records by TWKFile).
 //
 // Qt-free: the window's export commands, the batch export and `dedezuviv-tool export` all call
 // TExportData::Export. Failures come back as -1 with a German message in ErrorText; nothing throws.
 //
-// Where this differs from the Parts' letter, and why (the behaviour a user sees is the Part's):
+// Where this goes beyond the letter of the export rules, and why (what a user sees stays the same):
 // - Pending window messages are processed about every 50 ms (TRecordedDataReader's idle call), not
 //   for every record, and the engine never calls ProcessMessages per record.
 // - Writers write through a 1 MiB buffer; Close() completes the file (for XLS and WK1 after the EOF
@@ -42,12 +42,12 @@ enum TExportFormat : uint8_t { efXLS = 0, efCSV = 1, efDAT = 2, efWK1 = 3 };
 // none for any other or no extension.
 std::optional<TExportFormat> ExportFormatFromFileName(const std::string& fileName);
 
-// The automatic increment of Part 7.4 for an increment that is not greater than 0: the seconds from
+// The automatic increment of the export dialog for an increment that is not greater than 0: the seconds from
 // start to end divided by (30000000 div fields), rounded to whole seconds (half to even); 0 when that
 // is negative. A positive increment is returned unchanged.
 int64_t ExportIncrement(int64_t increment, TDateTime startTime, TDateTime endTime, size_t fieldCount);
 
-// The export commands' messages (Part 7.1, ids 65031 to 65037).
+// The export commands' messages (ids 65031 to 65037).
 namespace ExportMessages {
 extern const char* const UnknownFormat;      // 65031
 extern const char* const NoFields;           // 65032
@@ -63,7 +63,7 @@ std::string FormatMessage(const char* format, const std::string& text);
 std::string FormatMessage(const char* format, int64_t number);
 std::string FormatMessage(const char* format, const std::string& text, int64_t number);
 
-// The abstract table writer of Part 7.1.
+// The abstract table writer.
 class TExportInterface {
 public:
     int32_t Row = 0;
@@ -85,7 +85,7 @@ public:
     virtual void WriteText(const std::string& text) = 0;
     virtual void NewLine();
     virtual void SkipCell();
-    // The date-time text of Part 7.1 (DateTimeToStr with the process's format settings) as text.
+    // The date-time text (DateTimeToStr with the process's format settings) as text.
     virtual void WriteDateTime(TDateTime value);
     virtual void WriteHeader(const std::string& text);
     virtual void WriteTitle(const std::string& text);
@@ -102,7 +102,7 @@ protected:
     TDateTimeText DateTimes;
 };
 
-// CSV and DAT text (Part 7.1).
+// CSV and DAT text.
 class TCSVExport : public TExportInterface {
 public:
     TCSVExport(const std::string& fileName, uint16_t columns);
@@ -125,7 +125,7 @@ private:
     char SystemDecimalSeparator;
 };
 
-// Excel BIFF2 (Part 7.2).
+// Excel BIFF2.
 class TXLSExport : public TExportInterface {
 public:
     TXLSExport(const std::string& fileName, uint16_t columns);
@@ -148,7 +148,7 @@ private:
     bool Closed = false;
 };
 
-// Lotus WK1 (Part 7.3).
+// Lotus WK1.
 class TWKExport : public TExportInterface {
 public:
     TWKExport(const std::string& fileName, uint16_t columns);
@@ -170,7 +170,7 @@ private:
 std::unique_ptr<TExportInterface> CreateExportWriter(TExportFormat format, const std::string& fileName,
                                                      uint16_t columns);
 
-// The export engine of Part 7.1.
+// The export engine.
 class TExportData : private IRecordedDataSink {
 public:
     TExportData() = default;

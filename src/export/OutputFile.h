@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-// Anything with a write operation (Parts 7.2, 7.3: "the stream is any byte sink").
+// Anything with a write operation (the stream is any byte sink).
 class TByteSink {
 public:
     virtual ~TByteSink() = default;

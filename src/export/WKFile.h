@@ -1,4 +1,4 @@
-// TWKFile (Part 7.3): the records of a Lotus 1-2-3 release 2 worksheet (WK1) written to a byte sink,
+// TWKFile: the records of a Lotus 1-2-3 release 2 worksheet (WK1) written to a byte sink,
 // little-endian, byte for byte as the Part's record table says. Column before row in every cell.
 #pragma once
 

@@ -48,7 +48,7 @@ int64_t SteadyNs()
 
 // Whether Line, fed to a decoder that is outside a record, is one complete "=MD" record: "=", "MD",
 // then only bytes the framing keeps (or "%") up to a "#", with a body the line buffer holds. Such a
-// record empties the decoded record before it adds anything (Part 2.1), so after it every decoder
+// record empties the decoded record before it adds anything, so after it every decoder
 // that was outside a record before the line is in the same state.
 bool IsResettingLine(std::string_view line)
 {

@@ -1,28 +1,28 @@
-// Reading recorded data back: the low-level part that the export engine (Part 7.1, src/export/) and
-// the recorded-data reader of the charts (Part 6.1, src/evaluation/) share. Each Part keeps its own
+// Reading recorded data back: the low-level part that the export engine (src/export/) and
+// the recorded-data reader of the charts (src/evaluation/) share. Each keeps its own
 // rules (which records it accepts, NextTime, its log lines and progress values) in its own folder;
-// this unit only finds the day files, reads them and decodes them in the exact order of Part 4.2.
+// this unit only finds the day files, reads them and decodes them in the exact order of the day files.
 //
 // 1. Which files: RecordedDays(project, start, end, walk) lists the days a range touches, in date
 //    order, each once, with DataFileName and whether the file exists (a regular file; a folder of that
-//    name counts as missing). TDayWalk::EveryMinute is the one-minute walk of Part 6.1 (candidates
+//    name counts as missing). TDayWalk::EveryMinute is the charts' one-minute walk (candidates
 //    start, start + 1 min, ... while not later than end + 1 min: a range ending in the last minute of a
-//    day also touches the next day); TDayWalk::CalendarDays is Part 7.1's walk (the day of start
+//    day also touches the next day); TDayWalk::CalendarDays is the export's walk (the day of start
 //    through the day of end).
 //
 // 2. How a file is read: as 8-bit text, line by line. A line ends at LF, CR or CR LF; a last line
 //    without an ending is a line too (so "a\r\nb" has 2 lines, "" none, "\r\n" one empty line). Each
-//    line is fed to the decoder followed by LF CR (Part 6.1 step 3.4). Lines are fed with the bytes
+//    line is fed to the decoder followed by LF CR. Lines are fed with the bytes
 //    that end them in the file, which the decoder treats exactly like LF CR; a last line without an
 //    ending gets LF CR appended. FeedDayFile does this for one file and any decoder; it reads in large
 //    blocks (1 MiB), never one system call per line.
 //
 // 3. The whole request: TRecordedDataReader::Read(days, lookup, sink) reads the days in order through
-//    ONE decoder whose state carries over from file to file (Parts 6.1, 7.1), and hands every valid
+//    ONE decoder whose state carries over from file to file, and hands every valid
 //    record to the sink on the calling thread, in exactly the order a single decoder fed the files one
 //    after the other would produce them. A record reaches the sink as its header (RT, PC, ...) and the
 //    values of the fields the reader asked for (TFieldLookup: the same values as GetFieldValue of
-//    Part 3.1 gives for those names, resolved once).
+//    field lookup gives for those names, resolved once).
 //    - Speed: with Threads > 1 whole days are decoded ahead on worker threads (at most a few days,
 //      so memory does not grow with the range). The result stays exact: a day decoded apart is used
 //      from its first complete "=MD" line on (an MD record empties the decoded record, so from there a
@@ -56,8 +56,8 @@
 class TProject;
 
 enum class TDayWalk {
-    EveryMinute,   // Part 6.1: the days of the candidates start, start + 1 min, ... <= end + 1 min
-    CalendarDays,  // Part 7.1: the day of start through the day of end
+    EveryMinute,   // charts: the days of the candidates start, start + 1 min, ... <= end + 1 min
+    CalendarDays,  // export: the day of start through the day of end
 };
 
 struct TRecordedDay {
@@ -147,7 +147,7 @@ public:
     // (Values[i] for field i). Return false to stop reading (Read then returns true: not a failure).
     virtual bool Record(const TRecordHeader& header, const TFieldValue* values) = 0;
     // After every day of the list, also a missing one (Exists false, Lines 0, Ok true). Ok is false
-    // when the file could not be read; Lines counts the lines read (Part 6.1's "geprüft").
+    // when the file could not be read; Lines counts the lines read (the "geprüft" count).
     virtual void DayEnd(const TRecordedDay& day, uint64_t lines, bool ok)
     {
         (void)day;

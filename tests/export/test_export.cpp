@@ -1,4 +1,4 @@
-// The export engine (Part 7.1): the table layout in every format, the NextTime grid, empty cells, the
+// The export engine: the table layout in every format, the NextTime grid, empty cells, the
 // CSV and DAT text rules, the day files of a range, bad day-file lines, and the failure table.
 #include "base/MainThread.h"
 #include "export/ExportData.h"
@@ -218,8 +218,8 @@ TEST_F(Export, BadLinesInDayFilesAndAMissingDay)
 {
     const TDateTime day = EncodeDate(2024, 2, 1);
     const TDateTime t1 = day + 0.25, t2 = day + 0.5, t3 = day + 0.75, t4 = day + 2.5;
-    // Part 4.2: a line cut off before its "#" is lost and takes the record of the next line along.
-    // Part 2.1: a blank outside a record opens a frame of its own, so a foreign line with blanks (the
+    // A line cut off before its "#" is lost and takes the record of the next line along.
+    // A blank outside a record opens a frame of its own, so a foreign line with blanks (the
     // ACK line) also costs the record after it; a line without blanks does no harm.
     exporttest::AppendToDay(*Project, day,
                             RecordLine(t1, {1}) + "\r\n" +                       // kept
@@ -284,7 +284,7 @@ TEST_F(Export, ProcessesWindowMessagesByTimeNotPerRecord)
     EXPECT_LT(dispatcher.Calls, Engine.RecordCount / 50);
 }
 
-// --- the failure table of Part 7.1 ------------------------------------------------------------------
+// --- the failure table of the export ----------------------------------------------------------------------------
 
 TEST_F(Export, MissingOutputFolderIsCreated)
 {
@@ -329,7 +329,7 @@ TEST_F(Export, XlsRowLimitFails)
     EXPECT_EQ(Message, "Die Exportdatei \"" + File +
                            "\" kann nicht geschrieben werden: mehr Zeilen oder Spalten, als das XLS-Format fassen kann "
                            "(höchstens 65535).");
-    // The WK1 writer checks no limit (Part 7.3).
+    // The WK1 writer checks no limit.
     ASSERT_EQ(Run("big.wk1", efWK1, day, day + 1, 0, {"Kessel (Temperatur)"}), 0) << Message;
 }
 

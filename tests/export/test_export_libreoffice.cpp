@@ -62,7 +62,7 @@ TGrid ParseCsv(const std::string& text)
 }
 
 // Calc reads the 8-bit texts of a WK1 file as IBM code page 437 (the DOS character set of Lotus files),
-// while Part 7.3 writes them in the ANSI code page (Windows-1252): umlauts then show as other
+// while the WK1 writer writes them in the ANSI code page (Windows-1252): umlauts then show as other
 // characters. The two that this test uses: 0xE4 ("ä") as "Σ", 0xFC ("ü") as "ⁿ".
 std::string AsCodePage437(const std::string& ansi)
 {

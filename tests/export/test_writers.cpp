@@ -1,4 +1,4 @@
-// The writers' bytes (Parts 7.2, 7.3): BIFF2 and WK1 records against the bytes the Parts fix, the
+// The writers' bytes: BIFF2 and WK1 records against the fixed bytes of the formats, the
 // start of an XLS file, and the fast cell texts against the general conversions.
 #include "export/BiffFile.h"
 #include "export/CellText.h"

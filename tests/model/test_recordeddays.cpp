@@ -104,7 +104,7 @@ void ExpectSameRecords(const TCollected& expected, const TCollected& actual, con
     EXPECT_EQ(expected.Events, actual.Events) << what;
 }
 
-// The reading of Parts 4.2 and 6.1 as written: one decoder for all days, every line of every existing
+// The reading as the rules describe it: one decoder for all days, every line of every existing
 // file fed as its own block followed by LF CR, each record's values through GetFieldValue.
 TCollected ReferenceRead(const TProject& project, const std::vector<TRecordedDay>& days,
                          const std::vector<std::string>& names)
@@ -163,7 +163,7 @@ TEST(RecordedDays, MinuteWalkTouchesEveryDayOnceAndTheNextDayInTheLastMinute)
 {
     TempDir dir;
     auto project = MakeProject(dir);
-    // Part 6.1: day 1 12:00 to day 3 08:00 reads days 1, 2 and 3.
+    // Day 1 12:00 to day 3 08:00 reads days 1, 2 and 3.
     auto days = RecordedDays(*project, EncodeDateTime(2026, 1, 1, 12, 0, 0), EncodeDateTime(2026, 1, 3, 8, 0, 0),
                              TDayWalk::EveryMinute);
     EXPECT_EQ(FileNamesOf(days), (std::vector<std::string>{"26-01-01.txt", "26-01-02.txt", "26-01-03.txt"}));

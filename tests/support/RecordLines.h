@@ -1,5 +1,5 @@
 // Day-file lines for tests of the readers of recorded data (export, charts): records in the normalised
-// form of Part 4.2, written into a project's data folder.
+// form of the day files, written into a project's data folder.
 #pragma once
 
 #include "base/DateTime.h"

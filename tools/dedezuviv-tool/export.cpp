@@ -1,5 +1,5 @@
-// dedezuviv-tool export: the export engine of the window (Part 7.1) on the command line, for cron jobs
-// and scripts. The same TExportData::Export with the same automatic increment (Part 7.4) as the
+// dedezuviv-tool export: the export engine of the window on the command line, for cron jobs
+// and scripts. The same TExportData::Export with the same automatic increment as the
 // window's "Exportieren in Datei", so both give the same file for the same input.
 #include "Commands.h"
 #include "ToolSupport.h"
