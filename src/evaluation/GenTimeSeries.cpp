@@ -40,6 +40,7 @@ bool TGenPlotData::ReadSeries(const TProject& project, IProgress* logBox, TDateT
     LogBox = logBox;
     PointCount = 0;
     AcceptedRecords = 0;
+    RecordsRead = 0;
     ErrorCode = 0;
     ErrorText.clear();
     Times = std::make_shared<TTimeColumn>();
@@ -53,6 +54,7 @@ bool TGenPlotData::ReadSeries(const TProject& project, IProgress* logBox, TDateT
     reader.Threads = Threads;
     const bool ok = reader.Read(RecordedDays(project, StartTime, EndTime, TDayWalk::EveryMinute),
                                 TFieldLookup(&project, Fields), *this);
+    RecordsRead = reader.RecordCount;
     if (!ok) {
         ErrorCode = reader.ErrorCode;
         ErrorText = reader.ErrorText;

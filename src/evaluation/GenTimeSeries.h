@@ -36,8 +36,9 @@ public:
     std::vector<std::unique_ptr<TPlotSeries>> Series;
     // Points added to all series together.
     uint64_t PointCount = 0;
-    // Records accepted (points per series).
+    // Records accepted (points per series), and valid records decoded from the files read.
     uint64_t AcceptedRecords = 0;
+    uint64_t RecordsRead = 0;
     // Worker threads for decoding days ahead (0: the machine's cores; 1: none). The result does not
     // depend on it.
     int Threads = 0;

@@ -8,3 +8,5 @@ int RunProject(int argc, char** argv);
 int RunExport(int argc, char** argv);
 int RunDef(int argc, char** argv);
 int RunImport(int argc, char** argv);
+// Only in builds with the window's code (DEDEZUVIV_TOOL_PLOT).
+int RunPlot(int argc, char** argv);

@@ -24,6 +24,12 @@ const TCommand Commands[] = {
      "      Aufgezeichnete Daten exportieren / export recorded data"},
     {"def", RunDef, "def DATEI.def\n      Namen aus einer Gerätebeschreibung als JSON / names of a device definition as JSON"},
     {"import", RunImport, "import --project DATEI KARTE.l00 [KARTE2.l00 ...]\n      Datenlogs der Speicherkarte einlesen / import memory-card data logs"},
+#ifdef DEDEZUVIV_TOOL_PLOT
+    {"plot", RunPlot,
+     "plot --project DATEI --from ZEIT --to ZEIT (--selection NAME | --fields \"Q1,...\") [--increment SEKUNDEN]\n"
+     "         [--size BREITExHOEHE] AUSGABE.png|.svg|.emf|.bmp\n"
+     "      Grafik der aufgezeichneten Daten ohne Bildschirm / chart of recorded data without a display"},
+#endif
 };
 
 void PrintUsage(std::FILE* out)

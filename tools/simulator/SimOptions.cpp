@@ -168,6 +168,14 @@ bool ParseSimOptions(int argc, char** argv, TSimOptions& options, std::string& e
         } else if (name == "--ack-tolerance") {
             if (!seconds("Sekunden (0 bis 1e9)", 0, 1e9, options.AckTolerance))
                 return false;
+        } else if (name == "--history") {
+            if (!needValue("Projektdatei"))
+                return false;
+            options.HistoryProject = value;
+        } else if (name == "--days") {
+            if (!integer("eine Anzahl Tage", 1, 3660, number))
+                return false;
+            options.HistoryDays = static_cast<int>(number);
         } else if (name == "-v" || name == "--verbose") {
             if (!flag())
                 return false;
@@ -226,6 +234,12 @@ std::string SimHelpText(const std::string& programName)
         "  -v, --verbose          gesendete Datensätze und Prüfergebnisse auf die Standardausgabe\n"
         "                         (sonst Prüfergebnisse auf die Fehlerausgabe)\n"
         "  -h, --help             diese Hilfe\n"
+        "\n"
+        "Verlauf:\n"
+        "  --history PROJEKT      statt zu senden die vergangenen Tage (--days, Vorgabe 7) bis jetzt in\n"
+        "                         die Tagesdateien des Projekts schreiben, wie der Logger sie im\n"
+        "                         Aufzeichnungsintervall des Projekts aufgezeichnet hätte; Tage mit\n"
+        "                         vorhandener Datei bleiben unberührt\n"
         "\n"
         "Am Ende (nach --count, SIGINT oder SIGTERM, bis zu 2 s Wartezeit auf die letzte Quittung)\n"
         "stehen auf der Standardausgabe die Zeilen\n"

@@ -27,6 +27,8 @@ struct TSimOptions {
     double AckTolerance = -1.0;  // largest deviation of the ACK time from the PC clock; < 0 = not checked
     bool Verbose = false;
     bool Help = false;
+    std::string HistoryProject;  // write past days into this project's day files instead of sending
+    int HistoryDays = 7;
 };
 
 // Parses argv; on failure returns false with a German message in error.

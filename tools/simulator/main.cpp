@@ -2,6 +2,7 @@
 // records at an interval, reads the logger's acknowledgements back and checks them.
 #include "AckParser.h"
 #include "ControllerModel.h"
+#include "History.h"
 #include "SimOptions.h"
 
 #include <cerrno>
@@ -624,6 +625,9 @@ int main(int argc, char** argv)
         std::fputs(SimHelpText(programName).c_str(), stdout);
         return 0;
     }
+
+    if (!options.HistoryProject.empty())
+        return WriteHistory(options);
 
     struct sigaction action {};
     action.sa_handler = OnStopSignal;

@@ -116,10 +116,17 @@ void PlotDataClick(TMainPrgForm& window)
     request.Look.Markers = dialog.MarkersCB->isChecked();
     request.Look.Look3D = dialog.Look3DCB->isChecked();
 
-    window.LogBox->Open();
-    window.LogBox->AddLine("Datenaufbereitung wird gestartet...");
-    const TPlotResult result = ReadAndShowChart(*window.ChartPage, *project, window.LogBox, request);
-    window.LogBox->Close();
+    TPlotResult result;
+    {
+        // The progress window closes (and the main window is enabled again) whatever happens.
+        struct TOpenLogBox {
+            TLogBox& Box;
+            explicit TOpenLogBox(TLogBox& box) : Box(box) { Box.Open(); }
+            ~TOpenLogBox() { Box.Close(); }
+        } open(*window.LogBox);
+        window.LogBox->AddLine("Datenaufbereitung wird gestartet...");
+        result = ReadAndShowChart(*window.ChartPage, *project, window.LogBox, request);
+    }
 
     switch (result.Outcome) {
     case TPlotOutcome::Shown: window.Pages->setCurrentWidget(window.ChartPage); break;

@@ -73,6 +73,11 @@ void TChartPage::ArrangeCharts()
     ChartFormStd->setGeometry(0, 0, width(), top);
     if (OutputsShown())
         ChartFormRelais->setGeometry(0, top, width(), bottom);
+    // A chart on a tab in the background gets its resize event only when shown; its drawing area is
+    // set now, so that what is drawn before (and saved, or rendered without a window) has its size.
+    ChartFormStd->setViewport(QRect(0, 0, width(), top));
+    if (OutputsShown())
+        ChartFormRelais->setViewport(QRect(0, 0, width(), bottom));
 }
 
 void TChartPage::resizeEvent(QResizeEvent* event)

@@ -41,10 +41,12 @@ TPlotResult ReadAndShowChart(TChartPage& page, const TProject& project, IProgres
     TGenPlotData reader;
     if (!reader.ReadSeries(project, progress, request.Start, request.End, ReaderIncrement(result.Increment),
                            request.Fields)) {
+        result.RecordsRead = reader.RecordsRead;
         result.Outcome = TPlotOutcome::ReadError;
         result.ErrorText = reader.ErrorText;
         return result;
     }
+    result.RecordsRead = reader.RecordsRead;
     result.Records = reader.AcceptedRecords;
     result.PointCount = reader.PointCount;
     if (reader.PointCount == 0) {

@@ -26,6 +26,7 @@ struct TPlotResult {
     TPlotOutcome Outcome = TPlotOutcome::NoData;
     std::string ErrorText;      // ReadError: the message to show
     double Increment = 0;       // seconds, before rounding for the reader
+    uint64_t RecordsRead = 0;   // valid records in the files read
     uint64_t Records = 0;       // records accepted
     uint64_t PointCount = 0;    // points of all series
 };

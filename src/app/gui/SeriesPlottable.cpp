@@ -1,5 +1,6 @@
 #include "app/gui/SeriesPlottable.h"
 
+#include <algorithm>
 #include <cmath>
 
 TSeriesPlottable::TSeriesPlottable(QCPAxis* keyAxis, QCPAxis* valueAxis, std::unique_ptr<TPlotSeries> series)
@@ -22,20 +23,26 @@ void TSeriesPlottable::VisibleRange(size_t& first, size_t& last) const
         ++last;
 }
 
-QVector<QPointF> TSeriesPlottable::LinePoints(size_t first, size_t last) const
+std::vector<TSeriesPlottable::TColumn> TSeriesPlottable::Columns(size_t first, size_t last, bool& dense) const
 {
     QCPAxis* keyAxis = mKeyAxis.data();
     QCPAxis* valueAxis = mValueAxis.data();
-    QVector<QPointF> points;
+    std::vector<TColumn> columns;
+    // A chart without room for a plot area draws nothing.
     const double width = keyAxis->axisRect()->width();
-    if (static_cast<double>(last - first) <= 2 * width + 2) {
-        points.reserve(static_cast<qsizetype>(last - first));
-        for (size_t i = first; i < last; ++i)
-            points.append(QPointF(keyAxis->coordToPixel(Data->X(i)), valueAxis->coordToPixel(Data->Y(i))));
-        return points;
+    if (width < 1 || keyAxis->axisRect()->height() < 1)
+        return columns;
+    dense = static_cast<double>(last - first) > 2 * width + 2;
+    if (!dense) {
+        columns.reserve(last - first);
+        for (size_t i = first; i < last; ++i) {
+            const double y = valueAxis->coordToPixel(Data->Y(i));
+            columns.push_back({keyAxis->coordToPixel(Data->X(i)), y, y, y, y});
+        }
+        return columns;
     }
     // One pixel column at a time: its first, lowest, highest and last value.
-    points.reserve(static_cast<qsizetype>(4 * width + 16));
+    columns.reserve(static_cast<size_t>(width) + 16);
     size_t i = first;
     while (i < last) {
         const double column = std::floor(keyAxis->coordToPixel(Data->X(i)));
@@ -46,17 +53,57 @@ QVector<QPointF> TSeriesPlottable::LinePoints(size_t first, size_t last) const
             end = last;
         float low = 0, high = 0;
         Data->ValueRange(i, end, low, high);
-        const double x = column + 0.5;
-        points.append(QPointF(x, valueAxis->coordToPixel(Data->Y(i))));
-        if (end - i > 1) {
-            points.append(QPointF(x, valueAxis->coordToPixel(low)));
-            points.append(QPointF(x, valueAxis->coordToPixel(high)));
-            points.append(QPointF(x, valueAxis->coordToPixel(Data->Y(end - 1))));
-        }
+        columns.push_back({column, valueAxis->coordToPixel(Data->Y(i)), valueAxis->coordToPixel(low),
+                           valueAxis->coordToPixel(high), valueAxis->coordToPixel(Data->Y(end - 1))});
         i = end;
+        // Columns advance by at least a pixel; a key axis too short to map the range sanely stops here.
+        if (columns.size() > static_cast<size_t>(width) + 8)
+            break;
+    }
+    return columns;
+}
+
+namespace {
+
+QVector<QPointF> Polyline(const std::vector<TSeriesPlottable::TColumn>& columns)
+{
+    QVector<QPointF> points;
+    points.reserve(static_cast<qsizetype>(4 * columns.size()));
+    for (const TSeriesPlottable::TColumn& c : columns) {
+        points.append(QPointF(c.X, c.First));
+        if (c.Low != c.First || c.High != c.First || c.Last != c.First) {
+            points.append(QPointF(c.X, c.Low));
+            points.append(QPointF(c.X, c.High));
+            points.append(QPointF(c.X, c.Last));
+        }
     }
     return points;
 }
+
+// A line of Width pixels drawn as one-pixel lines side by side: one-pixel lines take the painter's
+// fast path, while a wider pen is stroked as a filled outline, which costs far more for long lines.
+void DrawWideLine(QCPPainter* painter, const QPen& pen, const QVector<QPointF>& points)
+{
+    const int width = std::max(1, qRound(pen.widthF()));
+    QPen thin = pen;
+    thin.setWidth(1);
+    painter->setPen(thin);
+    for (int k = 0; k < width; ++k) {
+        const double shift = k - (width - 1) / 2.0;
+        for (const QPointF offset : {QPointF(shift, 0), QPointF(0, shift)}) {
+            if (k > 0 && offset == QPointF(0, 0))
+                continue;
+            QVector<QPointF> moved = points;
+            for (QPointF& p : moved)
+                p += offset;
+            painter->drawPolyline(moved.constData(), static_cast<int>(moved.size()));
+            if (width == 1)
+                return;
+        }
+    }
+}
+
+}  // namespace
 
 void TSeriesPlottable::draw(QCPPainter* painter)
 {
@@ -66,14 +113,53 @@ void TSeriesPlottable::draw(QCPPainter* painter)
     VisibleRange(first, last);
     if (first >= last)
         return;
-    const QVector<QPointF> points = LinePoints(first, last);
+    bool dense = false;
+    const std::vector<TColumn> columns = Columns(first, last, dense);
     applyDefaultAntialiasingHint(painter);
-    painter->setPen(mPen);
     painter->setBrush(Qt::NoBrush);
-    if (points.size() == 1)
-        painter->drawPoint(points.first());
-    else
-        painter->drawPolyline(points.constData(), static_cast<int>(points.size()));
+
+    if (painter->modes().testFlag(QCPPainter::pmVectorized)) {
+        // Pictures keep the line as a line, in pieces of a few dozen points (a wide pen's outline of a
+        // long zig-zag is costly to build).
+        const QVector<QPointF> points = Polyline(columns);
+        painter->setPen(mPen);
+        if (points.size() == 1)
+            painter->drawPoint(points.first());
+        constexpr qsizetype Piece = 48;
+        for (qsizetype start = 0; start + 1 < points.size(); start += Piece) {
+            const qsizetype count = std::min<qsizetype>(Piece + 1, points.size() - start);
+            painter->drawPolyline(points.constData() + start, static_cast<int>(count));
+        }
+    } else if (!dense) {
+        DrawWideLine(painter, mPen, Polyline(columns));
+    } else {
+        // More points than pixels: each column's range, stretched to the first value of the next column
+        // so that the line runs on, is a filled rectangle of the line's width; all in one call.
+        const int width = std::max(1, qRound(mPen.widthF()));
+        QVector<QRect> rects;
+        rects.reserve(static_cast<qsizetype>(columns.size()));
+        for (size_t c = 0; c < columns.size(); ++c) {
+            const TColumn& column = columns[c];
+            double low = std::min(column.Low, column.High), high = std::max(column.Low, column.High);
+            if (c + 1 < columns.size()) {
+                const TColumn& next = columns[c + 1];
+                if (next.X - column.X <= 1.5) {
+                    low = std::min(low, next.First);
+                    high = std::max(high, next.First);
+                } else {
+                    DrawWideLine(painter, mPen, {QPointF(column.X, column.Last), QPointF(next.X, next.First)});
+                }
+            }
+            const int top = static_cast<int>(std::floor(low)) - (width - 1) / 2;
+            const int bottom = static_cast<int>(std::ceil(high)) + width / 2;
+            rects.append(QRect(static_cast<int>(column.X), top, width, bottom - top + 1));
+        }
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(mPen.color());
+        painter->drawRects(rects);
+        painter->setBrush(Qt::NoBrush);
+    }
 
     if (Markers && last - first <= MaxMarkedPoints) {
         QPen markerPen = mPen;

@@ -10,6 +10,7 @@
 #include <qcustomplot.h>
 
 #include <memory>
+#include <vector>
 
 class TSeriesPlottable : public QCPAbstractPlottable {
     Q_OBJECT
@@ -32,6 +33,12 @@ public:
     // The pixel position of a point.
     QPointF PointPixel(size_t index) const;
 
+    // A pixel column of the line: its x and the first, lowest, highest and last value's y (all the
+    // same for a single point).
+    struct TColumn {
+        double X, First, Low, High, Last;
+    };
+
     double selectTest(const QPointF& pos, bool onlySelectable, QVariant* details = nullptr) const override;
     QCPRange getKeyRange(bool& foundRange, QCP::SignDomain inSignDomain = QCP::sdBoth) const override;
     QCPRange getValueRange(bool& foundRange, QCP::SignDomain inSignDomain = QCP::sdBoth,
@@ -45,7 +52,8 @@ private:
     // The index range [First, Last) of the points to draw for the key axis' range, one point beyond
     // each end included so the line runs to the edges.
     void VisibleRange(size_t& first, size_t& last) const;
-    QVector<QPointF> LinePoints(size_t first, size_t last) const;
+    // The points to draw, one per point when there are few, else one per pixel column (Dense).
+    std::vector<TColumn> Columns(size_t first, size_t last, bool& dense) const;
 
     std::unique_ptr<TPlotSeries> Data;
     bool Markers = false;
