@@ -13,6 +13,16 @@ mkdir -p "$DEMO_DIR/config"
 DEMO_DIR="$(cd "$DEMO_DIR" && pwd)"
 # A fresh copy of the demo project each time; the recorded data stays.
 cp data/demo/Demo.p-p "$DEMO_DIR/Demo.p-p"
+# A week of history from the simulator's model, recorded as the logger would have (days that have a
+# file already stay as they are), and the chart and export dialogs set to that week: a new user sees
+# a chart (Grafik > Grafische Auswertung erstellen, OK) and can export at once.
+build/tools/dedezuviv-simulator --history "$DEMO_DIR/Demo.p-p" --days 7 >/dev/null
+WEEK_START=$(date -d '7 days ago' '+%d.%m.%Y %H:%M:%S')
+WEEK_END=$(date '+%d.%m.%Y %H:%M:%S')
+for section in PlotEditDlg ExportDlg; do
+  printf '\r\n[%s]\r\nStartDatePicker=%s\r\nStartTimePicker=%s\r\nFinalDatePicker=%s\r\nFinalTimePicker=%s\r\nFieldListSelComboBox=0\r\nTimeIncrementMaskEdit=00:00:00\r\n' \
+    "$section" "$WEEK_START" "$WEEK_START" "$WEEK_END" "$WEEK_END" >>"$DEMO_DIR/Demo.p-p"
+done
 LINK="$DEMO_DIR/regler-tty"
 rm -f "$LINK"
 

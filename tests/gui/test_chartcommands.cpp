@@ -39,6 +39,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -378,6 +379,37 @@ TEST_F(ChartCommandsTest, AClickOnTheTitleAsksForANewChart)
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(Page().ChartFormStd, &press);
     EXPECT_EQ(Openings, 1);
+}
+
+// The demo's way (scripts/run.sh): the simulator writes a week of history into the demo project, the
+// project file names that week for the plot dialog, and OK alone draws it.
+TEST_F(ChartCommandsTest, TheDemoWeekIsDrawnWithTheStoredDialogValues)
+{
+    const fs::path project = Dir / "Demo.p-p";
+    fs::copy_file(testsupport::SourcePath("data/demo/Demo.p-p"), project);
+    const std::string command = testsupport::ShellQuote(testsupport::ToolPath("dedezuviv-simulator").string()) +
+                                " --history " + testsupport::ShellQuote(project.string()) + " --days 7 >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const TDateTime now = Now();
+    std::string section = "\r\n[PlotEditDlg]\r\n";
+    for (const char* key : {"StartDatePicker", "StartTimePicker"})
+        section += std::string(key) + "=" + FormatDateTime("dd.mm.yyyy hh:nn:ss", now - 7) + "\r\n";
+    for (const char* key : {"FinalDatePicker", "FinalTimePicker"})
+        section += std::string(key) + "=" + FormatDateTime("dd.mm.yyyy hh:nn:ss", now) + "\r\n";
+    section += "FieldListSelComboBox=0\r\nTimeIncrementMaskEdit=00:00:00\r\n";
+    testsupport::WriteFile(project, testsupport::ReadFile(project) + section);
+    int result = 0;
+    std::string error;
+    LoadProjectFile(project.string(), result, error);
+    ASSERT_EQ(result, 0) << error;
+
+    Answer(nullptr);
+    PlotDataClick(*Window);
+    EXPECT_TRUE(Dialogs.Shown.empty()) << Dialogs.Shown.front().Text;
+    EXPECT_EQ(Page().ChartFormStd->Title()->text(), QStringLiteral("Grafik für Auswahl \"Temperaturen\""));
+    ASSERT_EQ(Page().ChartFormStd->SeriesList().size(), 5u);
+    // A record every 10 seconds for a week (the first and last may fall outside by a second).
+    EXPECT_NEAR(static_cast<double>(Page().ChartFormStd->SeriesList()[0]->Series().Count()), 7 * 8640, 3);
 }
 
 // While a long chart is read, the controller's records are still recorded and acknowledged: the

@@ -12,6 +12,7 @@
 #include "app/gui/ChartPlot.h"
 #include "base/FormatSettings.h"
 #include "evaluation/PlotSelections.h"
+#include "model/Fields.h"
 #include "model/ProjectFile.h"
 
 #include <QApplication>
@@ -169,7 +170,9 @@ int RunPlot(int argc, char** argv)
         request.SelectionName = selectionName;
     } else {
         request.Fields = SplitNames(fieldsText);
-        request.SelectionName = fieldsText;
+        // The title names the fields by their plain names.
+        for (const std::string& field : request.Fields)
+            request.SelectionName += (request.SelectionName.empty() ? "" : ", ") + PlainFieldName(field);
     }
 
     // The charts are widgets: they need an application, here on the platform without a display.
