@@ -19,6 +19,7 @@
 #include "model/DayFiles.h"
 #include "model/LiveState.h"
 #include "model/ProjectFile.h"
+#include "model/window/DialogTimes.h"
 #include "support/RecordLines.h"
 #include "support/TestSupport.h"
 
@@ -235,6 +236,25 @@ TEST_F(ChartCommandsTest, APlotReadsTheRangeShowsTheChartsAndKeepsTheDialogsValu
     EXPECT_DOUBLE_EQ(start, At(1, 7, 30));
     // Cancel changes nothing on the charts.
     EXPECT_EQ(Page().ChartFormStd->SeriesList()[0]->Series().Count(), 2u);
+}
+
+TEST_F(ChartCommandsTest, TheDialogStartsAtZeroIncrementAndJetztSetsTheEnd)
+{
+    TPlotEditDlg& dialog = PlotEditDlg(*Window);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Grafikausgabe"));
+    EXPECT_EQ(dialog.IncrementText(), QStringLiteral("00:00:00"));
+    EXPECT_TRUE(dialog.Look3DCB->isHidden());
+    EXPECT_TRUE(dialog.HelpBtn->isHidden());
+    const TDateTime moment = EncodeDateTime(2026, 12, 24, 18, 30, 15, 700);
+    SetClockOverride([moment] { return moment; });
+    dialog.SetActualTime->click();
+    SetClockOverride(nullptr);
+    EXPECT_DOUBLE_EQ(dialog.EndTime(), EncodeDateTime(2026, 12, 24, 18, 30, 15));
+    // An hour typed with one digit is read at its place.
+    dialog.TimeIncrementMaskEdit->clear();
+    dialog.TimeIncrementMaskEdit->setCursorPosition(1);
+    dialog.TimeIncrementMaskEdit->insert(QStringLiteral("2"));
+    EXPECT_EQ(ParseIncrement(dialog.IncrementText().toStdString()) / 3600, 2);
 }
 
 TEST_F(ChartCommandsTest, WithoutDataTheChartsStayAndAReadErrorIsShown)
