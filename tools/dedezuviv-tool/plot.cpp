@@ -175,8 +175,13 @@ int RunPlot(int argc, char** argv)
             request.SelectionName += (request.SelectionName.empty() ? "" : ", ") + PlainFieldName(field);
     }
 
-    // The charts are widgets: they need an application, here on the platform without a display.
+    // The charts are widgets: they need an application, here on the platform without a display. Qt's
+    // notes about that platform (no runtime folder, no window sizes) are not the user's concern.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    });
     int qtArgc = 1;
     char qtName[] = "dedezuviv-tool";
     char* qtArgv[] = {qtName, nullptr};
