@@ -15,6 +15,7 @@
 class QLabel;
 class QTimer;
 class TChartTitle;
+class TLegendCheckItem;
 class TSeriesPlottable;
 
 class TChartWidget : public QCustomPlot {
@@ -63,7 +64,7 @@ public:
     void RenderTo(QCPPainter& painter, QSize size);
 
     // The legend entry at a position, or nullptr.
-    class TLegendCheckItem* LegendItemAt(const QPointF& pos) const;
+    TLegendCheckItem* LegendItemAt(const QPointF& pos) const;
     bool IsOnTitle(const QPointF& pos) const;
 
 signals:
