@@ -6,6 +6,7 @@
 int RunDecode(int argc, char** argv);
 int RunProject(int argc, char** argv);
 int RunExport(int argc, char** argv);
+int RunExportBatch(int argc, char** argv);
 int RunDef(int argc, char** argv);
 int RunImport(int argc, char** argv);
 // Only in builds with the window's code (DEDEZUVIV_TOOL_PLOT).

@@ -22,6 +22,10 @@ const TCommand Commands[] = {
      "export --project DATEI --from ZEIT --to ZEIT (--selection NAME | --fields \"Q1,...\")\n"
      "         [--increment SEKUNDEN] AUSGABE.csv|.dat|.xls|.wk1\n"
      "      Aufgezeichnete Daten exportieren / export recorded data"},
+    {"export-batch", RunExportBatch,
+     "export-batch --project DATEI --type NAME --from ZEIT --to ZEIT (--selection NAME | --fields \"Q1,...\")\n"
+     "         [--format csv|xls|dat|wk1] [--mask MASKE] [--folder VERZEICHNIS] [--increment SEKUNDEN]\n"
+     "      Eine Datei je Zeitraum exportieren (Batch-Export) / one file per period (batch export)"},
     {"def", RunDef, "def DATEI.def\n      Namen aus einer Gerätebeschreibung als JSON / names of a device definition as JSON"},
     {"import", RunImport, "import --project DATEI KARTE.l00 [KARTE2.l00 ...]\n      Datenlogs der Speicherkarte einlesen / import memory-card data logs"},
 #ifdef DEDEZUVIV_TOOL_PLOT

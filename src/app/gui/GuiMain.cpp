@@ -8,6 +8,7 @@
 #include "app/gui/AutostartCommands.h"
 #include "app/gui/CardImportCommands.h"
 #include "app/gui/DeviceCommands.h"
+#include "app/gui/ExportCommands.h"
 #include "app/gui/MainUnit.h"
 #include "app/gui/ProjectCommands.h"
 #include "app/gui/QtDispatcher.h"
@@ -129,6 +130,7 @@ int RunWindowProgram(int argc, char** argv)
     InstallDeviceCommands(*window);
     InstallCardImportCommands(*window);
     InstallChartCommands(*window);
+    InstallExportCommands(*window);
     InstallTableCommands(*window);
     InstallAutostartCommands(*window);
     InstallProjectCommands(*window);

@@ -3,6 +3,9 @@
 #include "base/MainThread.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTextBlock>
@@ -23,6 +26,14 @@ TLogBox::TLogBox(QWidget* mainWindow) : QDialog(mainWindow), MainWindow(mainWind
     TextArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     layout->addWidget(Bar);
     layout->addWidget(TextArea);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    CancelButton = new QPushButton(QStringLiteral("Abbrechen"), this);
+    CancelButton->setAutoDefault(false);
+    buttons->addWidget(CancelButton);
+    layout->addLayout(buttons);
+    CancelButton->hide();
+    connect(CancelButton, &QPushButton::clicked, this, [this] { RequestCancel(); });
     resize(420, 300);
 }
 
@@ -60,6 +71,8 @@ void TLogBox::Open()
         CursorSet = true;
     }
     TextArea->clear();
+    Cancelling = false;
+    CancelButton->setEnabled(true);
     if (MainWindow)
         MainWindow->setEnabled(false);
     // The box itself stays usable while its parent is disabled.
@@ -77,4 +90,32 @@ void TLogBox::Close()
     }
     if (MainWindow)
         MainWindow->setEnabled(true);
+}
+
+void TLogBox::SetCancelable(bool cancelable)
+{
+    Cancelable = cancelable;
+    CancelButton->setVisible(cancelable);
+    CancelButton->setEnabled(cancelable && !Cancelling);
+}
+
+void TLogBox::RequestCancel()
+{
+    if (!Cancelable || Cancelling)
+        return;
+    Cancelling = true;
+    CancelButton->setEnabled(false);
+    AddLine("Abbruch angefordert, die laufende Datei wird noch fertig geschrieben ...");
+}
+
+void TLogBox::reject()
+{
+    // The operation closes the box when it ends; until then Escape only asks it to stop.
+    RequestCancel();
+}
+
+void TLogBox::closeEvent(QCloseEvent* event)
+{
+    RequestCancel();
+    event->ignore();
 }

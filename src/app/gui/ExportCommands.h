@@ -1,0 +1,43 @@
+// The main window's export commands and the field selection editor: the menu
+// "Export" ("Feldauswahl erstellen/bearbeiten", "Exportieren in Datei", "Batch-Export"), the same
+// editor entry of the menu "Grafik", and "Laufende Messung anhalten und exportieren".
+//
+// Where this goes beyond the letter of the export rules, and why:
+// - Messages are shown after the progress window has closed (the Part shows them while it is open):
+//   the progress window disables the main window, and a message box of a disabled window could not
+//   be answered.
+// - "Exportieren in Datei" checks for an empty file name before the format, so an empty name gives
+//   "Keine Datei angegeben. " (in the Part's order it could only give the format message); a failed
+//   export shows the engine's reason under "Fehler bei Export aufgetreten!".
+// - The batch export's progress window has "Abbrechen" (see TExportBatch).
+// - "exportdef.cfg" is read from the user's folder first (ExportDefinitionFile).
+// - Every dialog gives its current values to the stored sections once at installation (the plot
+//   dialog's too), so a project saved before a dialog was opened, or loaded without its section, still
+//   gets all four sections in the order of the project file.
+// - The batch dialog's format is restored from a loaded project also before its first opening (the
+//   Part fills the format list only at the first opening, so a project loaded before it lost it).
+#pragma once
+
+class TMainPrgForm;
+class TExportBatchDlg;
+class TExportDlg;
+class TFieldListEditorDlg;
+
+// "Feldauswahl erstellen/bearbeiten" (both menus).
+void EditFieldSelectionClick(TMainPrgForm& window);
+// "Exportieren in Datei".
+void ExportDataClick(TMainPrgForm& window);
+// "Batch-Export".
+void ExportBatchModeClick(TMainPrgForm& window);
+// "Laufende Messung anhalten und exportieren": stops logging, then the export command with its
+// dialog as last used.
+void StopAndExportMeasurementClick(TMainPrgForm& window);
+
+// The window's dialogs, made at first use (at installation).
+TFieldListEditorDlg& FieldListEditorDlg(TMainPrgForm& window);
+TExportDlg& ExportDlg(TMainPrgForm& window);
+TExportBatchDlg& ExportBatchDlg(TMainPrgForm& window);
+
+// Loads the period types ("exportdef.cfg"), makes the dialogs, gives their values to the stored
+// sections and connects the menu entries.
+void InstallExportCommands(TMainPrgForm& window);

@@ -1,0 +1,120 @@
+#include "export/ExportTypes.h"
+
+#include "base/IniFile.h"
+#include "base/Log.h"
+
+namespace {
+
+TExportTypes& Types()
+{
+    static TExportTypes types = BuiltInExportTypes();
+    return types;
+}
+
+TExportType BuiltIn(const char* name, const char* id, int16_t month, int16_t day, int16_t hour, int16_t minute)
+{
+    TExportType type;
+    type.Name = name;
+    type.ID = id;
+    type.IncMonth = month;
+    type.IncDay = day;
+    type.IncHour = hour;
+    type.IncMin = minute;
+    return type;
+}
+
+int16_t Step(const TIniFile& ini, const std::string& section, const char* key)
+{
+    // Stored in 16 bits, as the Part says: larger numbers wrap.
+    return static_cast<int16_t>(ini.ReadInteger(section, key, 0));
+}
+
+bool SameAsciiLetters(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x + 32);
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y + 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+TExportTypes BuiltInExportTypes()
+{
+    return {BuiltIn("Monatsverlauf", "Month", 1, 0, 0, 0), BuiltIn("Tagesverlauf", "Day", 0, 1, 0, 0),
+            BuiltIn("Stundenverlauf", "Hour", 0, 0, 1, 0), BuiltIn("Minutenverlauf", "Min", 0, 0, 0, 1)};
+}
+
+bool ExportTypeAdvances(const TExportType& type)
+{
+    const int16_t steps[] = {type.IncYear, type.IncMonth, type.IncDay, type.IncHour, type.IncMin};
+    bool some = false;
+    for (int16_t step : steps) {
+        if (step < 0)
+            return false;
+        some = some || step > 0;
+    }
+    return some;
+}
+
+TExportTypes ReadExportTypes(const std::string& fileName, std::vector<std::string>* skipped)
+{
+    TIniFile ini;
+    ini.SetFileName(fileName);
+    if (fileName.empty() || !ini.Load())
+        return BuiltInExportTypes();
+    TExportTypes types;
+    const std::vector<std::string> sections = ini.ReadSections();
+    for (size_t position = 0; position < sections.size(); ++position) {
+        const std::string& section = sections[position];
+        if (section.empty())
+            continue;  // keys before the first section line
+        TExportType type;
+        type.Name = section;
+        type.ID = ini.ReadString(section, "ID", "ID" + std::to_string(position));
+        type.IncYear = Step(ini, section, "IncYear");
+        type.IncMonth = Step(ini, section, "IncMonth");
+        type.IncDay = Step(ini, section, "IncDay");
+        type.IncHour = Step(ini, section, "IncHour");
+        type.IncMin = Step(ini, section, "IncMin");
+        type.TimeIncMin = static_cast<int16_t>(ini.ReadInteger(section, "TimeIncMin", 10));
+        if (!ExportTypeAdvances(type)) {
+            LogMessage("Auswertungszeitraum \"" + section + "\" in " + fileName +
+                       " ausgelassen: IncYear, IncMonth, IncDay, IncHour und IncMin müssen ganze Zahlen ab 0 sein, "
+                       "mindestens eine davon größer als 0.");
+            if (skipped)
+                skipped->push_back(section);
+            continue;
+        }
+        types.push_back(std::move(type));
+    }
+    if (types.empty())
+        return BuiltInExportTypes();
+    return types;
+}
+
+const TExportTypes& ExportTypes() { return Types(); }
+
+void LoadExportTypes(const std::string& fileName) { Types() = ReadExportTypes(fileName); }
+
+const TExportType* FindExportType(const TExportTypes& types, const std::string& nameOrId)
+{
+    for (const TExportType& type : types)
+        if (type.Name == nameOrId)
+            return &type;
+    for (const TExportType& type : types)
+        if (type.ID == nameOrId)
+            return &type;
+    for (const TExportType& type : types)
+        if (SameAsciiLetters(type.Name, nameOrId) || SameAsciiLetters(type.ID, nameOrId))
+            return &type;
+    return nullptr;
+}
