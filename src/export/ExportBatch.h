@@ -86,7 +86,7 @@ public:
     // Decoding threads of the engine (TExportData::Threads).
     int Threads = 0;
 
-    // The period loop of Part 7.4 step 8 with the lines of step 7 first.
+    // The period loop, with the header lines first.
     TBatchResult Run();
 };
 
