@@ -3,6 +3,7 @@
 #include "model/UiInterfaces.h"
 
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -51,7 +52,8 @@ bool TGenPlotData::ReadSeries(const TProject& project, IProgress* logBox, TDateT
     Percent = 0;
 
     TRecordedDataReader reader;
-    reader.Threads = Threads;
+    const unsigned cores = std::thread::hardware_concurrency();
+    reader.Threads = Threads != 0 ? Threads : (cores > 2 ? static_cast<int>(cores) - 1 : 1);
     const bool ok = reader.Read(RecordedDays(project, StartTime, EndTime, TDayWalk::EveryMinute),
                                 TFieldLookup(&project, Fields), *this);
     RecordsRead = reader.RecordCount;

@@ -26,7 +26,7 @@ public:
     void PushBack(T value)
     {
         if ((Count & (ChunkSize - 1)) == 0)
-            Chunks.push_back(std::make_unique<T[]>(ChunkSize));
+            Chunks.push_back(std::make_unique_for_overwrite<T[]>(ChunkSize));  // filled before read
         Chunks.back()[Count & (ChunkSize - 1)] = value;
         ++Count;
     }
