@@ -51,6 +51,9 @@ TEST(ExportSerial, RecordsArrivingDuringAnExportAreRecordedAndAcknowledged)
 
     // Nothing but the exports runs the main thread's queue while the simulator sends.
     TExportData engine;
+    // An export of these ten days can take less than the usual 50 ms between two looks at the queue on
+    // an idle machine; a short interval makes every export look at it several times.
+    engine.IdleIntervalMs = 5;
     int exports = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(40);
     while (ReadFile(dir / "simulator.out").find("records=") == std::string::npos &&
