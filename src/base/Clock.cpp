@@ -1,6 +1,7 @@
 #include "base/Clock.h"
 
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <mutex>
 
@@ -28,6 +29,29 @@ TDateTime UnixMsToDateTime(int64_t unixMs)
     localtime_r(&seconds, &local);
     return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                           local.tm_sec > 59 ? 59 : local.tm_sec, ms);
+}
+
+std::string LocalTimeToIso8601(TDateTime value)
+{
+    const TDateTimeParts parts = DecodeDateTime(value);
+    std::tm local{};
+    local.tm_year = parts.Year - 1900;
+    local.tm_mon = parts.Month - 1;
+    local.tm_mday = parts.Day;
+    local.tm_hour = parts.Hour;
+    local.tm_min = parts.Minute;
+    local.tm_sec = parts.Second;
+    // The system's calendar decides whether summer time applies.
+    local.tm_isdst = -1;
+    long offsetSeconds = 0;
+    if (mktime(&local) != static_cast<time_t>(-1))
+        offsetSeconds = local.tm_gmtoff;
+    const char sign = offsetSeconds < 0 ? '-' : '+';
+    const long offsetMinutes = (offsetSeconds < 0 ? -offsetSeconds : offsetSeconds) / 60;
+    char text[40];
+    std::snprintf(text, sizeof(text), "%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld", parts.Year, parts.Month,
+                  parts.Day, parts.Hour, parts.Minute, parts.Second, sign, offsetMinutes / 60, offsetMinutes % 60);
+    return text;
 }
 
 TDateTime SystemNow()

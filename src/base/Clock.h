@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 // Local civil time now, to the millisecond.
 TDateTime Now();
@@ -14,6 +15,10 @@ void SetClockOverride(std::function<TDateTime()> clock);
 TDateTime SystemNow();
 // Converts a Unix time in milliseconds to local civil TDateTime.
 TDateTime UnixMsToDateTime(int64_t unixMs);
+// A local civil time as ISO 8601 with the zone's offset at that time, to the second:
+// "2026-07-01T14:30:05+02:00". For the hour that occurs twice when the clocks go back, and for one
+// they skip, the offset is the one the system's calendar chooses.
+std::string LocalTimeToIso8601(TDateTime value);
 
 // Monotonic milliseconds for intervals (never jumps with the wall clock).
 uint64_t GetTickCount();

@@ -22,6 +22,12 @@ std::string SystemErrorText(int errorCode)
     case ENOMEM: return "Nicht genügend Speicher";
     case ELOOP: return "Zu viele symbolische Verknüpfungen";
     case EINVAL: return "Ungültiges Argument";
+    case ECONNREFUSED: return "Verbindung verweigert";
+    case ECONNRESET: return "Verbindung von der Gegenseite zurückgesetzt";
+    case ETIMEDOUT: return "Zeitüberschreitung";
+    case EHOSTUNREACH: return "Rechner nicht erreichbar";
+    case ENETUNREACH: return "Netzwerk nicht erreichbar";
+    case EPIPE: return "Verbindung unterbrochen";
     default: return "Systemfehler " + std::to_string(errorCode);
     }
 }

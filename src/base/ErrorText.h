@@ -1,4 +1,4 @@
-// German texts for the system's error codes (errno), for the messages of file operations. The C
+// German texts for the system's error codes (errno), for the messages of file and network operations. The C
 // library's own texts follow the process locale, which the program never changes; these are always
 // German, as every message of the program is.
 #pragma once

@@ -9,6 +9,7 @@
 #include "model/Fields.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
+#include "model/RecordPublisher.h"
 #include "model/UiInterfaces.h"
 
 #include <cstdio>
@@ -164,6 +165,9 @@ void TDataSource::HandleRecord(const std::string& line, const TDecodedRecord& re
         FPort->SendText(ack);
         // The log line ends by itself: without the trailing LF CR, which would break the debug log.
         DebugInfo("Gesendet: " + ack.substr(0, ack.size() - 2));
+        // Live records only: the device search's listening source does not publish.
+        if (MayRecordToFile)
+            PublishRecord(record);
     }
 }
 

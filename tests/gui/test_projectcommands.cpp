@@ -2,19 +2,24 @@
 // controls as a user would, offscreen, with scripted message and file dialog answers.
 #include "GuiTestSupport.h"
 
+#include "app/core/AppSettings.h"
 #include "app/core/FileChooser.h"
+#include "app/core/MqttPublisher.h"
 #include "app/core/ProjectActions.h"
 #include "app/gui/DataFieldConfigDlgForm.h"
 #include "app/gui/CardImportCommands.h"
 #include "app/gui/DeviceCommands.h"
 #include "app/gui/GuiMain.h"
 #include "app/gui/MainUnit.h"
+#include "app/gui/MqttSettingsPage.h"
 #include "app/gui/ProjectCommands.h"
 #include "app/gui/ProjectGeneral.h"
+#include "base/AppGlobals.h"
 #include "base/FormatSettings.h"
 #include "model/DataSource.h"
 #include "model/LiveState.h"
 #include "model/ProjectFile.h"
+#include "support/TestPorts.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -647,4 +652,46 @@ TEST_F(ProjectCommandsTest, DatasetDefinitionFromAnotherProjectTakesOnlyTheLists
     ASSERT_NE(MainView().Table.Cell(0, 0), nullptr);
     EXPECT_EQ(MainView().Table.Cell(5, 5), nullptr);
     EXPECT_FALSE(MainView().Dialogs.PlotEditDlg.Checked("MarkersCB", true));
+}
+
+TEST_F(ProjectCommandsTest, MqttPageStoresTheBrokerRestartsThePublisherAndRefusesABadPort)
+{
+    Open(SavedProject("Haus.p-p", "Haus"));
+    const std::string savedAppDataDir = AppDataDir;
+    AppDataDir = (Dir / "config").string();
+    const std::string broker = "127.0.0.1:" + std::to_string(testsupport::FreeTcpPort());
+
+    bool stayedOpen = false;
+    WhenSettingsShown([&](TProjectGeneralDlg& dialog) {
+        dialog.MqttPage->BrokerEdit->setText(QStringLiteral("127.0.0.1:0"));
+        dialog.OKBtn->click();
+        stayedOpen = dialog.isVisible() && dialog.Pages->currentWidget() == dialog.MqttPage;
+        dialog.MqttPage->BrokerEdit->setText(QString::fromStdString(broker));
+        dialog.MqttPage->TopicEdit->setText(QStringLiteral("haus/heizung"));
+        dialog.MqttPage->FieldTopicsCB->setChecked(true);
+        dialog.Pages->setCurrentWidget(dialog.MqttPage);
+        SaveScreenshot(dialog, "mqtt-settings.png");
+        dialog.OKBtn->click();
+    });
+    Trigger("Einstellungen", "Projekteinstellungen bearbeiten");
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_TRUE(Dialogs.Contains("error", "MQTT-Broker \"127.0.0.1:0\": ungültiger Port \"0\" (1 bis 65535)."));
+    const TMqttSettings stored = ReadMqttSettings(AppSettingsPath());
+    EXPECT_EQ(stored.Broker, broker);
+    EXPECT_EQ(stored.TopicPrefix, "haus/heizung");
+    EXPECT_TRUE(stored.FieldTopics);
+    EXPECT_TRUE(stored.Discovery);
+    EXPECT_TRUE(MainMqttPublisher().Running());
+
+    // Shown again as stored; an empty broker stops the publisher.
+    WhenSettingsShown([&](TProjectGeneralDlg& dialog) {
+        EXPECT_EQ(Text(dialog.MqttPage->BrokerEdit->text()), broker);
+        EXPECT_TRUE(dialog.MqttPage->FieldTopicsCB->isChecked());
+        dialog.MqttPage->BrokerEdit->clear();
+        dialog.OKBtn->click();
+    });
+    Trigger("Einstellungen", "Projekteinstellungen bearbeiten");
+    EXPECT_FALSE(MainMqttPublisher().Running());
+    EXPECT_FALSE(ReadMqttSettings(AppSettingsPath()).Enabled());
+    AppDataDir = savedAppDataDir;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "base/JsonText.h"
 #include "model/UiInterfaces.h"
 
 #include <string>
@@ -13,9 +14,6 @@ int UsageError(const char* usage, const std::string& message);
 
 // "YYYY-MM-DDTHH:MM:SS", nothing else; false when the text or the date is not valid.
 bool ParseTimestamp(std::string_view text, TDateTime& value);
-
-// The text as a JSON string with quotes; control characters escaped, UTF-8 kept as it is.
-void AppendJsonString(std::string& out, std::string_view text);
 
 // Messages of the program go to stderr; a question is answered No (Cancel when offered), as nobody is
 // there to answer it. Installed for the lifetime of the object.

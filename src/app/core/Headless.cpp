@@ -5,6 +5,7 @@
 #include "app/core/DeviceSearch.h"
 #include "app/core/LoggingControl.h"
 #include "app/core/LogLines.h"
+#include "app/core/MqttPublisher.h"
 #include "app/core/PortKeeper.h"
 #include "app/core/Startup.h"
 #include "app/core/TCPDataServer.h"
@@ -187,6 +188,7 @@ int RunHeadless(const std::vector<std::string>& arguments, const std::string& pr
     const auto finish = [&](int code) {
         PortKeeper().Want(false);
         MainTCPDataServer().Deactivate();
+        MainMqttPublisher().Stop();
         dispatcher.RunPendingTasks();
         CloseProject();
         ClearLogCallbacks();

@@ -1,6 +1,7 @@
 #include "app/core/Startup.h"
 
 #include "app/core/CommandLine.h"
+#include "app/core/MqttPublisher.h"
 #include "app/core/PortKeeper.h"
 #include "app/core/TCPDataServer.h"
 #include "base/AppGlobals.h"
@@ -115,5 +116,10 @@ TStartupOutcome RunStartup(IStartupHost& host, const std::string& programFileNam
         MainTCPDataServer().SetBindAddress(GetCommandLineOption("tcpbind", "", address) ? address : std::string());
         host.StartNetworkServer(port);
     }
+
+    // The MQTT publisher: the settings file's [MQTT] section, overridden by the command line.
+    const TMqttSettings mqtt = ApplyMqttCommandLine(ReadMqttSettings(AppSettingsPath()));
+    if (mqtt.Enabled())
+        MainMqttPublisher().Start(mqtt);
     return outcome;
 }

@@ -1,5 +1,6 @@
 // The evaluation of the command line at start, shared by the window and the headless logger: help,
-// debug, settings file, project, port (named or searched), baud rate, start, trigger and TCP port.
+// debug, settings file, project, port (named or searched), baud rate, start, trigger, TCP port and the
+// MQTT publisher.
 #pragma once
 
 #include "app/core/AppSettings.h"

@@ -2,6 +2,7 @@
 
 #include "app/core/CommandLine.h"
 #include "app/core/DeviceSearch.h"
+#include "app/core/MqttPublisher.h"
 #include "app/core/TCPDataServer.h"
 #include "app/gui/AboutBox.h"
 #include "app/gui/ChartCommands.h"
@@ -166,6 +167,7 @@ int RunWindowProgram(int argc, char** argv)
         FinishAfterStopSignal(*window);
 
     MainTCPDataServer().Deactivate();
+    MainMqttPublisher().Stop();
     CloseProject();
     DisconnectWindowFromCore();
     window.reset();

@@ -2,6 +2,7 @@
 
 #include "app/core/FileChooser.h"
 #include "app/core/ProjectSettings.h"
+#include "app/gui/MqttSettingsPage.h"
 #include "model/Project.h"
 
 #include <QCheckBox>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -33,7 +35,14 @@ TProjectGeneralDlg::TProjectGeneralDlg(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Projekteinstellungen"));
     setModal(true);
-    auto* layout = new QVBoxLayout(this);
+    auto* outer = new QVBoxLayout(this);
+    Pages = new QTabWidget(this);
+    outer->addWidget(Pages);
+    auto* general = new QWidget(Pages);
+    auto* layout = new QVBoxLayout(general);
+    Pages->addTab(general, QStringLiteral("Allgemein"));
+    MqttPage = new TMqttSettingsPage(Pages);
+    Pages->addTab(MqttPage, QStringLiteral("MQTT"));
 
     NameLabeledEdit = AddLabeledEdit(layout, this, QStringLiteral("Projektname (nicht Dateiname):"));
     CommentLabeledEdit = AddLabeledEdit(layout, this, QStringLiteral("Beschreibung/Kommentar:"));
@@ -70,7 +79,7 @@ TProjectGeneralDlg::TProjectGeneralDlg(QWidget* parent) : QDialog(parent)
     buttons->addWidget(OKBtn);
     buttons->addWidget(CancelBtn);
     layout->addStretch(1);
-    layout->addLayout(buttons);
+    outer->addLayout(buttons);
 
     setTabOrder(NameLabeledEdit, CommentLabeledEdit);
     setTabOrder(CommentLabeledEdit, PathLabeledEdit);
@@ -97,6 +106,7 @@ void TProjectGeneralDlg::showEvent(QShowEvent* event)
 
 void TProjectGeneralDlg::LoadDlgData()
 {
+    MqttPage->LoadSettings();
     if (EditedProject == nullptr)
         return;
     const TProjectSettingsForm form = ProjectSettingsForm(*EditedProject);
@@ -136,6 +146,10 @@ void TProjectGeneralDlg::SelectPathButtonClick()
 
 void TProjectGeneralDlg::OKBtnClick()
 {
+    if (!MqttPage->ApplyEditedSettings()) {
+        Pages->setCurrentWidget(MqttPage);
+        return;
+    }
     if (EditedProject != nullptr) {
         TProjectSettingsForm form;
         form.Name = NameLabeledEdit->text().toStdString();

@@ -1,6 +1,7 @@
-// The dialog "Projekteinstellungen": name, comment, explicit data folder, sampling interval and the
-// table's grid lines of one project (EditedProject). It fills itself each time it is shown and writes
-// the project on OK; Cancel leaves the project as it was.
+// The dialog "Projekteinstellungen": on its page "Allgemein" name, comment, explicit data folder,
+// sampling interval and the table's grid lines of one project (EditedProject); on its page "MQTT" the
+// program's MQTT publisher. It fills itself each time it is shown and writes both on OK; Cancel leaves
+// them as they were.
 #pragma once
 
 #include <QDialog>
@@ -9,6 +10,8 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTabWidget;
+class TMqttSettingsPage;
 class TProject;
 
 class TProjectGeneralDlg : public QDialog {
@@ -28,6 +31,8 @@ public:
     // The folder browser, starting at the folder in the path edit.
     void SelectPathButtonClick();
 
+    QTabWidget* Pages = nullptr;
+    TMqttSettingsPage* MqttPage = nullptr;
     QLineEdit* NameLabeledEdit = nullptr;
     QLineEdit* CommentLabeledEdit = nullptr;
     QLineEdit* PathLabeledEdit = nullptr;

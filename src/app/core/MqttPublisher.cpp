@@ -1,0 +1,454 @@
+#include "app/core/MqttPublisher.h"
+
+#include "base/ErrorText.h"
+#include "base/Log.h"
+#include "base/MainThread.h"
+#include "model/LiveState.h"
+#include "model/Project.h"
+
+#include <mosquitto.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <functional>
+#include <mutex>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Slices of waiting, so that a stop request is seen within this time.
+constexpr int StopCheckMs = 100;
+// How long a clean stop waits for "offline" to leave.
+constexpr int FlushOnStopMs = 1000;
+
+void LogFromWorker(const std::string& text)
+{
+    PostToMainThread([text] { LogMessage(text); });
+}
+
+void InitLibraryOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+std::string ConnackText(int code)
+{
+    switch (code) {
+    case 1: return "Protokollversion nicht unterstützt";
+    case 2: return "Client-Kennung abgelehnt";
+    case 3: return "Broker nicht verfügbar";
+    case 4: return "Benutzername oder Passwort falsch";
+    case 5: return "nicht berechtigt";
+    default: return "Verbindung abgelehnt (Code " + std::to_string(code) + ")";
+    }
+}
+
+// The reason of a failed library call: errno's text for system errors, else the library's own.
+std::string ClientErrorText(int code)
+{
+    if (code == MOSQ_ERR_ERRNO)
+        return SystemErrorText(errno);
+    if (code == MOSQ_ERR_CONN_LOST || code == MOSQ_ERR_NO_CONN)
+        return "Verbindung verloren";
+    if (code == MOSQ_ERR_TLS)
+        return "TLS-Fehler (Zertifikat oder CA-Datei prüfen)";
+    return mosquitto_strerror(code);
+}
+
+// Whether a TCP connection to the broker can be opened within the time. libmosquitto connects
+// blocking, which can take minutes for an address that does not answer; this check keeps the
+// attempt short and lets a stop request through.
+bool BrokerReachable(const std::string& host, int port, int timeoutMs, const std::function<bool()>& stopAsked,
+                     std::string& reason)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* addresses = nullptr;
+    const int lookup = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses);
+    if (lookup != 0) {
+        reason = "Rechnername \"" + host + "\" nicht gefunden";
+        return false;
+    }
+    reason = "Zeitüberschreitung";
+    bool reachable = false;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (addrinfo* address = addresses; address != nullptr && !reachable; address = address->ai_next) {
+        const int fd = socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                              address->ai_protocol);
+        if (fd < 0)
+            continue;
+        int error = 0;
+        if (connect(fd, address->ai_addr, address->ai_addrlen) != 0) {
+            error = errno;
+            while (error == EINPROGRESS && Clock::now() < deadline && !stopAsked()) {
+                pollfd waiting{fd, POLLOUT, 0};
+                if (poll(&waiting, 1, StopCheckMs) > 0) {
+                    socklen_t length = sizeof(error);
+                    getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+                }
+            }
+        }
+        close(fd);
+        if (error == 0)
+            reachable = true;
+        else if (error != EINPROGRESS)
+            reason = SystemErrorText(error);
+    }
+    freeaddrinfo(addresses);
+    return reachable;
+}
+
+}  // namespace
+
+TMqttPublisher::~TMqttPublisher() { Stop(); }
+
+bool TMqttPublisher::Start(const TMqttSettings& settings)
+{
+    Stop();
+    std::string error;
+    std::string host;
+    int port = 0;
+    if (!CheckMqttSettings(settings, error) ||
+        !ParseMqttBroker(settings.Broker, !settings.CAFile.empty(), host, port, error)) {
+        LogMessage(error + " MQTT bleibt aus.");
+        return false;
+    }
+    std::string password;
+    std::string warning;
+    if (!ReadMqttPassword(settings, password, error, warning)) {
+        LogMessage(error + ". MQTT bleibt aus.");
+        return false;
+    }
+    if (!warning.empty())
+        LogMessage(warning);
+    if (!settings.CAFile.empty() && access(settings.CAFile.c_str(), R_OK) != 0) {
+        LogMessage("MQTT-CA-Datei \"" + settings.CAFile + "\" kann nicht gelesen werden: " +
+                   SystemErrorText(errno) + ". MQTT bleibt aus.");
+        return false;
+    }
+    InitLibraryOnce();
+
+    Settings = settings;
+    Host = host;
+    Port = port;
+    Password = password;
+    BuiltSignature.clear();
+    BuiltFields.clear();
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        Outbox = TOutbox{};
+        StopAsked = false;
+        // Without a project the default prefix is not known yet: the first record brings it.
+        if (const TProject* project = CurrentProject())
+            Outbox.Prefix = MqttTopicPrefix(Settings.TopicPrefix, project->Name);
+        else if (!Settings.TopicPrefix.empty())
+            Outbox.Prefix = MqttTopicPrefix(Settings.TopicPrefix, std::string());
+    }
+    PublishedDiscoveryTopics.clear();
+    LogMessage("Starte MQTT-Verbindung zu " + BrokerText() + " ...");
+    Worker = std::thread([this] { Run(); });
+    SetRecordPublisher(this);
+    return true;
+}
+
+void TMqttPublisher::Stop()
+{
+    if (RecordPublisher() == this)
+        SetRecordPublisher(nullptr);
+    if (!Worker.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        StopAsked = true;
+    }
+    Wake.notify_all();
+    Worker.join();
+}
+
+void TMqttPublisher::PublishRecord(const TDecodedRecord& record)
+{
+    const TProject* project = CurrentProject();
+    if (project == nullptr || !Worker.joinable())
+        return;
+    // The texts that depend on the definitions are built again only when they change.
+    std::string signature = project->Name;
+    for (const TNameList& names : project->FieldNames) {
+        signature += '\x1e';
+        for (const std::string& name : names)
+            signature += name + '\x1f';
+    }
+    std::vector<TMqttMessage> discovery;
+    const bool definitionsChanged = signature != BuiltSignature;
+    if (definitionsChanged) {
+        BuiltSignature = std::move(signature);
+        BuiltFields = MqttFields(*project);
+        BuiltPrefix = MqttTopicPrefix(Settings.TopicPrefix, project->Name);
+        if (Settings.Discovery)
+            discovery = MqttDiscoveryMessages(BuiltPrefix, project->Name, BuiltFields);
+    }
+    std::string state = MqttStatePayload(BuiltFields, record);
+    std::vector<TMqttMessage> fieldValues;
+    if (Settings.FieldTopics)
+        fieldValues = MqttFieldMessages(BuiltPrefix, BuiltFields, record);
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        Outbox.Prefix = BuiltPrefix;
+        if (definitionsChanged) {
+            Outbox.Discovery = std::move(discovery);
+            Outbox.DiscoveryChanged = true;
+        }
+        Outbox.State = std::move(state);
+        Outbox.FieldValues = std::move(fieldValues);
+        Outbox.StateChanged = true;
+    }
+    Wake.notify_all();
+}
+
+std::string TMqttPublisher::BrokerText() const
+{
+    const bool v6 = Host.find(':') != std::string::npos;
+    return (v6 ? "[" + Host + "]" : Host) + ":" + std::to_string(Port);
+}
+
+bool TMqttPublisher::WaitForStop(int milliseconds)
+{
+    std::unique_lock<std::mutex> guard(Lock);
+    return Wake.wait_for(guard, std::chrono::milliseconds(milliseconds), [this] { return StopAsked; });
+}
+
+void TMqttPublisher::Run()
+{
+    int retryDelayMs = FirstRetryDelayMs;
+    bool failureReported = false;
+    for (;;) {
+        std::string prefix;
+        {
+            std::unique_lock<std::mutex> guard(Lock);
+            Wake.wait(guard, [this] { return StopAsked || !Outbox.Prefix.empty(); });
+            if (StopAsked)
+                break;
+            prefix = Outbox.Prefix;
+        }
+        std::string reason;
+        if (Connect(prefix, reason)) {
+            LogFromWorker("MQTT-Verbindung zu " + BrokerText() + " hergestellt, Themen unter " + prefix + "/.");
+            retryDelayMs = FirstRetryDelayMs;
+            failureReported = false;
+            Serve(prefix);
+            if (Client == nullptr)
+                continue;  // a clean end: stop asked or the prefix changed
+            reason = LastFailure;
+            FreeClient();
+            LogFromWorker("MQTT-Verbindung zu " + BrokerText() + " unterbrochen: " + reason +
+                          ". Neuer Versuch im Hintergrund.");
+            failureReported = true;
+        } else {
+            FreeClient();
+            if (!failureReported)
+                LogFromWorker("MQTT-Broker " + BrokerText() + " nicht erreichbar: " + reason +
+                              ". Neuer Versuch im Hintergrund.");
+            failureReported = true;
+        }
+        if (WaitForStop(retryDelayMs))
+            break;
+        retryDelayMs = std::min(retryDelayMs * 2, LongestRetryDelayMs);
+    }
+    FreeClient();
+}
+
+bool TMqttPublisher::Connect(const std::string& prefix, std::string& reason)
+{
+    FreeClient();
+    const auto stopAsked = [this] {
+        std::lock_guard<std::mutex> guard(Lock);
+        return StopAsked;
+    };
+    if (!BrokerReachable(Host, Port, ConnectTimeoutMs, stopAsked, reason))
+        return false;
+
+    Client = mosquitto_new(nullptr, true, this);
+    if (Client == nullptr) {
+        reason = SystemErrorText(errno);
+        return false;
+    }
+    mosquitto_connect_callback_set(Client, [](mosquitto*, void* self, int code) {
+        static_cast<TMqttPublisher*>(self)->ConnackCode = code;
+    });
+    const std::string offline = "offline";
+    mosquitto_will_set(Client, MqttStatusTopic(prefix).c_str(), static_cast<int>(offline.size()), offline.data(), 1,
+                       true);
+    if (!Settings.User.empty())
+        mosquitto_username_pw_set(Client, Settings.User.c_str(), Password.empty() ? nullptr : Password.c_str());
+    if (!Settings.CAFile.empty()) {
+        const int tls = mosquitto_tls_set(Client, Settings.CAFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+        if (tls != MOSQ_ERR_SUCCESS) {
+            reason = "TLS mit \"" + Settings.CAFile + "\" nicht möglich: " + ClientErrorText(tls);
+            return false;
+        }
+    }
+    ConnackCode = -1;
+    const int code = mosquitto_connect(Client, Host.c_str(), Port, KeepAliveSeconds);
+    if (code != MOSQ_ERR_SUCCESS) {
+        reason = ClientErrorText(code);
+        return false;
+    }
+    // The broker's answer comes through the loop.
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ConnectTimeoutMs);
+    while (ConnackCode < 0) {
+        const int loop = mosquitto_loop(Client, StopCheckMs, 1);
+        if (loop != MOSQ_ERR_SUCCESS) {
+            reason = ClientErrorText(loop);
+            return false;
+        }
+        if (Clock::now() > deadline) {
+            reason = "keine Antwort des Brokers";
+            return false;
+        }
+        if (stopAsked()) {
+            reason = "Programmende";
+            return false;
+        }
+    }
+    if (ConnackCode != 0) {
+        reason = "Broker lehnt ab: " + ConnackText(ConnackCode);
+        return false;
+    }
+    return true;
+}
+
+void TMqttPublisher::Serve(const std::string& prefix)
+{
+    IsConnected = true;
+    Publish(MqttStatusTopic(prefix), "online", true);
+    SendOutbox(prefix, true);
+    for (;;) {
+        const int loop = mosquitto_loop(Client, StopCheckMs, 1);
+        if (loop != MOSQ_ERR_SUCCESS) {
+            IsConnected = false;
+            LastFailure = ClientErrorText(loop);
+            return;
+        }
+        bool endHere = false;
+        {
+            std::lock_guard<std::mutex> guard(Lock);
+            endHere = StopAsked || Outbox.Prefix != prefix;
+        }
+        if (endHere) {
+            Disconnect(prefix);
+            return;
+        }
+        // What the broker has not taken yet stays in the library; newer records wait in the outbox,
+        // replacing each other, until it has.
+        if (!mosquitto_want_write(Client))
+            SendOutbox(prefix, false);
+    }
+}
+
+void TMqttPublisher::SendOutbox(const std::string& prefix, bool everything)
+{
+    std::vector<TMqttMessage> discovery;
+    bool sendDiscovery = false;
+    std::string state;
+    std::vector<TMqttMessage> fieldValues;
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        // Texts of another project wait for the connection under its prefix.
+        if (Outbox.Prefix != prefix)
+            return;
+        if (Outbox.DiscoveryChanged || everything) {
+            discovery = Outbox.Discovery;
+            sendDiscovery = true;
+            Outbox.DiscoveryChanged = false;
+        }
+        if (Outbox.StateChanged || everything) {
+            state = Outbox.State;
+            fieldValues = Outbox.FieldValues;
+            Outbox.StateChanged = false;
+        }
+    }
+    if (sendDiscovery) {
+        // Entities of fields that are no longer defined are removed by an empty config.
+        std::vector<std::string> topics;
+        for (const TMqttMessage& message : discovery)
+            topics.push_back(message.Topic);
+        for (const std::string& old : PublishedDiscoveryTopics)
+            if (std::find(topics.begin(), topics.end(), old) == topics.end())
+                Publish(old, std::string(), true);
+        for (const TMqttMessage& message : discovery)
+            Publish(message.Topic, message.Payload, true);
+        PublishedDiscoveryTopics = std::move(topics);
+    }
+    if (!state.empty()) {
+        for (const TMqttMessage& message : fieldValues)
+            Publish(message.Topic, message.Payload, true);
+        Publish(MqttStateTopic(prefix), state, true);
+    }
+}
+
+void TMqttPublisher::Publish(const std::string& topic, const std::string& payload, bool retain)
+{
+    if (Client == nullptr)
+        return;
+    mosquitto_publish(Client, nullptr, topic.c_str(), static_cast<int>(payload.size()),
+                      payload.empty() ? nullptr : payload.data(), 0, retain);
+}
+
+void TMqttPublisher::Disconnect(const std::string& prefix)
+{
+    Publish(MqttStatusTopic(prefix), "offline", true);
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(FlushOnStopMs);
+    while (mosquitto_want_write(Client) && Clock::now() < deadline)
+        if (mosquitto_loop(Client, 50, 1) != MOSQ_ERR_SUCCESS)
+            break;
+    mosquitto_disconnect(Client);
+    mosquitto_loop(Client, 50, 1);
+    IsConnected = false;
+    FreeClient();
+}
+
+void TMqttPublisher::FreeClient()
+{
+    if (Client == nullptr)
+        return;
+    mosquitto_destroy(Client);
+    Client = nullptr;
+    ConnackCode = -1;
+}
+
+TMqttPublisher& MainMqttPublisher()
+{
+    static TMqttPublisher publisher;
+    return publisher;
+}
+
+bool CheckMqttSettings(const TMqttSettings& settings, std::string& error)
+{
+    std::string host;
+    int port = 0;
+    if (settings.Enabled() && !ParseMqttBroker(settings.Broker, !settings.CAFile.empty(), host, port, error))
+        return false;
+    return settings.TopicPrefix.empty() || IsValidMqttTopicPrefix(settings.TopicPrefix, error);
+}
+
+bool ApplyMqttSettings(const TMqttSettings& settings, const std::string& settingsFile, std::string& error)
+{
+    if (!CheckMqttSettings(settings, error))
+        return false;
+    if (!settingsFile.empty() && !WriteMqttSettings(settingsFile, settings, error)) {
+        error = "Die MQTT-Einstellungen konnten nicht gespeichert werden: " + error;
+        return false;
+    }
+    MainMqttPublisher().Stop();
+    if (settings.Enabled())
+        MainMqttPublisher().Start(settings);
+    return true;
+}

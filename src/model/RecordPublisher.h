@@ -1,0 +1,20 @@
+// Where live records go besides the window: a publisher (the MQTT client) receives every record the
+// logger handles from its controller, shown or not, on the main thread. Records of the device search
+// and of a memory-card import are not live and are not handed on.
+#pragma once
+
+#include "protocol/ORVA_prot.h"
+
+class IRecordPublisher {
+public:
+    virtual ~IRecordPublisher() = default;
+    // Called after the record was recorded and acknowledged; must return quickly (the serial line
+    // waits for the main thread).
+    virtual void PublishRecord(const TDecodedRecord& record) = 0;
+};
+
+// Installs the publisher (nullptr removes it). Main thread only.
+void SetRecordPublisher(IRecordPublisher* publisher);
+IRecordPublisher* RecordPublisher();
+// Hands the record to the installed publisher; nothing without one.
+void PublishRecord(const TDecodedRecord& record);

@@ -1,0 +1,306 @@
+// The MQTT publisher against a real mosquitto broker: the logger without a window runs against the
+// simulator, a subscriber made with libmosquitto reads what reaches the broker.
+#include "support/TestPorts.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <mosquitto.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <netinet/in.h>
+#include <regex>
+#include <sstream>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using testsupport::BackgroundProgram;
+using testsupport::ReadFile;
+namespace fs = std::filesystem;
+
+constexpr const char* BrokerProgram = "/usr/sbin/mosquitto";
+
+bool WaitUntil(const std::function<bool()>& ready, int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs && !ready(); waited += 50)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return ready();
+}
+
+bool PortAccepts(int port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool accepted = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    close(fd);
+    return accepted;
+}
+
+// A broker of its own on the given port (local connections only, anonymous), ready when Start returns.
+class Broker {
+public:
+    explicit Broker(int port) : Port(port) {}
+    bool Start()
+    {
+        return Process.Start(BrokerProgram, {"-p", std::to_string(Port)}) && WaitUntil([this] { return PortAccepts(Port); }, 10000);
+    }
+    void Stop() { Process.Stop(); }
+
+private:
+    int Port;
+    BackgroundProgram Process;
+};
+
+// Collects every message of the subscribed topics, with its retained flag.
+class Subscriber {
+public:
+    struct Message {
+        std::string Topic, Payload;
+        bool Retained = false;
+    };
+
+    Subscriber()
+    {
+        static std::once_flag once;
+        std::call_once(once, [] { mosquitto_lib_init(); });
+        Client = mosquitto_new(nullptr, true, this);
+        mosquitto_message_callback_set(Client, [](mosquitto*, void* self, const mosquitto_message* message) {
+            auto* subscriber = static_cast<Subscriber*>(self);
+            std::lock_guard<std::mutex> guard(subscriber->Lock);
+            subscriber->Received.push_back(
+                {message->topic, std::string(static_cast<const char*>(message->payload), message->payloadlen),
+                 message->retain});
+            subscriber->Arrived.notify_all();
+        });
+        mosquitto_connect_callback_set(Client, [](mosquitto* client, void* self, int code) {
+            if (code != 0)
+                return;
+            for (const std::string& topic : static_cast<Subscriber*>(self)->Topics)
+                mosquitto_subscribe(client, nullptr, topic.c_str(), 1);
+        });
+    }
+    ~Subscriber()
+    {
+        mosquitto_disconnect(Client);
+        mosquitto_loop_stop(Client, false);
+        mosquitto_destroy(Client);
+    }
+    // Subscribes again after every reconnection, so a restarted broker is followed.
+    bool Connect(int port, std::vector<std::string> topics)
+    {
+        Topics = std::move(topics);
+        mosquitto_reconnect_delay_set(Client, 1, 1, false);
+        return mosquitto_connect(Client, "127.0.0.1", port, 10) == MOSQ_ERR_SUCCESS &&
+               mosquitto_loop_start(Client) == MOSQ_ERR_SUCCESS;
+    }
+    // The first message from the given index on that matches.
+    bool WaitFor(const std::function<bool(const Message&)>& matches, int timeoutMs, Message* found = nullptr,
+                 size_t from = 0)
+    {
+        std::unique_lock<std::mutex> guard(Lock);
+        return Arrived.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] {
+            for (size_t i = from; i < Received.size(); ++i)
+                if (matches(Received[i])) {
+                    if (found)
+                        *found = Received[i];
+                    return true;
+                }
+            return false;
+        });
+    }
+    size_t Count()
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        return Received.size();
+    }
+
+private:
+    mosquitto* Client = nullptr;
+    std::vector<std::string> Topics;
+    std::mutex Lock;
+    std::condition_variable Arrived;
+    std::vector<Message> Received;
+};
+
+std::function<bool(const Subscriber::Message&)> Topic(const std::string& topic, const std::string& payload = "")
+{
+    return [=](const Subscriber::Message& message) {
+        return message.Topic == topic && (payload.empty() || message.Payload == payload);
+    };
+}
+
+size_t CountOf(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+size_t DayFileLineCount(const fs::path& folder)
+{
+    size_t lines = 0;
+    std::error_code error;
+    if (fs::is_directory(folder, error))
+        for (const auto& entry : fs::directory_iterator(folder))
+            lines += CountOf(ReadFile(entry.path()), "\n");
+    return lines;
+}
+
+struct MqttBrokerTest : ::testing::Test {
+    testsupport::TempDir Dir;
+    fs::path Project = Dir / "Haus.p-p";
+    fs::path Out = Dir / "out.txt";
+    int BrokerPort = testsupport::FreeTcpPort();
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(fs::exists(BrokerProgram)) << "mosquitto fehlt: scripts/install-deps.sh installiert es";
+        ASSERT_GT(BrokerPort, 0);
+        testsupport::WriteFile(Project, "[General]\r\nName=Haus\r\nSamplingInterval=0\r\n"
+                                        "[Field Definitions]\r\nTemperature=Aussen,Kessel,Vorlauf,Rücklauf\r\n"
+                                        "Counter=Brennerstunden\r\nInput=Raumthermostat\r\nOutput=Brenner\r\n");
+    }
+
+    bool StartLogger(BackgroundProgram& logger, const std::string& device, std::vector<std::string> extra)
+    {
+        std::vector<std::string> args = {"-headless", "/PROJECT=" + Project.string(), "/PORT=" + device, "/START",
+                                         "/MQTT=127.0.0.1:" + std::to_string(BrokerPort)};
+        args.insert(args.end(), extra.begin(), extra.end());
+        BackgroundProgram::Options options;
+        options.Environment = {{"XDG_CONFIG_HOME", (Dir / "config").string()}, {"HOME", Dir.Path().string()}};
+        options.Unset = {"DISPLAY", "WAYLAND_DISPLAY", "DEDEZUVIV_MQTT_PASSWORD"};
+        options.StdoutFile = Out;
+        options.StderrFile = Dir / "err.txt";
+        return logger.Start(testsupport::LoggerPath(), args, options);
+    }
+    std::string LoggerOutput() { return ReadFile(Out) + ReadFile(Dir / "err.txt"); }
+};
+
+TEST_F(MqttBrokerTest, HeadlessLoggerPublishesStateDiscoveryAndItsLastWill)
+{
+    Broker broker(BrokerPort);
+    ASSERT_TRUE(broker.Start());
+    Subscriber watcher;
+    ASSERT_TRUE(watcher.Connect(BrokerPort, {"dedezuviv/#"}));
+
+    testsupport::PtyPair pty;
+    ASSERT_TRUE(pty.Start());
+    BackgroundProgram simulator;
+    ASSERT_TRUE(testsupport::StartSimulator(simulator, pty.EndB(), {"--interval", "0.3"}));
+    BackgroundProgram logger;
+    ASSERT_TRUE(StartLogger(logger, pty.EndA(), {"/MQTTFIELDTOPICS=ON"}));
+
+    Subscriber::Message state;
+    ASSERT_TRUE(watcher.WaitFor(Topic("dedezuviv/Haus/state"), 20000, &state)) << LoggerOutput();
+    const std::string number = "-?[0-9]+(\\.[0-9]+)?(E-?[0-9]+)?";
+    EXPECT_TRUE(std::regex_match(state.Payload,
+                                 std::regex("\\{\"time\":\"20[0-9]{2}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}"
+                                            "[+-][0-9]{2}:[0-9]{2}\",\"fields\":\\{\"Aussen\":\\{\"value\":" +
+                                            number + ",\"unit\":\"°C\"\\},.*\"Brenner\":\\{\"value\":[01],"
+                                            "\"unit\":\"\"\\}\\}\\}")))
+        << state.Payload;
+    EXPECT_TRUE(watcher.WaitFor(Topic("dedezuviv/Haus/status", "online"), 5000));
+    Subscriber::Message kessel;
+    ASSERT_TRUE(watcher.WaitFor(Topic("dedezuviv/Haus/Kessel"), 5000, &kessel));
+    EXPECT_TRUE(std::regex_match(kessel.Payload, std::regex(number))) << kessel.Payload;
+
+    // Whoever subscribes later gets the retained discovery configs and the latest state at once.
+    Subscriber later;
+    ASSERT_TRUE(later.Connect(BrokerPort, {"homeassistant/#", "dedezuviv/Haus/state"}));
+    Subscriber::Message config;
+    ASSERT_TRUE(later.WaitFor(Topic("homeassistant/sensor/dedezuviv_Haus/temperature_Ruecklauf/config"), 10000,
+                              &config));
+    EXPECT_TRUE(config.Retained);
+    EXPECT_NE(config.Payload.find("\"device_class\":\"temperature\""), std::string::npos) << config.Payload;
+    ASSERT_TRUE(later.WaitFor(Topic("homeassistant/binary_sensor/dedezuviv_Haus/output_Brenner/config"), 5000,
+                              &config));
+    EXPECT_TRUE(config.Retained);
+    ASSERT_TRUE(later.WaitFor(Topic("homeassistant/sensor/dedezuviv_Haus/counter_Brennerstunden/config"), 5000,
+                              &config));
+    EXPECT_NE(config.Payload.find("\"state_class\":\"total_increasing\""), std::string::npos);
+    ASSERT_TRUE(later.WaitFor(Topic("dedezuviv/Haus/state"), 5000, &state));
+    EXPECT_TRUE(state.Retained);
+
+    // Killed without a chance to say goodbye: the broker publishes the last will.
+    const size_t before = watcher.Count();
+    logger.Signal(SIGKILL);
+    logger.Wait(10000);
+    EXPECT_TRUE(watcher.WaitFor(Topic("dedezuviv/Haus/status", "offline"), 10000, nullptr, before));
+    EXPECT_NE(ReadFile(Out).find("> MQTT-Verbindung zu 127.0.0.1:" + std::to_string(BrokerPort) +
+                                 " hergestellt, Themen unter dedezuviv/Haus/.\n"),
+              std::string::npos)
+        << LoggerOutput();
+}
+
+TEST_F(MqttBrokerTest, BrokerAwayNeitherHoldsUpTheLineNorLosesRecords)
+{
+    testsupport::PtyPair pty;
+    ASSERT_TRUE(pty.Start());
+    BackgroundProgram simulator;
+    BackgroundProgram::Options simOptions;
+    simOptions.StdoutFile = Dir / "simulator.txt";
+    // The controller waits 2 s for each acknowledgement and reports any that come late or not at all.
+    ASSERT_TRUE(simulator.Start(testsupport::ToolPath("dedezuviv-simulator"),
+                                {"--device", pty.EndB(), "--interval", "0.1", "--expect-acks", "--ack-timeout", "2"},
+                                simOptions));
+    BackgroundProgram logger;
+    ASSERT_TRUE(StartLogger(logger, pty.EndA(), {}));
+    const std::string brokerText = "127.0.0.1:" + std::to_string(BrokerPort);
+    const fs::path data = Dir / "Haus" / "data";
+
+    // No broker at the start.
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(Out).find("nicht erreichbar") != std::string::npos; }, 15000))
+        << LoggerOutput();
+    ASSERT_TRUE(WaitUntil([&] { return DayFileLineCount(data) >= 10; }, 15000)) << LoggerOutput();
+
+    Broker broker(BrokerPort);
+    ASSERT_TRUE(broker.Start());
+    Subscriber watcher;
+    ASSERT_TRUE(watcher.Connect(BrokerPort, {"dedezuviv/Haus/#"}));
+    ASSERT_TRUE(watcher.WaitFor(Topic("dedezuviv/Haus/status", "online"), 20000)) << LoggerOutput();
+
+    // The broker goes away and comes back.
+    broker.Stop();
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(Out).find("unterbrochen") != std::string::npos; }, 15000))
+        << LoggerOutput();
+    const size_t linesWhileAway = DayFileLineCount(data);
+    ASSERT_TRUE(WaitUntil([&] { return DayFileLineCount(data) >= linesWhileAway + 10; }, 15000));
+    ASSERT_TRUE(broker.Start());
+    ASSERT_TRUE(WaitUntil([&] { return CountOf(ReadFile(Out), "hergestellt") >= 2; }, 30000)) << LoggerOutput();
+    const size_t before = watcher.Count();
+    EXPECT_TRUE(watcher.WaitFor(Topic("dedezuviv/Haus/state"), 10000, nullptr, before));
+
+    simulator.Signal(SIGTERM);
+    EXPECT_EQ(simulator.Wait(15000), 0) << ReadFile(Dir / "simulator.txt");
+    logger.Signal(SIGTERM);
+    EXPECT_EQ(logger.Wait(15000), 0);
+
+    // Every record was acknowledged in time and recorded once.
+    const std::string report = ReadFile(Dir / "simulator.txt");
+    std::smatch counts;
+    ASSERT_TRUE(std::regex_search(report, counts, std::regex("missing=([0-9]+).*\nrecords=([0-9]+) acks=([0-9]+) bad=0")))
+        << report;
+    EXPECT_EQ(counts[1], "0");
+    EXPECT_EQ(counts[2], counts[3]);
+    EXPECT_EQ(DayFileLineCount(data), std::stoul(counts[2]));
+    // One line per change of the connection, not one per record.
+    const std::string out = ReadFile(Out);
+    EXPECT_EQ(CountOf(out, "nicht erreichbar"), 1u) << out;
+    EXPECT_EQ(CountOf(out, "MQTT-Verbindung zu " + brokerText + " unterbrochen"), 1u) << out;
+    EXPECT_EQ(CountOf(out, "hergestellt"), 2u) << out;
+}
+
+}  // namespace

@@ -1,0 +1,261 @@
+// The MQTT publisher's texts (ids, state JSON, discovery configs) and its settings, without a broker.
+#include "app/core/CommandLine.h"
+#include "app/core/MqttMessages.h"
+#include "app/core/MqttSettings.h"
+#include "base/DateTime.h"
+#include "model/Project.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <regex>
+#include <set>
+#include <sys/stat.h>
+
+namespace {
+
+// A zone with summer time, given by rule so that no zone database is needed.
+struct CentralEuropeanTime {
+    std::string Saved;
+    bool HadZone = false;
+    CentralEuropeanTime()
+    {
+        if (const char* zone = std::getenv("TZ")) {
+            Saved = zone;
+            HadZone = true;
+        }
+        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+        tzset();
+    }
+    ~CentralEuropeanTime()
+    {
+        if (HadZone)
+            setenv("TZ", Saved.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+};
+
+TFieldValue Float(double value)
+{
+    TFieldValue v;
+    v.Kind = vkFloat;
+    v.FloatValue = value;
+    return v;
+}
+
+TFieldValue Integer(int value)
+{
+    TFieldValue v;
+    v.Kind = vkInteger;
+    v.IntValue = value;
+    return v;
+}
+
+std::unique_ptr<TDecodedRecord> EmptyRecord()
+{
+    auto record = std::make_unique<TDecodedRecord>();
+    TOrvaProtocol::ClearRecord(*record);
+    return record;
+}
+
+TEST(MqttTexts, IdsHoldOnlyLettersDigitsUnderscoreAndHyphen)
+{
+    EXPECT_EQ(MqttId("Rücklauf"), "Ruecklauf");
+    EXPECT_EQ(MqttId("Außen Fühler"), "Aussen_Fuehler");
+    EXPECT_EQ(MqttId("Öl-Kessel ÄÜ"), "Oel-Kessel_AeUe");
+    EXPECT_EQ(MqttId("  Vorlauf  (°C)/2 "), "Vorlauf_C_2");
+    EXPECT_EQ(MqttId("__a__b__"), "a_b");
+    EXPECT_EQ(MqttId("°€"), "");
+    EXPECT_EQ(MqttId(std::string("a\xff" "b")), "a_b");  // a stray byte is one character
+}
+
+TEST(MqttTexts, FieldsAreUniqueAndNamesSharedByTypesAreQualified)
+{
+    TProject project;
+    project.FieldNames[ftTemperature] = {"Vorlauf", "Rücklauf", "", "vorlauf", "Vorlauf 1", "Vorlauf_1"};
+    project.FieldNames[ftOutput] = {"Pumpe", "Vorlauf"};
+    const std::vector<TMqttField> fields = MqttFields(project);
+    ASSERT_EQ(fields.size(), 6u);  // the second "vorlauf" of the temperatures is the first one's
+    EXPECT_EQ(fields[0].Key, "Vorlauf (Temperatur)");
+    EXPECT_EQ(fields[1].Key, "Rücklauf");
+    EXPECT_EQ(fields[1].ObjectId, "temperature_Ruecklauf");
+    EXPECT_EQ(fields[2].Position, 4u);
+    EXPECT_EQ(fields[5].Key, "Vorlauf (Relais)");
+    EXPECT_EQ(fields[5].Position, 1u);
+    std::set<std::string> ids;
+    for (const TMqttField& field : fields)
+        EXPECT_TRUE(ids.insert(field.ObjectId).second) << field.ObjectId;
+    EXPECT_EQ(fields[2].ObjectId, "temperature_Vorlauf_1");
+    EXPECT_EQ(fields[3].ObjectId, "temperature_Vorlauf_1_2");
+}
+
+TEST(MqttTexts, StateHasTheRecordTimeWithItsOffsetAndNumbersAsNumbers)
+{
+    const CentralEuropeanTime zone;
+    TProject project;
+    project.FieldNames[ftTemperature] = {"Vorlauf", "Außen"};
+    project.FieldNames[ftCounter] = {"Brennerstunden"};
+    project.FieldNames[ftOutput] = {"Pumpe"};
+    project.FieldNames[ftIntern] = {"Fehler \"x\""};  // not a name character, but never trusted
+    auto record = EmptyRecord();
+    TOrvaProtocol::AddValue(*record, ftTemperature, Float(61.5));
+    TOrvaProtocol::AddValue(*record, ftTemperature, Float(-3.25));
+    TOrvaProtocol::AddValue(*record, ftCounter, Float(12345));
+    TOrvaProtocol::AddValue(*record, ftOutput, Integer(1));
+    record->Header.RT = EncodeDateTime(2026, 7, 1, 14, 30, 5);
+    const std::vector<TMqttField> fields = MqttFields(project);
+    EXPECT_EQ(MqttStatePayload(fields, *record),
+              "{\"time\":\"2026-07-01T14:30:05+02:00\",\"fields\":{"
+              "\"Vorlauf\":{\"value\":61.5,\"unit\":\"°C\"},"
+              "\"Außen\":{\"value\":-3.25,\"unit\":\"°C\"},"
+              "\"Brennerstunden\":{\"value\":12345,\"unit\":\"\"},"
+              "\"Pumpe\":{\"value\":1,\"unit\":\"\"},"
+              "\"Fehler \\\"x\\\"\":{\"value\":null,\"unit\":\"\"}}}");
+
+    record->Header.RT = EncodeDateTime(2026, 12, 9, 20, 15, 3);
+    EXPECT_NE(MqttStatePayload(fields, *record).find("\"time\":\"2026-12-09T20:15:03+01:00\""), std::string::npos);
+
+    // Per-field topics: bare values, none for a field without value.
+    const std::vector<TMqttMessage> values = MqttFieldMessages("dedezuviv/Haus", fields, *record);
+    ASSERT_EQ(values.size(), 4u);
+    EXPECT_EQ(values[1], (TMqttMessage{"dedezuviv/Haus/Außen", "-3.25"}));
+    EXPECT_EQ(values[3], (TMqttMessage{"dedezuviv/Haus/Pumpe", "1"}));
+}
+
+TEST(MqttTexts, DiscoveryConfigsFollowTheFieldTypes)
+{
+    TProject project;
+    project.FieldNames[ftTemperature] = {"Rücklauf"};
+    project.FieldNames[ftCounter] = {"Brennerstarts"};
+    project.FieldNames[ftInput] = {"Störung"};
+    project.FieldNames[ftOutput] = {"Brenner"};
+    project.FieldNames[ftState] = {"Betriebsart"};
+    const std::string prefix = DefaultMqttTopicPrefix("Haus Müller");
+    EXPECT_EQ(prefix, "dedezuviv/Haus Müller");
+    const std::vector<TMqttMessage> configs = MqttDiscoveryMessages(prefix, "Haus Müller", MqttFields(project));
+    ASSERT_EQ(configs.size(), 5u);
+    const std::regex topic("homeassistant/(sensor|binary_sensor)/[A-Za-z0-9_-]+/[A-Za-z0-9_-]+/config");
+    std::set<std::string> uniqueIds;
+    for (const TMqttMessage& config : configs) {
+        EXPECT_TRUE(std::regex_match(config.Topic, topic)) << config.Topic;
+        const std::smatch id = [&] {
+            std::smatch match;
+            std::regex_search(config.Payload, match, std::regex("\"unique_id\":\"([^\"]+)\""));
+            return match;
+        }();
+        ASSERT_FALSE(id.empty()) << config.Payload;
+        EXPECT_TRUE(uniqueIds.insert(id[1]).second);
+        EXPECT_NE(config.Payload.find("\"state_topic\":\"dedezuviv/Haus Müller/state\""), std::string::npos);
+        EXPECT_NE(config.Payload.find("\"availability_topic\":\"dedezuviv/Haus Müller/status\""), std::string::npos);
+        EXPECT_NE(config.Payload.find("\"device\":{\"identifiers\":[\"dedezuviv_Haus_Mueller\"],\"name\":\"Haus Müller\""),
+                  std::string::npos);
+    }
+    EXPECT_EQ(configs[0].Topic, "homeassistant/sensor/dedezuviv_Haus_Mueller/temperature_Ruecklauf/config");
+    EXPECT_NE(configs[0].Payload.find("\"device_class\":\"temperature\",\"unit_of_measurement\":\"°C\""),
+              std::string::npos);
+    EXPECT_NE(configs[0].Payload.find("\"value_template\":\"{{ value_json.fields['Rücklauf'].value }}\""),
+              std::string::npos);
+    EXPECT_NE(configs[1].Payload.find("\"state_class\":\"total_increasing\""), std::string::npos);
+    EXPECT_EQ(configs[2].Topic, "homeassistant/binary_sensor/dedezuviv_Haus_Mueller/input_Stoerung/config");
+    EXPECT_NE(configs[2].Payload.find("{{ 'ON' if value_json.fields['Störung'].value else 'OFF' }}"),
+              std::string::npos);
+    // Types in their order: the state before the relay.
+    EXPECT_EQ(configs[3].Topic, "homeassistant/sensor/dedezuviv_Haus_Mueller/state_Betriebsart/config");
+    EXPECT_EQ(configs[3].Payload.find("state_class"), std::string::npos);
+    EXPECT_EQ(configs[4].Topic, "homeassistant/binary_sensor/dedezuviv_Haus_Mueller/output_Brenner/config");
+}
+
+TEST(MqttTexts, TopicPrefixes)
+{
+    EXPECT_EQ(DefaultMqttTopicPrefix("a/b+c#"), "dedezuviv/a_b_c_");
+    EXPECT_EQ(DefaultMqttTopicPrefix(""), "dedezuviv/_");
+    EXPECT_EQ(MqttTopicPrefix("haus/heizung/", "X"), "haus/heizung");
+    EXPECT_EQ(MqttTopicPrefix("", "X"), "dedezuviv/X");
+    std::string error;
+    EXPECT_TRUE(IsValidMqttTopicPrefix("haus/heizung", error));
+    EXPECT_FALSE(IsValidMqttTopicPrefix("haus/+", error));
+    EXPECT_FALSE(IsValidMqttTopicPrefix("haus/#", error));
+    EXPECT_FALSE(IsValidMqttTopicPrefix("$SYS/x", error));
+    EXPECT_NE(error.find("$"), std::string::npos);
+}
+
+TEST(MqttSettingsTest, BrokerAddresses)
+{
+    std::string host, error;
+    int port = 0;
+    EXPECT_TRUE(ParseMqttBroker("localhost", false, host, port, error));
+    EXPECT_EQ(host + ":" + std::to_string(port), "localhost:1883");
+    EXPECT_TRUE(ParseMqttBroker(" broker.lan:1884 ", false, host, port, error));
+    EXPECT_EQ(host + ":" + std::to_string(port), "broker.lan:1884");
+    EXPECT_TRUE(ParseMqttBroker("broker.lan", true, host, port, error));
+    EXPECT_EQ(port, 8883);
+    EXPECT_TRUE(ParseMqttBroker("[::1]:2000", false, host, port, error));
+    EXPECT_EQ(host + ":" + std::to_string(port), "::1:2000");
+    EXPECT_TRUE(ParseMqttBroker("fd00::5", false, host, port, error));
+    EXPECT_EQ(host + ":" + std::to_string(port), "fd00::5:1883");
+    for (const char* bad : {"", ":1883", "h:0", "h:65536", "h:12a", "h:", "[::1", "[::1]x"}) {
+        error.clear();
+        EXPECT_FALSE(ParseMqttBroker(bad, false, host, port, error)) << bad;
+        EXPECT_NE(error.find("MQTT-Broker"), std::string::npos) << bad;
+    }
+}
+
+TEST(MqttSettingsTest, CommandLineOverridesTheSettingsFile)
+{
+    testsupport::TempDir dir;
+    const std::string file = (dir / "dedezuviv.cfg").string();
+    TMqttSettings stored;
+    stored.Broker = "nas:1883";
+    stored.TopicPrefix = "haus";
+    stored.User = "logger";
+    stored.FieldTopics = true;
+    std::string error;
+    ASSERT_TRUE(WriteMqttSettings(file, stored, error)) << error;
+    EXPECT_EQ(ReadMqttSettings(file), stored);
+
+    SetCommandLineArguments({"/MQTT=127.0.0.1:2883", "/MQTTDISCOVERY=OFF", "/MQTTFIELDTOPICS=off"});
+    TMqttSettings effective = ApplyMqttCommandLine(ReadMqttSettings(file));
+    EXPECT_EQ(effective.Broker, "127.0.0.1:2883");
+    EXPECT_EQ(effective.TopicPrefix, "haus");
+    EXPECT_FALSE(effective.Discovery);
+    EXPECT_FALSE(effective.FieldTopics);
+
+    SetCommandLineArguments({"/MQTT=OFF"});
+    EXPECT_FALSE(ApplyMqttCommandLine(ReadMqttSettings(file)).Enabled());
+    SetCommandLineArguments({});
+    EXPECT_FALSE(ReadMqttSettings((dir / "none.cfg").string()).Enabled());
+}
+
+TEST(MqttSettingsTest, PasswordFromTheEnvironmentOrItsOwnFile)
+{
+    testsupport::TempDir dir;
+    const auto passFile = dir / "mqtt.pass";
+    testsupport::WriteFile(passFile, "geheim\r\nzweite Zeile\n");
+    chmod(passFile.c_str(), 0600);
+    TMqttSettings settings;
+    settings.PasswordFile = passFile.string();
+    std::string password, error, warning;
+    unsetenv(MqttPasswordVariable);
+    ASSERT_TRUE(ReadMqttPassword(settings, password, error, warning));
+    EXPECT_EQ(password, "geheim");
+    EXPECT_TRUE(warning.empty());
+
+    chmod(passFile.c_str(), 0644);
+    ASSERT_TRUE(ReadMqttPassword(settings, password, error, warning));
+    EXPECT_NE(warning.find("chmod 600"), std::string::npos);
+
+    setenv(MqttPasswordVariable, "aus der Umgebung", 1);
+    ASSERT_TRUE(ReadMqttPassword(settings, password, error, warning));
+    EXPECT_EQ(password, "aus der Umgebung");
+    unsetenv(MqttPasswordVariable);
+
+    settings.PasswordFile = (dir / "fehlt.pass").string();
+    EXPECT_FALSE(ReadMqttPassword(settings, password, error, warning));
+    EXPECT_NE(error.find("fehlt.pass"), std::string::npos);
+}
+
+}  // namespace
