@@ -1,5 +1,10 @@
 // The MQTT publisher against a real mosquitto broker: the logger without a window runs against the
 // simulator, a subscriber made with libmosquitto reads what reaches the broker.
+#include "app/core/MqttPublisher.h"
+#include "base/Log.h"
+#include "base/MainThread.h"
+#include "model/LiveState.h"
+#include "model/Project.h"
 #include "support/TestPorts.h"
 #include "support/TestSupport.h"
 
@@ -7,6 +12,7 @@
 
 #include <mosquitto.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <condition_variable>
@@ -124,6 +130,11 @@ public:
     {
         std::lock_guard<std::mutex> guard(Lock);
         return Received.size();
+    }
+    std::vector<Message> Messages()
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        return Received;
     }
 
 private:
@@ -301,6 +312,64 @@ TEST_F(MqttBrokerTest, BrokerAwayNeitherHoldsUpTheLineNorLosesRecords)
     EXPECT_EQ(CountOf(out, "nicht erreichbar"), 1u) << out;
     EXPECT_EQ(CountOf(out, "MQTT-Verbindung zu " + brokerText + " unterbrochen"), 1u) << out;
     EXPECT_EQ(CountOf(out, "hergestellt"), 2u) << out;
+}
+
+// The publisher inside the test program (also run under ThreadSanitizer): records handed over faster
+// than they can be sent replace each other, and a stop says goodbye.
+TEST_F(MqttBrokerTest, PublisherSendsTheLatestStateAndSaysOfflineOnStop)
+{
+    TTaskQueueDispatcher dispatcher;
+    SetMainThreadDispatcher(&dispatcher);
+    std::vector<std::string> log;
+    SetLogCallbacks([&log](const std::string& text) { log.push_back(text); }, nullptr);
+    auto project = std::make_unique<TProject>();
+    project->Name = "Haus";
+    project->FieldNames[ftTemperature] = {"Kessel"};
+    ReplaceCurrentProject(std::move(project));
+    TMqttPublisher publisher;
+    TMqttSettings settings;
+    settings.Broker = "127.0.0.1:0";
+    EXPECT_FALSE(publisher.Start(settings));
+    EXPECT_FALSE(publisher.Running());
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "MQTT-Broker \"127.0.0.1:0\": ungültiger Port \"0\" (1 bis 65535). MQTT bleibt aus.");
+
+    Broker broker(BrokerPort);
+    ASSERT_TRUE(broker.Start());
+    Subscriber watcher;
+    ASSERT_TRUE(watcher.Connect(BrokerPort, {"test/haus/#"}));
+    settings.Broker = "127.0.0.1:" + std::to_string(BrokerPort);
+    settings.TopicPrefix = "test/haus/";
+    ASSERT_TRUE(publisher.Start(settings));
+    ASSERT_TRUE(WaitUntil([&] { return publisher.Connected(); }, 15000));
+
+    auto record = std::make_unique<TDecodedRecord>();
+    TOrvaProtocol::ClearRecord(*record);
+    record->Counts[ftTemperature] = 1;
+    record->Values[ftTemperature][0].Kind = vkFloat;
+    constexpr int Records = 2000;
+    for (int i = 1; i <= Records; ++i) {
+        record->Values[ftTemperature][0].FloatValue = i;
+        publisher.PublishRecord(*record);
+    }
+    const auto isState = Topic("test/haus/state");
+    EXPECT_TRUE(watcher.WaitFor(
+        [&](const Subscriber::Message& m) { return isState(m) && m.Payload.find("\"value\":2000,") != std::string::npos; },
+        15000));
+    const std::vector<Subscriber::Message> received = watcher.Messages();
+    EXPECT_LT(std::count_if(received.begin(), received.end(), isState), Records / 2);
+
+    const size_t before = watcher.Count();
+    publisher.Stop();
+    EXPECT_FALSE(publisher.Running());
+    EXPECT_TRUE(watcher.WaitFor(Topic("test/haus/status", "offline"), 10000, nullptr, before));
+    dispatcher.RunPendingTasks();
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "MQTT-Verbindung zu " + settings.Broker + " hergestellt, Themen unter test/haus/."),
+              log.end());
+    CloseCurrentProject();
+    ClearLogCallbacks();
+    SetMainThreadDispatcher(nullptr);
 }
 
 }  // namespace

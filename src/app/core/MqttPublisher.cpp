@@ -253,6 +253,8 @@ void TMqttPublisher::Run()
             failureReported = true;
         } else {
             FreeClient();
+            if (WaitForStop(0))
+                break;  // the attempt was cut short by the stop, not by the broker
             if (!failureReported)
                 LogFromWorker("MQTT-Broker " + BrokerText() + " nicht erreichbar: " + reason +
                               ". Neuer Versuch im Hintergrund.");
