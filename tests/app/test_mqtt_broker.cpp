@@ -17,12 +17,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <mutex>
 #include <netinet/in.h>
 #include <regex>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -57,15 +59,18 @@ bool PortAccepts(int port)
 // A broker of its own on the given port (local connections only, anonymous), ready when Start returns.
 class Broker {
 public:
-    explicit Broker(int port) : Port(port) {}
+    explicit Broker(int port, std::string configFile = "") : Port(port), ConfigFile(std::move(configFile)) {}
     bool Start()
     {
-        return Process.Start(BrokerProgram, {"-p", std::to_string(Port)}) && WaitUntil([this] { return PortAccepts(Port); }, 10000);
+        const std::vector<std::string> args = ConfigFile.empty() ? std::vector<std::string>{"-p", std::to_string(Port)}
+                                                                 : std::vector<std::string>{"-c", ConfigFile};
+        return Process.Start(BrokerProgram, args) && WaitUntil([this] { return PortAccepts(Port); }, 10000);
     }
     void Stop() { Process.Stop(); }
 
 private:
     int Port;
+    std::string ConfigFile;
     BackgroundProgram Process;
 };
 
@@ -273,7 +278,7 @@ TEST_F(MqttBrokerTest, BrokerAwayNeitherHoldsUpTheLineNorLosesRecords)
     const fs::path data = Dir / "Haus" / "data";
 
     // No broker at the start.
-    ASSERT_TRUE(WaitUntil([&] { return ReadFile(Out).find("nicht erreichbar") != std::string::npos; }, 15000))
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(Out).find("nicht möglich") != std::string::npos; }, 15000))
         << LoggerOutput();
     ASSERT_TRUE(WaitUntil([&] { return DayFileLineCount(data) >= 10; }, 15000)) << LoggerOutput();
 
@@ -309,9 +314,51 @@ TEST_F(MqttBrokerTest, BrokerAwayNeitherHoldsUpTheLineNorLosesRecords)
     EXPECT_EQ(DayFileLineCount(data), std::stoul(counts[2]));
     // One line per change of the connection, not one per record.
     const std::string out = ReadFile(Out);
-    EXPECT_EQ(CountOf(out, "nicht erreichbar"), 1u) << out;
+    EXPECT_EQ(CountOf(out, "nicht möglich"), 1u) << out;
     EXPECT_EQ(CountOf(out, "MQTT-Verbindung zu " + brokerText + " unterbrochen"), 1u) << out;
     EXPECT_EQ(CountOf(out, "hergestellt"), 2u) << out;
+}
+
+// A broker that asks for TLS and a password: the publisher checks the broker's certificate against the
+// CA file, logs in with the password from its file, and says why when the password is wrong.
+TEST_F(MqttBrokerTest, TlsWithUserAndPasswordFile)
+{
+    const std::string d = Dir.Path().string();
+    const std::string make =
+        "cd " + testsupport::ShellQuote(d) +
+        " && openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.crt -days 2 -subj /CN=TestCA"
+        " && openssl req -newkey rsa:2048 -nodes -keyout server.key -out server.csr -subj /CN=localhost"
+        " && echo subjectAltName=DNS:localhost,IP:127.0.0.1 > ext.cnf"
+        " && openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -out server.crt -days 2"
+        " -extfile ext.cnf && touch passwd && mosquitto_passwd -b passwd logger 'ge heim' && chmod 600 passwd";
+    ASSERT_EQ(std::system((make + " >/dev/null 2>&1").c_str()), 0) << "openssl oder mosquitto_passwd fehlt";
+    testsupport::WriteFile(Dir / "broker.conf",
+                           "listener " + std::to_string(BrokerPort) + " 127.0.0.1\ncafile " + d + "/ca.crt\ncertfile " + d +
+                               "/server.crt\nkeyfile " + d + "/server.key\nallow_anonymous false\npassword_file " + d +
+                               "/passwd\nuser root\n");
+    Broker broker(BrokerPort, d + "/broker.conf");
+    ASSERT_TRUE(broker.Start());
+    testsupport::WriteFile(Dir / "mqtt.pass", "ge heim\n");
+    chmod((Dir / "mqtt.pass").c_str(), 0600);
+    testsupport::WriteFile(Dir / "falsch.pass", "falsch\n");
+    chmod((Dir / "falsch.pass").c_str(), 0600);
+
+    testsupport::PtyPair pty;
+    ASSERT_TRUE(pty.Start());
+    BackgroundProgram simulator;
+    ASSERT_TRUE(testsupport::StartSimulator(simulator, pty.EndB(), {"--interval", "0.3"}));
+    const auto runLogger = [&](const std::string& passFile, const std::string& expected) {
+        BackgroundProgram logger;
+        ASSERT_TRUE(StartLogger(logger, pty.EndA(),
+                                {"/MQTTCAFILE=" + d + "/ca.crt", "/MQTTUSER=logger", "/MQTTPASSFILE=" + passFile}));
+        EXPECT_TRUE(WaitUntil([&] { return ReadFile(Out).find(expected) != std::string::npos; }, 20000))
+            << LoggerOutput();
+        logger.Signal(SIGTERM);
+        EXPECT_EQ(logger.Wait(15000), 0);
+    };
+    // The broker is named by the address its certificate holds.
+    runLogger(d + "/mqtt.pass", "> MQTT-Verbindung zu 127.0.0.1:" + std::to_string(BrokerPort) + " hergestellt");
+    runLogger(d + "/falsch.pass", "nicht möglich: Broker lehnt ab: ");
 }
 
 // The publisher inside the test program (also run under ThreadSanitizer): records handed over faster

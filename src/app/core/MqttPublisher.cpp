@@ -60,7 +60,11 @@ std::string ClientErrorText(int code)
         return "Verbindung verloren";
     if (code == MOSQ_ERR_TLS)
         return "TLS-Fehler (Zertifikat oder CA-Datei prüfen)";
-    return mosquitto_strerror(code);
+    if (code == MOSQ_ERR_CONN_REFUSED)
+        return "vom Broker abgelehnt";
+    if (code == MOSQ_ERR_AUTH)
+        return "Benutzername oder Passwort falsch";
+    return std::string("Fehler der MQTT-Bibliothek: ") + mosquitto_strerror(code);
 }
 
 // Whether a TCP connection to the broker can be opened within the time. libmosquitto connects
@@ -256,7 +260,7 @@ void TMqttPublisher::Run()
             if (WaitForStop(0))
                 break;  // the attempt was cut short by the stop, not by the broker
             if (!failureReported)
-                LogFromWorker("MQTT-Broker " + BrokerText() + " nicht erreichbar: " + reason +
+                LogFromWorker("MQTT-Verbindung zu " + BrokerText() + " nicht möglich: " + reason +
                               ". Neuer Versuch im Hintergrund.");
             failureReported = true;
         }
@@ -308,7 +312,8 @@ bool TMqttPublisher::Connect(const std::string& prefix, std::string& reason)
     while (ConnackCode < 0) {
         const int loop = mosquitto_loop(Client, StopCheckMs, 1);
         if (loop != MOSQ_ERR_SUCCESS) {
-            reason = ClientErrorText(loop);
+            // A refusal ends the loop as well; the broker's answer tells why.
+            reason = ConnackCode > 0 ? "Broker lehnt ab: " + ConnackText(ConnackCode) : ClientErrorText(loop);
             return false;
         }
         if (Clock::now() > deadline) {
