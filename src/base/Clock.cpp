@@ -31,7 +31,7 @@ TDateTime UnixMsToDateTime(int64_t unixMs)
                           local.tm_sec > 59 ? 59 : local.tm_sec, ms);
 }
 
-std::string LocalTimeToIso8601(TDateTime value)
+std::tm LocalTimeParts(TDateTime value)
 {
     const TDateTimeParts parts = DecodeDateTime(value);
     std::tm local{};
@@ -41,8 +41,15 @@ std::string LocalTimeToIso8601(TDateTime value)
     local.tm_hour = parts.Hour;
     local.tm_min = parts.Minute;
     local.tm_sec = parts.Second;
-    // The system's calendar decides whether summer time applies.
     local.tm_isdst = -1;
+    return local;
+}
+
+std::string LocalTimeToIso8601(TDateTime value)
+{
+    const TDateTimeParts parts = DecodeDateTime(value);
+    // The system's calendar decides whether summer time applies.
+    std::tm local = LocalTimeParts(value);
     long offsetSeconds = 0;
     if (mktime(&local) != static_cast<time_t>(-1))
         offsetSeconds = local.tm_gmtoff;

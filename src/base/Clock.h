@@ -4,6 +4,7 @@
 #include "base/DateTime.h"
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -15,6 +16,8 @@ void SetClockOverride(std::function<TDateTime()> clock);
 TDateTime SystemNow();
 // Converts a Unix time in milliseconds to local civil TDateTime.
 TDateTime UnixMsToDateTime(int64_t unixMs);
+// The calendar fields of a local civil time as the C library holds them (tm_isdst unknown, -1).
+std::tm LocalTimeParts(TDateTime value);
 // A local civil time as ISO 8601 with the zone's offset at that time, to the second:
 // "2026-07-01T14:30:05+02:00". For the hour that occurs twice when the clocks go back, and for one
 // they skip, the offset is the one the system's calendar chooses.

@@ -18,19 +18,6 @@
 
 namespace {
 
-std::tm ClockParts(TDateTime time)
-{
-    const TDateTimeParts p = DecodeDateTime(time);
-    std::tm parts{};
-    parts.tm_year = p.Year - 1900;
-    parts.tm_mon = p.Month - 1;
-    parts.tm_mday = p.Day;
-    parts.tm_hour = p.Hour;
-    parts.tm_min = p.Minute;
-    parts.tm_sec = p.Second;
-    return parts;
-}
-
 }  // namespace
 
 int WriteHistory(const TSimOptions& options)
@@ -73,7 +60,7 @@ int WriteHistory(const TSimOptions& options)
         current = IncSecond(first, n * step);
         if (current > now)
             break;
-        const std::tm parts = ClockParts(current);
+        const std::tm parts = LocalTimeParts(current);
         decoder.ProcessData(model.NextRecord(options.Clock ? &parts : nullptr).Text);
         ++records;
     }
