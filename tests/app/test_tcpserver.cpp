@@ -1,5 +1,6 @@
 // The network value server over real TCP connections.
 #include "app/core/TCPDataServer.h"
+#include "base/AppGlobals.h"
 #include "base/FormatSettings.h"
 #include "base/Log.h"
 #include "base/MainThread.h"
@@ -215,11 +216,19 @@ TEST_F(ServerFixture, NoProjectGivesNoValues)
     EXPECT_EQ(Ask(Server.ListeningPort(), "INDEX 0 0\nNAME RT X\n"), "value=NA;valid=0;\nvalue=NA;valid=0;\n");
 }
 
-TEST_F(ServerFixture, DebugLinesReachTheMainThread)
+TEST_F(ServerFixture, DebugLinesReachTheMainThreadInDebugModeOnly)
 {
-    Ask(Server.ListeningPort(), "index 0 0\n");
     Dispatcher.RunPendingTasks();
-    ASSERT_GE(Lines.size(), 3u);
+    const size_t before = Lines.size();
+    Ask(Server.ListeningPort(), "index 0 0\n");
+    EXPECT_EQ(Dispatcher.RunPendingTasks(), 0);
+    EXPECT_EQ(Lines.size(), before);
+
+    DebugMode = true;
+    Ask(Server.ListeningPort(), "index 0 0\n");
+    DebugMode = false;
+    Dispatcher.RunPendingTasks();
+    ASSERT_EQ(Lines.size(), before + 2);
     EXPECT_EQ(Lines[Lines.size() - 2], "debug:Received=index 0 0");
     EXPECT_EQ(Lines.back(), "debug:From 127.0.0.1 received: INDEX,0,0 --> Send: value=55.5;valid=1; ");
 }

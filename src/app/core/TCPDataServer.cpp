@@ -1,6 +1,7 @@
 #include "app/core/TCPDataServer.h"
 
 #include "app/core/TCPConnectionLimits.h"
+#include "base/AppGlobals.h"
 #include "base/Clock.h"
 #include "base/ErrorText.h"
 #include "base/Log.h"
@@ -74,9 +75,12 @@ std::string AddressText(const sockaddr_storage& address)
     return text;
 }
 
+// Debug lines are shown in debug mode only: outside it they are not even handed to the main thread,
+// which would otherwise wake twice per request for nothing.
 void PostDebugLine(std::string line)
 {
-    PostToMainThread([line = std::move(line)] { DebugInfo(line); });
+    if (DebugMode)
+        PostToMainThread([line = std::move(line)] { DebugInfo(line); });
 }
 
 // Room for a burst of clients connecting at once: with a short queue the kernel drops the surplus
