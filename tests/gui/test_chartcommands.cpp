@@ -484,8 +484,9 @@ TEST_F(ChartCommandsTest, LoggingGoesOnWhileAChartIsRead)
     ASSERT_EQ(Page().ChartFormStd->SeriesList().size(), 8u);
     EXPECT_EQ(Page().ChartFormStd->SeriesList()[0]->Series().Count(), static_cast<size_t>(days) * 8640);
     // Records kept arriving in the day file while the chart was read.
-    if (seconds > 0.5 && before < Records)
+    if (seconds > 0.5 && before < Records) {
         EXPECT_GT(after, before) << "no record was recorded during " << seconds << " s of reading";
+    }
 
     EXPECT_TRUE(guitest::WaitUntil([&] { return recorded() >= Records; }, 30000));
     EXPECT_EQ(simulator.Wait(10000), 0) << "an acknowledgement came late or not at all (reading took " << seconds

@@ -5,6 +5,7 @@
 
 #include "app/core/FileChooser.h"
 #include "app/gui/ExportBatchForm.h"
+#include "app/gui/ChartCommands.h"
 #include "app/gui/ExportCommands.h"
 #include "app/gui/ExportDlgForm.h"
 #include "app/gui/FieldlistEditorForm.h"
@@ -114,6 +115,7 @@ struct ExportCommandsTest : ::testing::Test {
         MainView().Dialogs.Clear();
         Window = std::make_unique<TMainPrgForm>();
         ConnectWindowToCore(*Window);
+        InstallChartCommands(*Window);
         InstallExportCommands(*Window);
         SetUserDialogs(&Dialogs);
         SetFileChooser(&Files);
@@ -481,6 +483,7 @@ TEST_F(ExportCommandsTest, ExportdefWithOneCustomTypeOffersOnlyIt)
     ConnectWindowToCore(*Window);
     SetUserDialogs(&Dialogs);
     SetFileChooser(&Files);
+    InstallChartCommands(*Window);
     InstallExportCommands(*Window);
     WriteRecords(EncodeDate(2025, 3, 3), EncodeDate(2025, 3, 4), 3600);
     Batch([&](TExportBatchDlg& dialog) {

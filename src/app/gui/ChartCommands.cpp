@@ -162,6 +162,12 @@ void SaveRelChartAsFileClick(TMainPrgForm& window) { SaveChart(*window.ChartPage
 
 void InstallChartCommands(TMainPrgForm& window)
 {
+    // The plot dialog's current values go to its stored section now, so that a project saved before
+    // the dialog is first used (or loaded without the section) still gets the section.
+    TPlotEditDlg& plot = PlotEditDlg(window);
+    plot.LoadFromStates(MainView().Dialogs.PlotEditDlg);
+    plot.SaveToStates(MainView().Dialogs.PlotEditDlg);
+
     const QString chart = QStringLiteral("Grafik");
     window.ConnectEntry(chart, QStringLiteral("Grafische Auswertung erstellen"), [&window] { PlotDataClick(window); });
     window.ConnectEntry(chart, QStringLiteral("Temperaturgrafik in Zwischenablage kopieren"),

@@ -1,13 +1,11 @@
 #include "app/gui/ExportCommands.h"
 
 #include "app/core/ExportDefinitionFiles.h"
-#include "app/gui/ChartCommands.h"
 #include "app/gui/ExportBatchForm.h"
 #include "app/gui/ExportDlgForm.h"
 #include "app/gui/FieldlistEditorForm.h"
 #include "app/gui/LogDlg.h"
 #include "app/gui/MainUnit.h"
-#include "app/gui/PlotDlgForm.h"
 #include "base/Clock.h"
 #include "base/FormatSettings.h"
 #include "base/Log.h"
@@ -239,9 +237,6 @@ void InstallExportCommands(TMainPrgForm& window)
     // Every dialog's current values go to its stored section now, so that a project saved before the
     // dialog is first used (or loaded without the section) still gets the section.
     TDialogStates& states = MainView().Dialogs;
-    TPlotEditDlg& plot = PlotEditDlg(window);
-    plot.LoadFromStates(states.PlotEditDlg);
-    plot.SaveToStates(states.PlotEditDlg);
     TExportBatchDlg& batch = ExportBatchDlg(window);
     batch.FillTypes();
     batch.FormActivate();
