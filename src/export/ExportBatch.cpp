@@ -178,6 +178,7 @@ TBatchResult TExportBatch::Run()
     const std::string extension = ExportFormatExtension(Format);
     TExportData exporter;
     exporter.Threads = Threads;
+    exporter.CancelRequested = Cancelled;
     TDateTime t = Start;
     while (t < End) {
         if (Cancelled && Cancelled()) {
@@ -215,6 +216,11 @@ TBatchResult TExportBatch::Run()
             periodProgress.emplace(*Progress, base, percentAt(std::min(file.End, End)) - base);
         IProgress* inner = periodProgress ? &*periodProgress : nullptr;
         if (exporter.Export(Project, inner, file.Path, Format, file.Start, file.End, Increment, Fields) != 0) {
+            if (exporter.WasCancelled) {
+                // The unfinished file is gone; the files written before it stay.
+                result.Cancelled = true;
+                break;
+            }
             file.ErrorText = exporter.ErrorText;
             ++result.Failed;
             if (Progress) {

@@ -4,9 +4,9 @@
 //
 // Where this differs from the Part's letter, and why:
 // - Paths are joined with "/" (the Part: a backslash).
-// - The batch can be cancelled (Cancelled returns true): the file being written is completed first,
-//   so no file is left half-written, and no further period is begun. The progress window then says
-//   how many files were written (CancelledMessage).
+// - The batch can be cancelled (Cancelled returns true, asked while each file is written): the file
+//   being written is stopped and removed, so no file is left half-written, and no further period is
+//   begun. The progress window then says how many files were written (CancelledMessage).
 // - Each period's export gets a progress receiver that moves the bar within the period's share of
 //   the range (the Part passes none, so the bar stood still during a long period); the engine's
 //   per-day lines are not shown, as the Part's batch shows none.

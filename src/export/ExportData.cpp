@@ -26,6 +26,7 @@ const char* const FileDone = "Export in Datei %s erfolgreich abgeschlossen  (%d 
 const char* const BatchDone = "Export der Daten erfolgreich abgeschlossen (%d Datensätze).";
 const char* const Failed = "Fehler bei Export aufgetreten!";
 const char* const ReadingFile = "Lese Daten aus Datei %s ...";
+const char* const Cancelled = "Export abgebrochen; die unvollständige Datei \"%s\" wurde gelöscht.";
 }  // namespace ExportMessages
 
 namespace {
@@ -432,6 +433,7 @@ int32_t TExportData::Export(const TProject* project, IProgress* logBox, const st
                             const TNameList& fields)
 {
     ErrorText.clear();
+    WasCancelled = false;
     StartTime = startTime;
     EndTime = endTime;
     MinIncrement = minIncrement;
@@ -502,7 +504,11 @@ int32_t TExportData::Export(const TProject* project, IProgress* logBox, const st
 
     Writer->Close();
     int32_t result = -1;
-    if (!read && !reader.ErrorText.empty()) {
+    if (WasCancelled) {
+        std::error_code ignored;
+        std::filesystem::remove(fileName, ignored);
+        ErrorText = FormatMessage(ExportMessages::Cancelled, fileName);
+    } else if (!read && !reader.ErrorText.empty()) {
         ErrorText = reader.ErrorText;
     } else if (Writer->GetError() != 0) {
         ErrorText = WriteFailure();
@@ -557,6 +563,8 @@ void TExportData::WriteHeaderBlock(const TProject* project)
 
 bool TExportData::Record(const TRecordHeader& header, const TFieldValue* values)
 {
+    if (WasCancelled)
+        return false;
     const int64_t t = ToMs(header.RT);
     if (t < NextMs || t > EndMs || t < StartMs)
         return true;
@@ -588,13 +596,25 @@ void TExportData::DayBegin(const TRecordedDay& day)
 void TExportData::DayEnd(const TRecordedDay& /*day*/, uint64_t /*lines*/, bool /*ok*/)
 {
     ++DaysDone;
-    if (!LogBox)
-        return;
-    // 100 x m1 / m2 with m1 the whole minutes of the days done; a range under one minute is done.
-    double percent = 100.0;
-    if (TotalMinutes > 0)
-        percent = std::min(100.0, 100.0 * static_cast<double>(DaysDone * 1440) / static_cast<double>(TotalMinutes));
-    LogBox->SetProgress(percent);
+    if (LogBox) {
+        // 100 x m1 / m2 with m1 the whole minutes of the days done; a range under one minute is done.
+        double percent = 100.0;
+        if (TotalMinutes > 0)
+            percent =
+                std::min(100.0, 100.0 * static_cast<double>(DaysDone * 1440) / static_cast<double>(TotalMinutes));
+        LogBox->SetProgress(percent);
+    }
+    CheckCancel();
 }
 
-void TExportData::Idle() { ProcessMessages(); }
+void TExportData::Idle()
+{
+    ProcessMessages();
+    CheckCancel();
+}
+
+void TExportData::CheckCancel()
+{
+    if (CancelRequested && CancelRequested())
+        WasCancelled = true;
+}

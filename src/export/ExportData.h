@@ -29,6 +29,7 @@
 #include "model/RecordedDays.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,6 +57,7 @@ extern const char* const FileDone;           // 65035, %s = file, %d = records
 extern const char* const BatchDone;          // 65036, %d = records
 extern const char* const Failed;             // 65037
 extern const char* const ReadingFile;        // "Lese Daten aus Datei %s ..."
+extern const char* const Cancelled;          // %s = file
 }  // namespace ExportMessages
 
 // printf-style helpers for the messages above (one %s and/or one %d, in that order).
@@ -187,6 +189,10 @@ public:
     int Threads = 0;
     // Pending window messages are processed about this often while the export runs.
     int IdleIntervalMs = 50;
+    // Asked after window messages were processed; true stops the export. The unfinished file is
+    // removed then, and Export returns -1 with WasCancelled set and the message in ErrorText.
+    std::function<bool()> CancelRequested;
+    bool WasCancelled = false;
 
     // Writes one file; 0 on success, -1 on any failure (ErrorText says why). LogBox may be null.
     int32_t Export(const TProject* project, IProgress* logBox, const std::string& fileName, TExportFormat format,
@@ -197,6 +203,7 @@ private:
     void DayBegin(const TRecordedDay& day) override;
     void DayEnd(const TRecordedDay& day, uint64_t lines, bool ok) override;
     void Idle() override;
+    void CheckCancel();
     void WriteHeaderBlock(const TProject* project);
     std::string WriteFailure() const;
 

@@ -1,6 +1,7 @@
 // The export engine: the table layout in every format, the NextTime grid, empty cells, the
 // CSV and DAT text rules, the day files of a range, bad day-file lines, and the failure table.
 #include "base/MainThread.h"
+#include "export/ExportBatch.h"
 #include "export/ExportData.h"
 #include "model/UiInterfaces.h"
 
@@ -285,6 +286,27 @@ TEST_F(Export, ProcessesWindowMessagesByTimeNotPerRecord)
 }
 
 // --- the failure table of the export ----------------------------------------------------------------------------
+
+TEST_F(Export, CancelStopsTheExportAndRemovesTheUnfinishedFileInEveryFormat)
+{
+    const TDateTime day1 = EncodeDate(2024, 1, 1);
+    exporttest::WriteRecords(*Project, day1, day1 + 4, 600);
+    for (const TExportFormat format : {efCSV, efDAT, efXLS, efWK1}) {
+        // Asked after each day (and when window messages ran): the user cancels during the second day.
+        int asked = 0;
+        Engine.CancelRequested = [&asked] { return ++asked >= 2; };
+        const std::string name = std::string("out.") + ExportFormatExtension(format);
+        EXPECT_EQ(Run(name, format, day1, day1 + 4, 0, KesselAussen), -1) << name;
+        EXPECT_TRUE(Engine.WasCancelled);
+        EXPECT_FALSE(fs::exists(File)) << name;
+        EXPECT_EQ(Message, "Export abgebrochen; die unvollständige Datei \"" + File + "\" wurde gelöscht.");
+    }
+    // Without a cancel the same export succeeds, and WasCancelled is cleared.
+    Engine.CancelRequested = [] { return false; };
+    EXPECT_EQ(Run("out.csv", efCSV, day1, day1 + 4, 0, KesselAussen), 0) << Message;
+    EXPECT_FALSE(Engine.WasCancelled);
+    EXPECT_GT(Engine.RecordCount, 4 * 143);
+}
 
 TEST_F(Export, MissingOutputFolderIsCreated)
 {

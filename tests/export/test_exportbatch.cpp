@@ -309,14 +309,14 @@ TEST_F(ExportBatchTest, ProgressAdvancesWithinALongPeriod)
     EXPECT_DOUBLE_EQ(Progress.Values.back(), 100);
 }
 
-TEST_F(ExportBatchTest, CancelCompletesTheFileBeingWrittenAndSaysHowManyFiles)
+TEST_F(ExportBatchTest, CancelRemovesTheFileBeingWrittenKeepsTheWrittenOnesAndSaysHowMany)
 {
     exporttest::WriteRecords(*Project, EncodeDate(2024, 1, 1), EncodeDate(2024, 1, 5), 3600);
     TExportBatch batch = Batch("Tagesverlauf", EncodeDate(2024, 1, 1), EncodeDate(2024, 1, 5));
     bool cancel = false;
-    // The user presses "Abbrechen" while the first file is being written.
+    // The user presses "Abbrechen" while the second file is being written.
     Progress.OnProgress = [&] {
-        if (Progress.Values.size() > 1)
+        if (Progress.Lines.size() >= 1 && !Progress.Values.empty() && Progress.Values.back() > 25)
             cancel = true;
     };
     batch.Cancelled = [&] { return cancel; };
@@ -324,10 +324,12 @@ TEST_F(ExportBatchTest, CancelCompletesTheFileBeingWrittenAndSaysHowManyFiles)
     EXPECT_TRUE(result.Cancelled);
     ASSERT_EQ(result.Files.size(), 1u);
     EXPECT_TRUE(result.Files[0].Ok);
-    // The file is complete: every record of the day and the closing line end.
+    // The first file is complete: every record of the day and the closing line end.
     EXPECT_EQ(DataRows(result.Files[0].Path).size(), 25u);
     EXPECT_EQ(ReadFile(result.Files[0].Path).substr(ReadFile(result.Files[0].Path).size() - 2), "\r\n");
+    // The second one was begun and is gone; the third was never begun.
     EXPECT_FALSE(fs::exists(Dir / "export" / "Tagesverlauf_2024-01-02-0000.csv"));
+    EXPECT_FALSE(fs::exists(Dir / "export" / "Tagesverlauf_2024-01-03-0000.csv"));
     EXPECT_EQ(CancelledMessage(result), "Batch-Export abgebrochen: 1 Dateien geschrieben (25 Datensätze).");
     EXPECT_EQ(Progress.Lines.back(), CancelledMessage(result));
     EXPECT_EQ(BatchResultMessage(result, "/daten"), CancelledMessage(result));

@@ -276,6 +276,37 @@ TEST_F(ExportCommandsTest, ExportDialogWritesTheFileAndReportsIt)
     EXPECT_TRUE(Window->isEnabled());
 }
 
+TEST_F(ExportCommandsTest, CancelDuringAnExportRemovesItsFile)
+{
+    WriteRecords(EncodeDate(2025, 3, 1), EncodeDate(2025, 3, 8), 600);
+    const fs::path file = Dir / "Woche.csv";
+    // "Abbrechen" is offered and pressed as soon as the first day is read.
+    QTimer watcher;
+    bool pressed = false;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (!pressed && Window->LogBox->isVisible() && Window->LogBox->Text().contains(QStringLiteral("Lese Daten"))) {
+            EXPECT_TRUE(Window->LogBox->CancelButton->isVisible());
+            Window->LogBox->CancelButton->click();
+            pressed = true;
+        }
+    });
+    watcher.start(0);
+    ASSERT_TRUE(Export([&](TExportDlg& dialog) {
+        dialog.FileLabeledEdit->setText(QString::fromStdString(file.string()));
+        SetPickers(dialog.StartDatePicker, dialog.StartTimePicker, EncodeDate(2025, 3, 1));
+        SetPickers(dialog.FinalDatePicker, dialog.FinalTimePicker, EncodeDate(2025, 3, 8));
+        dialog.StartBtn->click();
+    }));
+    watcher.stop();
+    ASSERT_TRUE(pressed);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_TRUE(Dialogs.Contains("inform", "Export abgebrochen; die unvollständige Datei \"" + file.string() +
+                                               "\" wurde gelöscht."))
+        << (Dialogs.Shown.empty() ? "" : Dialogs.Shown.back().Text);
+    EXPECT_FALSE(Window->LogBox->isVisible());
+    EXPECT_TRUE(Window->isEnabled());
+}
+
 TEST_F(ExportCommandsTest, FormatFromTheTypedExtension)
 {
     WriteRecords(EncodeDate(2025, 3, 1), EncodeDate(2025, 3, 2), 3600);
@@ -431,7 +462,7 @@ TEST_F(ExportCommandsTest, BatchIntoAChosenFolderAndWithoutOne)
     EXPECT_TRUE(Dialogs.Shown.empty());
 }
 
-TEST_F(ExportCommandsTest, CancelInTheProgressWindowStopsAfterTheFileBeingWritten)
+TEST_F(ExportCommandsTest, CancelInTheProgressWindowLeavesOnlyWholeFiles)
 {
     WriteRecords(EncodeDate(2025, 3, 1), EncodeDate(2025, 3, 1) + 2.0 / 24, 10);
     const fs::path folder = Dir / "minuten";

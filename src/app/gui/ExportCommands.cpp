@@ -124,7 +124,7 @@ void ExportDataClick(TMainPrgForm& window)
     const int index = dialog.SelectedIndex();
     window.SelectionIndex = index;
     TLogBox& log = *window.LogBox;
-    TOpenLogBox open(log, false);
+    TOpenLogBox open(log, true);
     log.AddLine("Datenaufbereitung wird gestartet...");
     auto stop = [&open](const std::string& message) {
         open.Close();
@@ -153,6 +153,8 @@ void ExportDataClick(TMainPrgForm& window)
     DebugInfo(fieldCountLine);
 
     TExportData exporter;
+    // Also stops when the project went away while events ran (it would be freed under the export).
+    exporter.CancelRequested = [&log, project] { return log.CancelRequested() || CurrentProject() != project; };
     log.AddLine("Datensätze gesamt=" + std::to_string(exporter.RecordCount));
     log.AddLine("Export von " + range);
     log.AddLine("in Datei " + fileName + ".");
@@ -165,6 +167,8 @@ void ExportDataClick(TMainPrgForm& window)
     DebugInfo("Datensätze gesamt=" + std::to_string(count));
     open.Close();
 
+    if (exporter.WasCancelled)
+        return InformUser(exporter.ErrorText);
     if (failed)
         ShowError(std::string(ExportMessages::Failed) +
                   (exporter.ErrorText.empty() ? std::string() : "\n\r" + exporter.ErrorText));
