@@ -231,7 +231,9 @@ std::string MqttStatusTopic(const std::string& prefix) { return prefix + "/statu
 
 std::string MqttStatePayload(const std::vector<TMqttField>& fields, const TDecodedRecord& record)
 {
-    std::string out = "{\"time\":";
+    std::string out;
+    out.reserve(64 + fields.size() * 48);
+    out += "{\"time\":";
     if (record.Header.RT == 0)
         out += "null";
     else
@@ -255,19 +257,27 @@ std::string MqttStatePayload(const std::vector<TMqttField>& fields, const TDecod
     return out;
 }
 
-std::vector<TMqttMessage> MqttFieldMessages(const std::string& prefix, const std::vector<TMqttField>& fields,
-                                            const TDecodedRecord& record)
+std::vector<std::string> MqttFieldTopics(const std::string& prefix, const std::vector<TMqttField>& fields)
 {
-    std::vector<TMqttMessage> messages;
-    for (const TMqttField& field : fields) {
-        const TFieldValue* value = RecordValue(record, field);
+    std::vector<std::string> topics;
+    topics.reserve(fields.size());
+    for (const TMqttField& field : fields)
+        topics.push_back(prefix + "/" + MqttTopicLevel(field.Key));
+    return topics;
+}
+
+std::vector<std::string> MqttFieldValues(const std::vector<TMqttField>& fields, const TDecodedRecord& record)
+{
+    std::vector<std::string> values(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const TFieldValue* value = RecordValue(record, fields[i]);
         if (value == nullptr || value->Kind == vkNone)
             continue;
-        const std::string text = PlainValueText(*value);
+        std::string text = PlainValueText(*value);
         if (text != "null")
-            messages.push_back({prefix + "/" + MqttTopicLevel(field.Key), text});
+            values[i] = std::move(text);
     }
-    return messages;
+    return values;
 }
 
 std::vector<TMqttMessage> MqttDiscoveryMessages(const std::string& prefix, const std::string& projectName,

@@ -61,9 +61,11 @@ std::string MqttStatusTopic(const std::string& prefix);
 // field by its key with its value (numbers as numbers, times as ISO text, null when the record has no
 // value there) and unit.
 std::string MqttStatePayload(const std::vector<TMqttField>& fields, const TDecodedRecord& record);
-// One message a field with a value: "<prefix>/<key>" and the bare value.
-std::vector<TMqttMessage> MqttFieldMessages(const std::string& prefix, const std::vector<TMqttField>& fields,
-                                            const TDecodedRecord& record);
+// The per-field topics, "<prefix>/<key>", in the order of the fields.
+std::vector<std::string> MqttFieldTopics(const std::string& prefix, const std::vector<TMqttField>& fields);
+// The bare value of each field in the order of the fields; empty where the record has none (nothing
+// is sent then: an empty retained message would delete the topic).
+std::vector<std::string> MqttFieldValues(const std::vector<TMqttField>& fields, const TDecodedRecord& record);
 // The discovery configs of all fields: temperatures as temperature sensors in °C, counters as sensors
 // that only increase, inputs and relays as binary sensors, the rest as plain sensors; one device named
 // after the project.

@@ -145,8 +145,9 @@ bool TMqttPublisher::Start(const TMqttSettings& settings)
     Host = host;
     Port = port;
     Password = password;
-    BuiltSignature.clear();
+    Built = false;
     BuiltFields.clear();
+    Taken = TTexts{};
     {
         std::lock_guard<std::mutex> guard(Lock);
         Outbox = TOutbox{};
@@ -184,34 +185,32 @@ void TMqttPublisher::PublishRecord(const TDecodedRecord& record)
     if (project == nullptr || !Worker.joinable())
         return;
     // The texts that depend on the definitions are built again only when they change.
-    std::string signature = project->Name;
-    for (const TNameList& names : project->FieldNames) {
-        signature += '\x1e';
-        for (const std::string& name : names)
-            signature += name + '\x1f';
-    }
-    std::vector<TMqttMessage> discovery;
-    const bool definitionsChanged = signature != BuiltSignature;
+    const bool definitionsChanged = !Built || project->Name != BuiltName || project->FieldNames != BuiltNames;
+    TTexts texts;
     if (definitionsChanged) {
-        BuiltSignature = std::move(signature);
+        Built = true;
+        BuiltName = project->Name;
+        BuiltNames = project->FieldNames;
         BuiltFields = MqttFields(*project);
         BuiltPrefix = MqttTopicPrefix(Settings.TopicPrefix, project->Name);
         if (Settings.Discovery)
-            discovery = MqttDiscoveryMessages(BuiltPrefix, project->Name, BuiltFields);
+            texts.Discovery = MqttDiscoveryMessages(BuiltPrefix, project->Name, BuiltFields);
+        if (Settings.FieldTopics)
+            texts.FieldTopics = MqttFieldTopics(BuiltPrefix, BuiltFields);
     }
-    std::string state = MqttStatePayload(BuiltFields, record);
-    std::vector<TMqttMessage> fieldValues;
+    texts.State = MqttStatePayload(BuiltFields, record);
     if (Settings.FieldTopics)
-        fieldValues = MqttFieldMessages(BuiltPrefix, BuiltFields, record);
+        texts.FieldValues = MqttFieldValues(BuiltFields, record);
     {
         std::lock_guard<std::mutex> guard(Lock);
         Outbox.Prefix = BuiltPrefix;
         if (definitionsChanged) {
-            Outbox.Discovery = std::move(discovery);
-            Outbox.DiscoveryChanged = true;
+            Outbox.Texts.Discovery = std::move(texts.Discovery);
+            Outbox.Texts.FieldTopics = std::move(texts.FieldTopics);
+            Outbox.DefinitionsChanged = true;
         }
-        Outbox.State = std::move(state);
-        Outbox.FieldValues = std::move(fieldValues);
+        Outbox.Texts.State = std::move(texts.State);
+        Outbox.Texts.FieldValues = std::move(texts.FieldValues);
         Outbox.StateChanged = true;
     }
     Wake.notify_all();
@@ -362,42 +361,45 @@ void TMqttPublisher::Serve(const std::string& prefix)
 
 void TMqttPublisher::SendOutbox(const std::string& prefix, bool everything)
 {
-    std::vector<TMqttMessage> discovery;
-    bool sendDiscovery = false;
-    std::string state;
-    std::vector<TMqttMessage> fieldValues;
+    bool definitions = everything;
+    bool state = everything;
     {
         std::lock_guard<std::mutex> guard(Lock);
         // Texts of another project wait for the connection under its prefix.
         if (Outbox.Prefix != prefix)
             return;
-        if (Outbox.DiscoveryChanged || everything) {
-            discovery = Outbox.Discovery;
-            sendDiscovery = true;
-            Outbox.DiscoveryChanged = false;
+        // Taken, not copied: the main thread replaces them with the next record anyway.
+        if (Outbox.DefinitionsChanged) {
+            Taken.Discovery = std::move(Outbox.Texts.Discovery);
+            Taken.FieldTopics = std::move(Outbox.Texts.FieldTopics);
+            Outbox.DefinitionsChanged = false;
+            definitions = true;
         }
-        if (Outbox.StateChanged || everything) {
-            state = Outbox.State;
-            fieldValues = Outbox.FieldValues;
+        if (Outbox.StateChanged) {
+            Taken.State = std::move(Outbox.Texts.State);
+            Taken.FieldValues = std::move(Outbox.Texts.FieldValues);
             Outbox.StateChanged = false;
+            state = true;
         }
     }
-    if (sendDiscovery) {
+    if (definitions) {
         // Entities of fields that are no longer defined are removed by an empty config.
         std::vector<std::string> topics;
-        for (const TMqttMessage& message : discovery)
+        for (const TMqttMessage& message : Taken.Discovery)
             topics.push_back(message.Topic);
         for (const std::string& old : PublishedDiscoveryTopics)
             if (std::find(topics.begin(), topics.end(), old) == topics.end())
                 Publish(old, std::string(), true);
-        for (const TMqttMessage& message : discovery)
+        for (const TMqttMessage& message : Taken.Discovery)
             Publish(message.Topic, message.Payload, true);
         PublishedDiscoveryTopics = std::move(topics);
     }
-    if (!state.empty()) {
-        for (const TMqttMessage& message : fieldValues)
-            Publish(message.Topic, message.Payload, true);
-        Publish(MqttStateTopic(prefix), state, true);
+    if (state && !Taken.State.empty()) {
+        if (Taken.FieldValues.size() == Taken.FieldTopics.size())
+            for (size_t i = 0; i < Taken.FieldValues.size(); ++i)
+                if (!Taken.FieldValues[i].empty())
+                    Publish(Taken.FieldTopics[i], Taken.FieldValues[i], true);
+        Publish(MqttStateTopic(prefix), Taken.State, true);
     }
 }
 

@@ -13,8 +13,10 @@
 
 #include "app/core/MqttMessages.h"
 #include "app/core/MqttSettings.h"
+#include "model/Fields.h"
 #include "model/RecordPublisher.h"
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -53,12 +55,17 @@ public:
     void PublishRecord(const TDecodedRecord& record) override;
 
 private:
+    // The texts of the field definitions and of the latest record.
+    struct TTexts {
+        std::vector<TMqttMessage> Discovery;
+        std::vector<std::string> FieldTopics;
+        std::string State;  // empty before the first record
+        std::vector<std::string> FieldValues;
+    };
     struct TOutbox {
         std::string Prefix;
-        std::vector<TMqttMessage> Discovery;
-        bool DiscoveryChanged = false;
-        std::string State;  // empty before the first record
-        std::vector<TMqttMessage> FieldValues;
+        TTexts Texts;
+        bool DefinitionsChanged = false;
         bool StateChanged = false;
     };
 
@@ -83,7 +90,9 @@ private:
     std::string Password;
 
     // Main thread: the project state the last texts were built from.
-    std::string BuiltSignature;
+    bool Built = false;
+    std::string BuiltName;
+    std::array<TNameList, FieldTypeCount> BuiltNames;
     std::vector<TMqttField> BuiltFields;
     std::string BuiltPrefix;
 
@@ -94,6 +103,8 @@ private:
 
     // Worker thread only.
     mosquitto* Client = nullptr;
+    // What was taken from the outbox last, sent again whole after a reconnection.
+    TTexts Taken;
     std::vector<std::string> PublishedDiscoveryTopics;
     std::string LastFailure;
     int ConnackCode = -1;  // set by the connect callback
