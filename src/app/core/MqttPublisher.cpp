@@ -11,12 +11,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <fcntl.h>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -70,18 +73,55 @@ std::string ClientErrorText(int code)
 // Whether a TCP connection to the broker can be opened within the time. libmosquitto connects
 // blocking, which can take minutes for an address that does not answer; this check keeps the
 // attempt short and lets a stop request through.
+// A name lookup on a thread of its own: the resolver may wait for an unreachable name server for
+// tens of seconds, and a stop (the window closing, new settings) must not wait that long. An
+// abandoned lookup finishes by itself and frees its result.
+struct TNameLookup {
+    std::mutex Lock;
+    std::condition_variable Done;
+    bool Finished = false;
+    int Result = EAI_FAIL;
+    addrinfo* Addresses = nullptr;
+    ~TNameLookup()
+    {
+        if (Addresses)
+            freeaddrinfo(Addresses);
+    }
+};
+
+std::shared_ptr<TNameLookup> LookUp(const std::string& host, int port, int timeoutMs,
+                                    const std::function<bool()>& stopAsked)
+{
+    auto lookup = std::make_shared<TNameLookup>();
+    std::thread([lookup, host, service = std::to_string(port)] {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* addresses = nullptr;
+        const int result = getaddrinfo(host.c_str(), service.c_str(), &hints, &addresses);
+        std::lock_guard<std::mutex> guard(lookup->Lock);
+        lookup->Result = result;
+        lookup->Addresses = addresses;
+        lookup->Finished = true;
+        lookup->Done.notify_all();
+    }).detach();
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::unique_lock<std::mutex> guard(lookup->Lock);
+    while (!lookup->Finished && Clock::now() < deadline && !stopAsked())
+        lookup->Done.wait_for(guard, std::chrono::milliseconds(StopCheckMs));
+    return lookup->Finished ? lookup : nullptr;
+}
+
 bool BrokerReachable(const std::string& host, int port, int timeoutMs, const std::function<bool()>& stopAsked,
                      std::string& reason)
 {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* addresses = nullptr;
-    const int lookup = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses);
-    if (lookup != 0) {
-        reason = "Rechnername \"" + host + "\" nicht gefunden";
+    const std::shared_ptr<TNameLookup> lookup = LookUp(host, port, timeoutMs, stopAsked);
+    if (!lookup || lookup->Result != 0) {
+        reason = lookup ? "Rechnername \"" + host + "\" nicht gefunden"
+                        : "keine Antwort bei der Namensauflösung von \"" + host + "\"";
         return false;
     }
+    addrinfo* addresses = lookup->Addresses;
     reason = "Zeitüberschreitung";
     bool reachable = false;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -107,7 +147,6 @@ bool BrokerReachable(const std::string& host, int port, int timeoutMs, const std
         else if (error != EINPROGRESS)
             reason = SystemErrorText(error);
     }
-    freeaddrinfo(addresses);
     return reachable;
 }
 
