@@ -6,7 +6,8 @@
 # logger's memory stayed flat after warm-up. Prints the figures; exit 1 when a check fails.
 #
 #   bench/soak.sh [MINUTES (10)] [RECORDS_PER_SECOND (50)] [PULL_EVERY_SECONDS (120)]
-# Needs a built tree in build/ (./scripts/build.sh).
+# Needs a built tree in build/ (./scripts/build.sh). LOGGER_OPTIONS adds options to the logger's command
+# line, e.g. LOGGER_OPTIONS=/MQTT=127.0.0.1 to publish every record meanwhile.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,7 +36,7 @@ start_simulator() {
 run=1
 start_simulator $run
 XDG_CONFIG_HOME="$work/config" DISPLAY= WAYLAND_DISPLAY= \
-  "$logger_bin" -headless "/PROJECT=$work/Soak.p-p" "/PORT=$link" /START >"$work/logger.txt" 2>&1 &
+  "$logger_bin" -headless "/PROJECT=$work/Soak.p-p" "/PORT=$link" /START ${LOGGER_OPTIONS:-} >"$work/logger.txt" 2>&1 &
 logger=$!
 
 end=$((SECONDS + minutes * 60))
