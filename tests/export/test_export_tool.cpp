@@ -189,6 +189,19 @@ TEST_F(ExportTool, WrongUseExitsWithTwo)
     const auto help = RunTool(Dir, "export --help");
     EXPECT_EQ(help.ExitCode, 0);
     EXPECT_NE(help.Out.find("--selection NAME"), std::string::npos);
+
+    // The reason comes first, before the usage.
+    const std::string range = "--from 2025-03-01T00:00:00 --to 2025-03-02T00:00:00 --selection a ";
+    for (const auto& [args, reason] : std::initializer_list<std::pair<std::string, std::string>>{
+             {Args(range + "--farbe rot " + out), "Unbekannte Option / unknown option: \"--farbe\""},
+             {Args(range + out + " zweite.csv"), "Nur eine Ausgabedatei / only one output file"},
+             {Args(out + " " + range + "--to"), "--to ohne Wert / --to needs a value"},
+             {Args(range + "--increment 1.5 " + out),
+              "--increment: ganze Sekunden >= 0 erwartet / whole seconds >= 0 expected"}}) {
+        const auto run = RunTool(Dir, args);
+        EXPECT_EQ(run.ExitCode, 2) << args;
+        EXPECT_EQ(run.Err.substr(0, run.Err.find('\n')), reason) << args;
+    }
 }
 
 TEST_F(ExportTool, FullDiskByASizeLimitFailsWithItsMessage)

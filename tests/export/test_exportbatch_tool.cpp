@@ -172,6 +172,31 @@ TEST_F(ExportBatchTool, WrongUseAndMissingFields)
     EXPECT_NE(help.Out.find("--type"), std::string::npos);
 }
 
+TEST_F(ExportBatchTool, WrongUseNamesItsReasonFirst)
+{
+    const std::string range = " --from 2025-03-01T00:00:00 --to 2025-03-02T00:00:00";
+    for (const auto& [args, reason] : std::initializer_list<std::pair<std::string, std::string>>{
+             // No output file: a positional argument is wrong use.
+             {Args("--type Day --selection Temperaturen" + range + " aus.xls"),
+              "Unerwartetes Argument / unexpected argument: \"aus.xls\""},
+             // --type is asked for before the fields.
+             {Args(range.substr(1)), "Kein Auswertungszeitraum angegeben (--type) / no period type given"},
+             {Args("--type Day --selection Temperaturen --folder ''" + range),
+              "--folder: leerer Ordner / empty folder"},
+             {Args("--type Day --selection Temperaturen --mask ''" + range), "--mask: leere Maske / empty mask"},
+             // The format is checked before the increment.
+             {Args("--type Day --selection Temperaturen --format txt --increment x" + range),
+              "--format: csv, xls, dat oder wk1 erwartet / csv, xls, dat or wk1 expected"},
+             {Args("--type Day --selection Temperaturen --increment -1" + range),
+              "--increment: ganze Sekunden >= 0 erwartet / whole seconds >= 0 expected"},
+             {Args("--type Day" + range + " --fields"), "--fields ohne Wert / --fields needs a value"}}) {
+        const auto run = RunTool(Dir, args);
+        EXPECT_EQ(run.ExitCode, 2) << args;
+        EXPECT_EQ(run.Err.substr(0, run.Err.find('\n')), reason) << args;
+        EXPECT_NE(run.Err.find("Aufruf / usage: dedezuviv-tool export-batch"), std::string::npos) << args;
+    }
+}
+
 TEST_F(ExportBatchTool, AStopSignalEndsAfterTheFileBeingWritten)
 {
     // Two days by the minute: nearly 3000 files, far more than are written before the signal.

@@ -97,4 +97,32 @@ TEST_F(PlotToolTest, NoDataWrongUseAndUnknownFormats)
     EXPECT_NE(missing.Err.find("Fehlt"), std::string::npos);
 }
 
+TEST_F(PlotToolTest, FieldNamesMarkersAndTheReasonOfAWrongUse)
+{
+    // --markers takes no value: the file after it is still the output.
+    const std::string png = (Dir / "punkte.png").string();
+    const testsupport::ToolRun markers = RunTool(Dir, Args("--selection Heizung --markers " + ShellQuote(png)));
+    EXPECT_EQ(markers.ExitCode, 0) << markers.Err;
+    EXPECT_TRUE(std::filesystem::exists(png));
+
+    // Unlike export, names the project does not define are not refused: the chart draws what it reads.
+    const testsupport::ToolRun unknown = RunTool(Dir, Args("--fields \"Kessel (Temperatur), Vorlauf (Temperatur)\" " +
+                                                           ShellQuote((Dir / "vorlauf.png").string())));
+    EXPECT_EQ(unknown.ExitCode, 0) << unknown.Err;
+    EXPECT_EQ(unknown.Err, "");
+    EXPECT_NE(unknown.Out.find("records read: 120"), std::string::npos) << unknown.Out;
+
+    for (const auto& [args, reason] : std::initializer_list<std::pair<std::string, std::string>>{
+             {Args("--selection Heizung a.png b.png"), "Nur eine Ausgabedatei / only one output file"},
+             {Args("--selection Heizung"), "Keine Ausgabedatei angegeben / no output file given"},
+             {Args("--selection Heizung x.png --size"), "--size ohne Wert / --size needs a value"},
+             {Args("--selection Heizung --increment 10s x.png"),
+              "--increment: ganze Sekunden >= 0 erwartet / whole seconds >= 0 expected"},
+             {Args("--selection Heizung --farbe rot x.png"), "Unbekannte Option / unknown option: \"--farbe\""}}) {
+        const testsupport::ToolRun run = RunTool(Dir, args);
+        EXPECT_EQ(run.ExitCode, 2) << args;
+        EXPECT_EQ(run.Err.substr(0, run.Err.find('\n')), reason) << args;
+    }
+}
+
 }  // namespace
