@@ -9,16 +9,14 @@
 #include "base/FormatSettings.h"
 #include "base/Log.h"
 #include "export/ExportBatch.h"
-#include "model/ProjectFile.h"
+#include "model/Project.h"
 #include "model/UiInterfaces.h"
 
 #include <atomic>
 #include <csignal>
 #include <signal.h>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <string_view>
 
 namespace {
 
@@ -52,33 +50,6 @@ std::atomic<bool> StopRequested{false};
 
 extern "C" void OnStopSignal(int) { StopRequested = true; }
 
-std::string Trim(std::string_view text)
-{
-    size_t begin = 0, end = text.size();
-    while (begin < end && (text[begin] == ' ' || text[begin] == '\t'))
-        ++begin;
-    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t'))
-        --end;
-    return std::string(text.substr(begin, end - begin));
-}
-
-TNameList SplitNames(std::string_view text)
-{
-    TNameList names;
-    size_t start = 0;
-    while (start <= text.size()) {
-        const size_t comma = text.find(',', start);
-        const size_t end = comma == std::string_view::npos ? text.size() : comma;
-        std::string name = Trim(text.substr(start, end - start));
-        if (!name.empty())
-            names.push_back(std::move(name));
-        if (comma == std::string_view::npos)
-            break;
-        start = comma + 1;
-    }
-    return names;
-}
-
 // Progress lines on stdout, as the window's progress window shows them; the bar is not shown.
 class TStdoutProgress : public IProgress {
 public:
@@ -96,75 +67,30 @@ public:
 
 int RunExportBatch(int argc, char** argv)
 {
-    std::string projectName, typeName, from, to, selectionName, fieldsText, formatName = "xls",
-        mask = DefaultBatchMask, folder, incrementText;
-    bool haveSelection = false, haveFields = false, haveFolder = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(Usage, stdout);
-            return 0;
-        }
-        auto value = [&](std::string& target) {
-            if (i + 1 >= argc)
-                return false;
-            target = argv[++i];
-            return true;
-        };
-        bool ok = true;
-        if (arg == "--project")
-            ok = value(projectName);
-        else if (arg == "--type")
-            ok = value(typeName);
-        else if (arg == "--from")
-            ok = value(from);
-        else if (arg == "--to")
-            ok = value(to);
-        else if (arg == "--selection")
-            ok = haveSelection = value(selectionName);
-        else if (arg == "--fields")
-            ok = haveFields = value(fieldsText);
-        else if (arg == "--format")
-            ok = value(formatName);
-        else if (arg == "--mask")
-            ok = value(mask);
-        else if (arg == "--folder")
-            ok = haveFolder = value(folder);
-        else if (arg == "--increment")
-            ok = value(incrementText);
-        else if (arg.size() > 1 && arg[0] == '-')
-            return UsageError(Usage, "Unbekannte Option / unknown option: \"" + std::string(arg) + "\"");
-        else
-            return UsageError(Usage, "Unerwartetes Argument / unexpected argument: \"" + std::string(arg) + "\"");
-        if (!ok)
-            return UsageError(Usage, std::string(arg) + " ohne Wert / " + std::string(arg) + " needs a value");
-    }
-    if (projectName.empty())
-        return UsageError(Usage, "Keine Projektdatei angegeben (--project) / no project file given");
-    if (typeName.empty())
-        return UsageError(Usage, "Kein Auswertungszeitraum angegeben (--type) / no period type given");
-    if (haveSelection == haveFields)
-        return UsageError(Usage, "Entweder --selection oder --fields angeben / give either --selection or --fields");
-    TDateTime startTime = 0, endTime = 0;
-    if (!ParseTimestamp(from, startTime))
-        return UsageError(Usage, "--from: Zeitpunkt YYYY-MM-DDTHH:MM:SS erwartet / timestamp expected");
-    if (!ParseTimestamp(to, endTime))
-        return UsageError(Usage, "--to: Zeitpunkt YYYY-MM-DDTHH:MM:SS erwartet / timestamp expected");
+    std::string typeName, formatName = "xls", mask = DefaultBatchMask, folder;
+    bool haveFolder = false;
     TExportFormat format = efXLS;
-    if (!ExportFormatFromName(formatName, format))
-        return UsageError(Usage, "--format: csv, xls, dat oder wk1 erwartet / csv, xls, dat or wk1 expected");
-    if (mask.empty())
-        return UsageError(Usage, "--mask: leere Maske / empty mask");
-    if (haveFolder && folder.empty())
-        return UsageError(Usage, "--folder: leerer Ordner / empty folder");
-    int64_t increment = 0;
-    if (!incrementText.empty()) {
-        char* end = nullptr;
-        const long long parsed = std::strtoll(incrementText.c_str(), &end, 10);
-        if (end == incrementText.c_str() || *end != '\0' || parsed < 0)
-            return UsageError(Usage, "--increment: ganze Sekunden >= 0 erwartet / whole seconds >= 0 expected");
-        increment = parsed;
-    }
+    const TRangeCommand command{
+        .Usage = Usage,
+        .ExtraOptions = {{.Name = "--type",
+                          .Value = &typeName,
+                          .MissingMessage = "Kein Auswertungszeitraum angegeben (--type) / no period type given"},
+                         {.Name = "--format", .Value = &formatName},
+                         {.Name = "--mask", .Value = &mask},
+                         {.Name = "--folder", .Value = &folder, .Given = &haveFolder}},
+        .TakesOutput = false,
+        .CheckExtraOptions = [&]() -> std::string {
+            if (!ExportFormatFromName(formatName, format))
+                return "--format: csv, xls, dat oder wk1 erwartet / csv, xls, dat or wk1 expected";
+            if (mask.empty())
+                return "--mask: leere Maske / empty mask";
+            if (haveFolder && folder.empty())
+                return "--folder: leerer Ordner / empty folder";
+            return "";
+        }};
+    TRangeOptions options;
+    if (const std::optional<int> exitCode = ParseRangeOptions(argc, argv, command, options))
+        return *exitCode;
 
     // A size limit (ulimit -f) must give the write error and its message, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -189,38 +115,10 @@ int RunExportBatch(int argc, char** argv)
         return 1;
     }
 
-    TProjectView view;
-    std::unique_ptr<TProject> project;
-    int result = 0;
-    std::string errorText;
-    LoadProjectFile(project, projectName, result, errorText, view);
-    if (result != 0 || !project) {
-        std::fprintf(stderr, "%s\n", errorText.c_str());
-        return 1;
-    }
-
     TNameList fields;
-    if (haveSelection) {
-        const bool found = SelectionFields(*project, selectionName, fields);
-        if (fields.empty()) {
-            std::fprintf(stderr, "%s\n", ExportMessages::NoFields);
-            if (!found)
-                std::fprintf(stderr, "Feldauswahl \"%s\" ist im Projekt nicht vorhanden.\n", selectionName.c_str());
-            return 1;
-        }
-    } else {
-        fields = SplitNames(fieldsText);
-        const TNameList unknown = UnknownFields(*project, fields);
-        if (fields.empty() || !unknown.empty()) {
-            std::fprintf(stderr, "%s\n", ExportMessages::NoFields);
-            std::string names;
-            for (const std::string& name : unknown)
-                names += (names.empty() ? "\"" : ", \"") + name + "\"";
-            if (!names.empty())
-                std::fprintf(stderr, "Im Projekt nicht definiert: %s\n", names.c_str());
-            return 1;
-        }
-    }
+    const std::unique_ptr<TProject> project = LoadProjectForExport(options, fields);
+    if (!project)
+        return 1;
 
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
@@ -237,16 +135,17 @@ int RunExportBatch(int argc, char** argv)
     batch.Format = format;
     batch.Mask = mask;
     batch.Folder = haveFolder ? folder : project->GetDataDir("export");
-    batch.Start = startTime;
-    batch.End = endTime;
-    batch.Increment = ExportIncrement(increment, startTime, endTime, fields.size());
+    batch.Start = options.Start;
+    batch.End = options.End;
+    batch.Increment = ExportIncrement(options.IncrementSeconds, options.Start, options.End, fields.size());
     batch.Progress = &progress;
     batch.Cancelled = [] { return StopRequested.load(); };
     const TBatchResult outcome = batch.Run();
 
     std::string message = BatchResultMessage(outcome, project->GetDataDir("data"));
+    // The message's line breaks "\n\r" become "\n": the "\r" goes.
     for (size_t at = message.find("\n\r"); at != std::string::npos; at = message.find("\n\r", at))
-        message.replace(at, 2, "\n");
+        message.erase(at + 1, 1);
     const bool failed = outcome.Failed > 0 || outcome.Cancelled;
     // A cancelled batch has said so in its last line already.
     if (!(outcome.Cancelled && outcome.Failed == 0))

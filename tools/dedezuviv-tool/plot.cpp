@@ -13,14 +13,13 @@
 #include "base/FormatSettings.h"
 #include "evaluation/PlotSelections.h"
 #include "model/Fields.h"
-#include "model/ProjectFile.h"
+#include "model/Project.h"
 
 #include <QApplication>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <string_view>
 
 namespace {
 
@@ -44,32 +43,6 @@ const char* const Usage =
     "\n"
     "Exit: 0 gezeichnet, 1 keine Daten im Zeitraum oder Fehler, 2 falscher Aufruf.\n";
 
-std::string Trim(std::string_view text)
-{
-    size_t begin = 0, end = text.size();
-    while (begin < end && (text[begin] == ' ' || text[begin] == '\t'))
-        ++begin;
-    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t'))
-        --end;
-    return std::string(text.substr(begin, end - begin));
-}
-
-// The comma-separated names, each without surrounding blanks; empty names are left out.
-TNameList SplitNames(std::string_view text)
-{
-    TNameList names;
-    size_t start = 0;
-    for (;;) {
-        const size_t comma = text.find(',', start);
-        std::string name = Trim(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
-        if (!name.empty())
-            names.push_back(std::move(name));
-        if (comma == std::string_view::npos)
-            return names;
-        start = comma + 1;
-    }
-}
-
 bool ParseSize(const std::string& text, int& width, int& height)
 {
     char tail = 0;
@@ -82,94 +55,42 @@ bool ParseSize(const std::string& text, int& width, int& height)
 
 int RunPlot(int argc, char** argv)
 {
-    std::string projectName, from, to, selectionName, fieldsText, incrementText, sizeText = "1024x768", output;
-    bool haveSelection = false, haveFields = false, markers = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(Usage, stdout);
-            return 0;
-        }
-        auto value = [&](std::string& target) {
-            if (i + 1 >= argc)
-                return false;
-            target = argv[++i];
-            return true;
-        };
-        bool ok = true;
-        if (arg == "--project")
-            ok = value(projectName);
-        else if (arg == "--from")
-            ok = value(from);
-        else if (arg == "--to")
-            ok = value(to);
-        else if (arg == "--selection")
-            ok = haveSelection = value(selectionName);
-        else if (arg == "--fields")
-            ok = haveFields = value(fieldsText);
-        else if (arg == "--increment")
-            ok = value(incrementText);
-        else if (arg == "--size")
-            ok = value(sizeText);
-        else if (arg == "--markers")
-            markers = true;
-        else if (arg.size() > 1 && arg[0] == '-')
-            return UsageError(Usage, "Unbekannte Option / unknown option: \"" + std::string(arg) + "\"");
-        else if (output.empty())
-            output = std::string(arg);
-        else
-            return UsageError(Usage, "Nur eine Ausgabedatei / only one output file");
-        if (!ok)
-            return UsageError(Usage, std::string(arg) + " ohne Wert / " + std::string(arg) + " needs a value");
-    }
-    if (projectName.empty())
-        return UsageError(Usage, "Keine Projektdatei angegeben (--project) / no project file given");
-    if (output.empty())
-        return UsageError(Usage, "Keine Ausgabedatei angegeben / no output file given");
-    if (haveSelection == haveFields)
-        return UsageError(Usage, "Entweder --selection oder --fields angeben / give either --selection or --fields");
+    std::string sizeText = "1024x768";
+    bool markers = false;
+    const TRangeCommand command{
+        .Usage = Usage,
+        .ExtraOptions = {{.Name = "--size", .Value = &sizeText}, {.Name = "--markers", .Given = &markers}}};
+    TRangeOptions options;
+    if (const std::optional<int> exitCode = ParseRangeOptions(argc, argv, command, options))
+        return *exitCode;
     TPlotRequest request;
-    if (!ParseTimestamp(from, request.Start))
-        return UsageError(Usage, "--from: Zeitpunkt YYYY-MM-DDTHH:MM:SS erwartet / timestamp expected");
-    if (!ParseTimestamp(to, request.End))
-        return UsageError(Usage, "--to: Zeitpunkt YYYY-MM-DDTHH:MM:SS erwartet / timestamp expected");
-    if (!incrementText.empty()) {
-        char* end = nullptr;
-        const long long parsed = std::strtoll(incrementText.c_str(), &end, 10);
-        if (end == incrementText.c_str() || *end != '\0' || parsed < 0)
-            return UsageError(Usage, "--increment: ganze Sekunden >= 0 erwartet / whole seconds >= 0 expected");
-        request.IncrementSeconds = parsed;
-    }
+    request.Start = options.Start;
+    request.End = options.End;
+    request.IncrementSeconds = options.IncrementSeconds;
     int width = 0, height = 0;
     if (!ParseSize(sizeText, width, height))
         return UsageError(Usage, "--size: BREITExHOEHE in Pixeln (100 bis 10000) erwartet / WIDTHxHEIGHT expected");
-    const TPictureFormat format = PictureFormatOf(QString::fromStdString(output));
+    const TPictureFormat format = PictureFormatOf(QString::fromStdString(options.Output));
     if (format == TPictureFormat::Unknown)
         return UsageError(Usage, "Unbekanntes Format für Datenexport angegeben!");
     request.Look.Markers = markers;
 
     LoadFormatSettingsFromEnvironment();
     TStderrDialogs dialogs;
-    TProjectView view;
-    std::unique_ptr<TProject> project;
-    int result = 0;
-    std::string errorText;
-    LoadProjectFile(project, projectName, result, errorText, view);
-    if (result != 0 || !project) {
-        std::fprintf(stderr, "%s\n", errorText.c_str());
+    const std::unique_ptr<TProject> project = LoadToolProject(options.ProjectName);
+    if (!project)
         return 1;
-    }
-    if (haveSelection) {
+    if (options.BySelection) {
         const std::vector<TPlotChoice> choices = PlotChoices(project.get());
-        const int index = FindPlotChoice(choices, selectionName);
+        const int index = FindPlotChoice(choices, options.SelectionName);
         if (index < 0) {
-            std::fprintf(stderr, "Feldauswahl \"%s\" ist im Projekt nicht vorhanden.\n", selectionName.c_str());
+            std::fprintf(stderr, "Feldauswahl \"%s\" ist im Projekt nicht vorhanden.\n", options.SelectionName.c_str());
             return 1;
         }
         request.Fields = choices[static_cast<size_t>(index)].Fields;
-        request.SelectionName = selectionName;
+        request.SelectionName = options.SelectionName;
     } else {
-        request.Fields = SplitNames(fieldsText);
+        request.Fields = options.FieldNames;
         // The title names the fields by their plain names.
         for (const std::string& field : request.Fields)
             request.SelectionName += (request.SelectionName.empty() ? "" : ", ") + PlainFieldName(field);
@@ -203,8 +124,8 @@ int RunPlot(int argc, char** argv)
         return 1;
     }
     const TPictureRenderer render = [&page](QCPPainter& painter, QSize size) { page.Render(painter, size); };
-    if (!WritePicture(QString::fromStdString(output), format, render, QSize(width, height))) {
-        std::fprintf(stderr, "Fehler beim Schreiben der Datei \"%s\"!\n", output.c_str());
+    if (!WritePicture(QString::fromStdString(options.Output), format, render, QSize(width, height))) {
+        std::fprintf(stderr, "Fehler beim Schreiben der Datei \"%s\"!\n", options.Output.c_str());
         return 1;
     }
     return 0;
