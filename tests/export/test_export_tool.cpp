@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -216,6 +219,42 @@ TEST_F(ExportTool, FullDiskByASizeLimitFailsWithItsMessage)
     EXPECT_EQ(run.Out, "");
     EXPECT_EQ(run.Err, "Fehler bei Export aufgetreten!\nFehler beim Schreiben der Exportdatei \"" + out.string() +
                            "\": Die Datei überschreitet die zulässige Größe\n");
+}
+
+TEST_F(ExportTool, AStopSignalEndsTheExportAndRemovesItsFile)
+{
+    // The output is a pipe the test reads: once it is full the export waits in a write, and the signal
+    // comes while it is surely still running. Two months by the minute are more than the writer's
+    // 1 MiB buffer and the pipe hold.
+    exporttest::WriteRecords(*Project, Day + 2, Day + 60, 60);
+    const fs::path out = Dir / "out.csv";
+    ASSERT_EQ(mkfifo(out.c_str(), 0600), 0);
+    testsupport::BackgroundProgram tool;
+    testsupport::BackgroundProgram::Options options;
+    options.Environment = {{"LC_ALL", "C"}};
+    options.StderrFile = Dir / "stderr";
+    ASSERT_TRUE(tool.Start(testsupport::ToolPath("dedezuviv-tool"),
+                           {"export", "--project", ProjectFile.string(), "--from", "2025-03-01T00:00:00", "--to",
+                            "2025-04-30T00:00:00", "--increment", "60", "--selection", "Temperaturen", out.string()},
+                           options));
+    const int pipe = open(out.c_str(), O_RDONLY);
+    ASSERT_GE(pipe, 0);
+    const int capacity = fcntl(pipe, F_GETPIPE_SZ);
+    int waiting = 0;
+    for (int waited = 0; waited < 20000 && waiting < capacity; waited += 5) {
+        usleep(5000);
+        ioctl(pipe, FIONREAD, &waiting);
+    }
+    ASSERT_EQ(waiting, capacity) << "the export did not fill the pipe";
+    tool.Signal(SIGINT);
+    char buffer[65536];
+    while (read(pipe, buffer, sizeof buffer) > 0) {
+    }
+    close(pipe);
+    EXPECT_EQ(tool.Wait(10000), 1);
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(ReadFile(Dir / "stderr"),
+              "Export abgebrochen; die unvollständige Datei \"" + out.string() + "\" wurde gelöscht.\n");
 }
 
 TEST_F(ExportTool, FoldersAndUnreadableDayFiles)

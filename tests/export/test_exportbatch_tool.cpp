@@ -197,7 +197,7 @@ TEST_F(ExportBatchTool, WrongUseNamesItsReasonFirst)
     }
 }
 
-TEST_F(ExportBatchTool, AStopSignalEndsAfterTheFileBeingWritten)
+TEST_F(ExportBatchTool, AStopSignalEndsAtOnceLeavingOnlyWholeFiles)
 {
     // Two days by the minute: nearly 3000 files, far more than are written before the signal.
     const fs::path folder = Dir / "minuten";

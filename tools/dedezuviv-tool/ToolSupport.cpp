@@ -4,6 +4,8 @@
 #include "export/ExportData.h"
 #include "model/ProjectFile.h"
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -219,3 +221,23 @@ std::unique_ptr<TProject> LoadProjectForExport(const TRangeOptions& options, TNa
         project.reset();
     return project;
 }
+
+namespace {
+
+std::atomic<bool> StopSignalled{false};
+
+extern "C" void NoteStopSignal(int) { StopSignalled = true; }
+
+}  // namespace
+
+void InstallToolStopSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = NoteStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+bool ToolStopRequested() { return StopSignalled.load(); }

@@ -84,3 +84,7 @@ std::unique_ptr<TProject> LoadToolProject(const std::string& fileName);
 // Null when the project cannot be read, when there is no field, or when a name is neither a system
 // field nor defined in the project; the export engine's message and the reason are then on stderr.
 std::unique_ptr<TProject> LoadProjectForExport(const TRangeOptions& options, TNameList& fields);
+
+// SIGINT and SIGTERM only note the request (long exports ask for it and stop cleanly).
+void InstallToolStopSignals();
+bool ToolStopRequested();

@@ -29,7 +29,10 @@ const char* const Usage =
     "--fields field names as the window shows them. --increment is the minimum distance of two exported\n"
     "records in seconds; 0 or none: automatic, as in the window. Numbers and dates as the system settings.\n"
     "\n"
-    "Exit: 0 exportiert (auch ohne Datensatz), 1 Fehler, 2 falscher Aufruf.\n";
+    "SIGINT/SIGTERM brechen ab und löschen die unvollständige Datei. / SIGINT/SIGTERM stop and remove the\n"
+    "unfinished file.\n"
+    "\n"
+    "Exit: 0 exportiert (auch ohne Datensatz), 1 Fehler oder Abbruch, 2 falscher Aufruf.\n";
 
 }  // namespace
 
@@ -56,10 +59,16 @@ int RunExport(int argc, char** argv)
         return 1;
 
     const int64_t increment = ExportIncrement(options.IncrementSeconds, options.Start, options.End, fields.size());
+    // A stop signal ends the export at once and removes the unfinished file.
+    InstallToolStopSignals();
     TExportData exporter;
+    exporter.CancelRequested = [] { return ToolStopRequested(); };
     if (exporter.Export(project.get(), nullptr, options.Output, *format, options.Start, options.End, increment,
                         fields) != 0) {
-        std::fprintf(stderr, "%s\n%s\n", ExportMessages::Failed, exporter.ErrorText.c_str());
+        if (exporter.WasCancelled)
+            std::fprintf(stderr, "%s\n", exporter.ErrorText.c_str());
+        else
+            std::fprintf(stderr, "%s\n%s\n", ExportMessages::Failed, exporter.ErrorText.c_str());
         return 1;
     }
     std::printf("%s\n", FormatMessage(ExportMessages::FileDone, options.Output, exporter.RecordCount).c_str());

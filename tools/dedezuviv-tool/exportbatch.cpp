@@ -1,7 +1,7 @@
 // dedezuviv-tool export-batch: the window's "Batch-Export" on the command line, for cron
 // jobs. The same period loop (TExportBatch), the same file names, the same closed periods and the same
 // period types ("exportdef.cfg" of the user, then of the program, else the four built-in types).
-// SIGINT and SIGTERM stop it after the file being written is complete.
+// SIGINT and SIGTERM stop it at once; the unfinished file is removed, the files written before stay.
 #include "Commands.h"
 #include "ToolSupport.h"
 
@@ -12,7 +12,6 @@
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
 
-#include <atomic>
 #include <csignal>
 #include <signal.h>
 #include <cstdio>
@@ -41,14 +40,12 @@ const char* const Usage =
     "Writes one file per period as the window's batch export does (--type: name or ID of a period type)\n"
     "from --from to --to; periods are closed, so a record on a boundary is in both files. File names from\n"
     "the mask and the format's extension, in --folder (default: the project's \"export\" folder). One line\n"
-    "per file with its record count, then the total. SIGINT/SIGTERM stop after the current file.\n"
+    "per file with its record count, then the total. SIGINT/SIGTERM stop at once and remove the\n"
+    "unfinished file.\n"
     "\n"
     "Exit: 0 alle Zeiträume geschrieben (auch ohne Datensatz), 1 ein Zeitraum fehlgeschlagen, Abbruch\n"
     "oder anderer Fehler, 2 falscher Aufruf.\n";
 
-std::atomic<bool> StopRequested{false};
-
-extern "C" void OnStopSignal(int) { StopRequested = true; }
 
 // Progress lines on stdout, as the window's progress window shows them; the bar is not shown.
 class TStdoutProgress : public IProgress {
@@ -120,12 +117,7 @@ int RunExportBatch(int argc, char** argv)
     if (!project)
         return 1;
 
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    InstallToolStopSignals();
 
     TStdoutProgress progress;
     TExportBatch batch;
@@ -139,7 +131,7 @@ int RunExportBatch(int argc, char** argv)
     batch.End = options.End;
     batch.Increment = ExportIncrement(options.IncrementSeconds, options.Start, options.End, fields.size());
     batch.Progress = &progress;
-    batch.Cancelled = [] { return StopRequested.load(); };
+    batch.Cancelled = [] { return ToolStopRequested(); };
     const TBatchResult outcome = batch.Run();
 
     std::string message = BatchResultMessage(outcome, project->GetDataDir("data"));
