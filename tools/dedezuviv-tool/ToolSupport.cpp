@@ -226,14 +226,14 @@ namespace {
 
 std::atomic<bool> StopSignalled{false};
 
-extern "C" void NoteStopSignal(int) { StopSignalled = true; }
+extern "C" void NoteToolStopSignal(int) { StopSignalled = true; }
 
 }  // namespace
 
 void InstallToolStopSignals()
 {
     struct sigaction action {};
-    action.sa_handler = NoteStopSignal;
+    action.sa_handler = NoteToolStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
