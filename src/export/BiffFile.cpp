@@ -27,7 +27,7 @@ TBiffFile::TBiffFile(TByteSink& stream) : Stream(stream)
 {
     uint8_t data[4];
     PutWord(data, 2);       // version
-    PutWord(data + 2, 0x000A);  // document type as the Part fixes it
+    PutWord(data + 2, 0x000A);  // document type word (a fixed value)
     WriteRecordHeader(rtBOF, 4);
     Stream.Write(data, 4);
 }

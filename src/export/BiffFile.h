@@ -1,5 +1,5 @@
 // TBiffFile: the records of an Excel 2.x (BIFF2) worksheet written to a byte sink,
-// little-endian, byte for byte as the Part's record table says.
+// little-endian, byte for byte as the format's record tables give them.
 #pragma once
 
 #include "export/OutputFile.h"

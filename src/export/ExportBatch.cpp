@@ -162,7 +162,7 @@ TBatchResult TExportBatch::Run()
         Progress->AddLine(FormatMessage("Minimales Zeitinkrement = %d s", Increment));
     }
 
-    // Part of the range done at a time, 0 to 100: by whole minutes as the Part says, by milliseconds
+    // Part of the range done at a time, 0 to 100: by whole minutes, by milliseconds
     // for a range under one minute.
     const int64_t totalMinutes = MinutesBetween(Start, End);
     const int64_t totalMs = MilliSecondsBetween(Start, End);

@@ -2,15 +2,15 @@
 // each named by a file-name mask, and the texts the command shows. The window's "Batch-Export" and
 // `dedezuviv-tool export-batch` both run TExportBatch::Run, so they write the same files.
 //
-// Where this differs from the Part's letter, and why:
-// - Paths are joined with "/" (the Part: a backslash).
+// Choices made here, and why:
+// - Paths are joined with "/", never with a backslash.
 // - The batch can be cancelled (Cancelled returns true, asked while each file is written): the file
 //   being written is stopped and removed, so no file is left half-written, and no further period is
 //   begun. The progress window then says how many files were written (CancelledMessage).
 // - Each period's export gets a progress receiver that moves the bar within the period's share of
-//   the range (the Part passes none, so the bar stood still during a long period); the engine's
-//   per-day lines are not shown, as the Part's batch shows none.
-// - A range of less than one minute (the Part's divisor 0) has its progress counted in milliseconds.
+//   the range (without it the bar would stand still during a long period); the engine's per-day
+//   lines are not shown, so the window lists one line per file.
+// - A range of less than one minute (0 whole minutes) has its progress counted in milliseconds.
 // - A period whose end is not after its start (an export type that does not advance, or a date at the
 //   end of the calendar) ends the loop with a failure line instead of looping for ever.
 #pragma once

@@ -6,18 +6,17 @@
 // Qt-free: the window's export commands, the batch export and `dedezuviv-tool export` all call
 // TExportData::Export. Failures come back as -1 with a German message in ErrorText; nothing throws.
 //
-// Where this goes beyond the letter of the export rules, and why (what a user sees stays the same):
+// Choices made here, and why (what a user sees stays the same):
 // - Pending window messages are processed about every 50 ms (TRecordedDataReader's idle call), not
 //   for every record, and the engine never calls ProcessMessages per record.
 // - Writers write through a 1 MiB buffer; Close() completes the file (for XLS and WK1 after the EOF
-//   record) and only a Close() without error lets Export report success. A write error, which the
-//   Part lets the export run on to the end with (text field) or ends with the general error message
-//   (line end), ends the export at once in both cases: -1 and the message with the system's reason.
+//   record) and only a Close() without error lets Export report success. A write error ends the
+//   export at once (running on would only fail again): -1 and the message with the system's reason.
 // - A day file that cannot be read gives -1 and a message instead of the application's general
 //   error box.
 // - Times are compared at whole milliseconds (the precision of a TDateTime text and of the records),
 //   so a record exactly at StartTime, EndTime or a grid time is never lost to rounding of the
-//   floating NextTime sum; NextTime advances by MinIncrement seconds from StartTime as the Part says.
+//   floating NextTime sum; NextTime advances by MinIncrement seconds from StartTime.
 #pragma once
 
 #include "base/DateTime.h"

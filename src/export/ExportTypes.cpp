@@ -25,7 +25,7 @@ TExportType BuiltIn(const char* name, const char* id, int16_t month, int16_t day
 
 int16_t Step(const TIniFile& ini, const std::string& section, const char* key)
 {
-    // Stored in 16 bits, as the Part says: larger numbers wrap.
+    // Stored in 16 bits, as the file format has it: larger numbers wrap.
     return static_cast<int16_t>(ini.ReadInteger(section, key, 0));
 }
 

@@ -7,7 +7,7 @@
 //   IncDay=7       (IncYear, IncMonth, IncDay, IncHour, IncMin: 0 when missing)
 //   TimeIncMin=10  (kept, not used by the export)
 //
-// Where this differs from the Part's letter, and why:
+// Choices made here, and why:
 // - A type that would not advance a period (all five steps 0, or any step below 0) would make the batch
 //   loop run for ever. It is left out of the list, with a log line that names it; a file whose every
 //   type is left out gives the built-in types, as a file without types does.

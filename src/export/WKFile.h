@@ -1,5 +1,5 @@
 // TWKFile: the records of a Lotus 1-2-3 release 2 worksheet (WK1) written to a byte sink,
-// little-endian, byte for byte as the Part's record table says. Column before row in every cell.
+// little-endian, byte for byte as the format's record tables give them. Column before row in every cell.
 #pragma once
 
 #include "export/OutputFile.h"

@@ -1,4 +1,4 @@
-// `dedezuviv-tool export`: the command line of the issue, its messages and exit codes, the same file as
+// `dedezuviv-tool export`: its command line, its messages and exit codes, the same file as
 // the engine gives, the automatic increment, and the failures (full disk by a size limit, an
 // unreadable day file, folders) as the process a cron job sees.
 #include "export/ExportData.h"

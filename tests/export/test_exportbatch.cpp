@@ -129,7 +129,7 @@ TEST(ExportTypes, OneCustomTypeReplacesTheBuiltInOnes)
 TEST(ExportTypes, KeysIdsAndDefaultsInFileOrder)
 {
     TempDir dir;
-    // Windows-1252 as the Part's files are: "Quartalsübersicht" with ü = 0xFC.
+    // Windows-1252 as files from Windows installations are: "Quartalsübersicht" with ü = 0xFC.
     WriteFile(dir / "exportdef.cfg", "[Quartals\xFC" "bersicht]\r\nID=Q\r\nIncMonth=3\r\nTimeIncMin=60\r\n"
                                      "[Halbtag]\r\nincHOUR=12\r\n[Jahr]\r\nIncYear=1\r\nID=J\r\n");
     const TExportTypes types = ReadExportTypes((dir / "exportdef.cfg").string());

@@ -102,7 +102,8 @@ TExportBatchDlg::TExportBatchDlg(QWidget* parent) : QDialog(parent)
     connect(ExportInCustomPathCB, &QCheckBox::clicked, this, [this] { ExportInCustomPathCBClick(); });
     connect(FileSelectBtn, &QPushButton::clicked, this, [this] { FileSelectBtnClick(); });
 
-    // FormCreate; the format list is filled here once (the Part fills it at the first activation).
+    // FormCreate; the format list is filled here once, not at the first activation, so that a project
+    // loaded before the first opening keeps its format.
     FillTypes();
     FormatSelComboBox->addItems({QStringLiteral("Comma Separated Value Format (csv)"),
                                  QStringLiteral("Excel Binary Format (xls)"), QStringLiteral("Text Data File (dat)")});

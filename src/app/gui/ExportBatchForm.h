@@ -1,7 +1,7 @@
 // The batch-export dialog "Exportieren" (`TExportBatchDlg`): field selection, period type,
 // file-name mask, folder, format, range and increment of a batch export that writes one file per
 // period. Its values are kept with the project (section [ExportBatchDlg]); the mask and the folder are
-// labelled edits and, as in the Part, not stored.
+// labelled edits and not stored.
 #pragma once
 
 #include "app/gui/ExportDialogParts.h"

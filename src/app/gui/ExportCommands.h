@@ -2,20 +2,21 @@
 // "Export" ("Feldauswahl erstellen/bearbeiten", "Exportieren in Datei", "Batch-Export"), the same
 // editor entry of the menu "Grafik", and "Laufende Messung anhalten und exportieren".
 //
-// Where this goes beyond the letter of the export rules, and why:
-// - Messages are shown after the progress window has closed (the Part shows them while it is open):
-//   the progress window disables the main window, and a message box of a disabled window could not
-//   be answered.
+// Choices made here, and why:
+// - Messages are shown after the progress window has closed: the progress window disables the main
+//   window, and a message box of a disabled window could not be answered.
 // - "Exportieren in Datei" checks for an empty file name before the format, so an empty name gives
-//   "Keine Datei angegeben. " (in the Part's order it could only give the format message); a failed
+//   "Keine Datei angegeben. " rather than the format message; a failed
 //   export shows the engine's reason under "Fehler bei Export aufgetreten!".
-// - The batch export's progress window has "Abbrechen" (see TExportBatch).
+// - Both progress windows have "Abbrechen": the export stops at once and its unfinished file is
+//   removed (see TExportData::CancelRequested).
 // - "exportdef.cfg" is read from the user's folder first (ExportDefinitionFile).
-// - Every dialog gives its current values to the stored sections once at installation (the plot
-//   dialog's too), so a project saved before a dialog was opened, or loaded without its section, still
-//   gets all four sections in the order of the project file.
-// - The batch dialog's format is restored from a loaded project also before its first opening (the
-//   Part fills the format list only at the first opening, so a project loaded before it lost it).
+// - Every export dialog gives its current values to the stored sections once at installation (the
+//   chart commands do the same for the plot dialog), so a project saved before a dialog was opened, or
+//   loaded without its section, still gets all four sections in the order of the project file.
+// - The batch dialog's format is restored from a loaded project also before its first opening
+//   (filling the format list only at the first opening would lose the format of a project loaded
+//   before it).
 #pragma once
 
 class TMainPrgForm;

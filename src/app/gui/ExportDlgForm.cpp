@@ -24,7 +24,7 @@ TExportDlg::TExportDlg(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Exportieren"));
     auto* layout = new QVBoxLayout(this);
 
-    // Controls in the Part's tab order.
+    // Controls in their tab order.
     auto* selectionLabel = new QLabel(QStringLiteral("Verwendete Felder-Selektion für Export:"), this);
     layout->addWidget(selectionLabel);
     FieldListSelComboBox = new QComboBox(this);

@@ -1,7 +1,7 @@
 // The export dialog "Exportieren" (`TExportDlg`): which field selection to export, into which
 // file (the format follows from its extension), the time range and the minimum time increment. Its
 // values are kept with the project (section [ExportDlg]): the dialog takes them before it is shown and
-// gives them back after; the file name is a labelled edit and, as in the Part, not stored.
+// gives them back after; the file name is a labelled edit and not stored.
 #pragma once
 
 #include "app/gui/ExportDialogParts.h"
