@@ -69,14 +69,8 @@ TExportBatchDlg::TExportBatchDlg(QWidget* parent) : QDialog(parent)
     ++row;
     layout->addLayout(grid);
 
-    layout->addWidget(new QLabel(QStringLiteral("Zeit-Abstand zwischen Werten (minimal):"), this));
-    auto* increment = new QHBoxLayout;
-    TimeIncrementMaskEdit = NewIncrementEdit(this);
-    increment->addWidget(TimeIncrementMaskEdit);
-    increment->addWidget(new QLabel(QStringLiteral("Stunden:Minuten:Sekunden"), this));
-    increment->addWidget(new QLabel(QStringLiteral("(0: automatisch)"), this));
-    increment->addStretch();
-    layout->addLayout(increment);
+    TimeIncrementMaskEdit = AddIncrementRow(layout, this, QStringLiteral("Zeit-Abstand zwischen Werten (minimal):"),
+                                            QStringLiteral("(0: automatisch)"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -1,13 +1,14 @@
 #include "app/gui/ExportDialogParts.h"
 
-#include "app/gui/PlotDlgForm.h"
 #include "model/DayFiles.h"
 #include "model/Project.h"
 #include "model/window/DialogStates.h"
 #include "model/window/DialogTimes.h"
 
 #include <QComboBox>
+#include <QBoxLayout>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimeEdit>
 
@@ -20,11 +21,40 @@ QLineEdit* NewIncrementEdit(QWidget* parent)
     return edit;
 }
 
+QLineEdit* AddIncrementRow(QBoxLayout* layout, QWidget* parent, const QString& caption, const QString& zeroNote)
+{
+    layout->addWidget(new QLabel(caption, parent));
+    auto* row = new QHBoxLayout;
+    QLineEdit* edit = NewIncrementEdit(parent);
+    row->addWidget(edit);
+    row->addWidget(new QLabel(QStringLiteral("Stunden:Minuten:Sekunden"), parent));
+    row->addWidget(new QLabel(zeroNote, parent));
+    row->addStretch();
+    layout->addLayout(row);
+    return edit;
+}
+
 QString IncrementEditText(const QLineEdit* edit)
 {
     QString text = edit->displayText();
     text.replace(QLatin1Char('_'), QLatin1Char(' '));
     return text;
+}
+
+TDateTime PickerDateTime(const QDate& date, const QTime& time)
+{
+    TDateTime day = 0, clock = 0;
+    if (!TryEncodeDate(date.year(), date.month(), date.day(), day))
+        return 0;
+    TryEncodeTime(time.hour(), time.minute(), time.second(), 0, clock);
+    return day + clock;
+}
+
+void SplitDateTime(TDateTime value, QDate& date, QTime& time)
+{
+    const TDateTimeParts parts = DecodeDateTime(value);
+    date = QDate(parts.Year, parts.Month, parts.Day);
+    time = QTime(parts.Hour, parts.Minute, parts.Second);
 }
 
 QDateEdit* NewDatePicker(QWidget* parent)

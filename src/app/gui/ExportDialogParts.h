@@ -1,24 +1,33 @@
-// Parts the export dialog and the batch dialog share: the increment field, the date and time pickers
-// of the range with their stored values, and the selection list that finds its entry again.
+// Parts the export, batch and plot dialogs share: the increment field, the date and time pickers of
+// the range with their stored values, and the selection list that finds its entry again.
 #pragma once
 
 #include "base/DateTime.h"
 
 #include <QString>
 
+class QBoxLayout;
 class QComboBox;
+class QDate;
 class QDateEdit;
 class QLineEdit;
+class QTime;
 class QTimeEdit;
 class QWidget;
 class TControlStates;
 class TProject;
 
-// The increment field: hours (one digit may be left empty), minutes and seconds, "00:00:00" at first
-// (the Part's mask "!90:00:00;1;_").
+// The increment field: hours (one digit may be left empty), minutes and seconds, "00:00:00" at first.
 QLineEdit* NewIncrementEdit(QWidget* parent);
+// The increment's caption line and its row (field, "Stunden:Minuten:Sekunden", the note on 0) added to
+// the layout; returns the field.
+QLineEdit* AddIncrementRow(QBoxLayout* layout, QWidget* parent, const QString& caption, const QString& zeroNote);
 // Its text as shown, an empty digit as a blank ("hh:mm:ss" for ParseIncrement).
 QString IncrementEditText(const QLineEdit* edit);
+
+// Conversions between TDateTime and the pickers' values.
+TDateTime PickerDateTime(const QDate& date, const QTime& time);
+void SplitDateTime(TDateTime value, QDate& date, QTime& time);
 
 QDateEdit* NewDatePicker(QWidget* parent);
 QTimeEdit* NewTimePicker(QWidget* parent);

@@ -56,14 +56,8 @@ TExportDlg::TExportDlg(QWidget* parent) : QDialog(parent)
     times->addWidget(FinalTimePicker, 1, 2);
     layout->addLayout(times);
 
-    layout->addWidget(new QLabel(QStringLiteral("Minimales Zeit-Inkrement zwischen Datensätzen:"), this));
-    auto* increment = new QHBoxLayout;
-    TimeIncrementMaskEdit = NewIncrementEdit(this);
-    increment->addWidget(TimeIncrementMaskEdit);
-    increment->addWidget(new QLabel(QStringLiteral("Stunden:Minuten:Sekunden"), this));
-    increment->addWidget(new QLabel(QStringLiteral("(0: automatische Berechnung)"), this));
-    increment->addStretch();
-    layout->addLayout(increment);
+    TimeIncrementMaskEdit = AddIncrementRow(layout, this, QStringLiteral("Minimales Zeit-Inkrement zwischen Datensätzen:"),
+                                            QStringLiteral("(0: automatische Berechnung)"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

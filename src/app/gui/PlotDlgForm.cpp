@@ -1,9 +1,8 @@
 #include "app/gui/PlotDlgForm.h"
 
+#include "app/gui/ExportDialogParts.h"
 #include "base/Clock.h"
-#include "model/DayFiles.h"
 #include "model/window/DialogStates.h"
-#include "model/window/DialogTimes.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,22 +14,6 @@
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
-
-TDateTime PickerDateTime(const QDate& date, const QTime& time)
-{
-    TDateTime day = 0, clock = 0;
-    if (!TryEncodeDate(date.year(), date.month(), date.day(), day))
-        return 0;
-    TryEncodeTime(time.hour(), time.minute(), time.second(), 0, clock);
-    return day + clock;
-}
-
-void SplitDateTime(TDateTime value, QDate& date, QTime& time)
-{
-    const TDateTimeParts parts = DecodeDateTime(value);
-    date = QDate(parts.Year, parts.Month, parts.Day);
-    time = QTime(parts.Hour, parts.Minute, parts.Second);
-}
 
 TPlotEditDlg::TPlotEditDlg(QWidget* parent) : QDialog(parent)
 {
@@ -44,35 +27,21 @@ TPlotEditDlg::TPlotEditDlg(QWidget* parent) : QDialog(parent)
 
     auto* times = new QGridLayout;
     times->addWidget(new QLabel(QStringLiteral("Startdatum- und -uhrzeit:"), this), 0, 0);
-    StartDatePicker = new QDateEdit(this);
-    StartTimePicker = new QTimeEdit(this);
+    StartDatePicker = NewDatePicker(this);
+    StartTimePicker = NewTimePicker(this);
     times->addWidget(StartDatePicker, 0, 1);
     times->addWidget(StartTimePicker, 0, 2);
     times->addWidget(new QLabel(QStringLiteral("Enddatum und -uhrzeit:"), this), 1, 0);
-    FinalDatePicker = new QDateEdit(this);
-    FinalTimePicker = new QTimeEdit(this);
+    FinalDatePicker = NewDatePicker(this);
+    FinalTimePicker = NewTimePicker(this);
     times->addWidget(FinalDatePicker, 1, 1);
     times->addWidget(FinalTimePicker, 1, 2);
     SetActualTime = new QPushButton(QStringLiteral("Jetzt"), this);
     times->addWidget(SetActualTime, 1, 3);
-    for (QDateEdit* picker : {StartDatePicker, FinalDatePicker}) {
-        picker->setCalendarPopup(true);
-        picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    }
-    for (QTimeEdit* picker : {StartTimePicker, FinalTimePicker})
-        picker->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     layout->addLayout(times);
 
-    layout->addWidget(new QLabel(QStringLiteral("Minimales Zeit-Inkrement zwischen Datensätzen:"), this));
-    auto* increment = new QHBoxLayout;
-    TimeIncrementMaskEdit = new QLineEdit(this);
-    // Hours may be one digit; minutes and seconds always have two.
-    TimeIncrementMaskEdit->setInputMask(QStringLiteral("09:99:99;_"));
-    TimeIncrementMaskEdit->setText(QString::fromStdString(TwoDigits(0) + ":" + TwoDigits(0) + ":" + TwoDigits(0)));
-    increment->addWidget(TimeIncrementMaskEdit);
-    increment->addWidget(new QLabel(QStringLiteral("Stunden:Minuten:Sekunden"), this));
-    increment->addWidget(new QLabel(QStringLiteral("(0: automatische Berechnung)"), this));
-    layout->addLayout(increment);
+    TimeIncrementMaskEdit = AddIncrementRow(layout, this, QStringLiteral("Minimales Zeit-Inkrement zwischen Datensätzen:"),
+                                            QStringLiteral("(0: automatische Berechnung)"));
 
     Look3DCB = new QCheckBox(QStringLiteral("3D-Look verwenden"), this);
     Look3DCB->hide();
@@ -123,66 +92,21 @@ void TPlotEditDlg::SetActualTimeClick() { SetEndTime(Now()); }
 
 int TPlotEditDlg::SelectedIndex() const { return FieldListSelComboBox->currentIndex(); }
 
-TDateTime TPlotEditDlg::StartTime() const
-{
-    return CombineDateTime(PickerDateTime(StartDatePicker->date(), QTime(0, 0)),
-                           PickerDateTime(QDate(1899, 12, 30), StartTimePicker->time()));
-}
+TDateTime TPlotEditDlg::StartTime() const { return PickedDateTime(StartDatePicker, StartTimePicker); }
 
-TDateTime TPlotEditDlg::EndTime() const
-{
-    return CombineDateTime(PickerDateTime(FinalDatePicker->date(), QTime(0, 0)),
-                           PickerDateTime(QDate(1899, 12, 30), FinalTimePicker->time()));
-}
+TDateTime TPlotEditDlg::EndTime() const { return PickedDateTime(FinalDatePicker, FinalTimePicker); }
 
-void TPlotEditDlg::SetStartTime(TDateTime time)
-{
-    QDate date;
-    QTime clock;
-    SplitDateTime(time, date, clock);
-    StartDatePicker->setDate(date);
-    StartTimePicker->setTime(clock);
-}
+void TPlotEditDlg::SetStartTime(TDateTime time) { SetPickedDateTime(StartDatePicker, StartTimePicker, time); }
 
-void TPlotEditDlg::SetEndTime(TDateTime time)
-{
-    QDate date;
-    QTime clock;
-    SplitDateTime(time, date, clock);
-    FinalDatePicker->setDate(date);
-    FinalTimePicker->setTime(clock);
-}
+void TPlotEditDlg::SetEndTime(TDateTime time) { SetPickedDateTime(FinalDatePicker, FinalTimePicker, time); }
 
-QString TPlotEditDlg::IncrementText() const
-{
-    // The text as shown, an empty hour digit as a blank, so that every part stays at its place.
-    QString text = TimeIncrementMaskEdit->displayText();
-    text.replace(QLatin1Char('_'), QLatin1Char(' '));
-    return text;
-}
+QString TPlotEditDlg::IncrementText() const { return IncrementEditText(TimeIncrementMaskEdit); }
 
 void TPlotEditDlg::SetIncrementText(const QString& text) { TimeIncrementMaskEdit->setText(text); }
 
 void TPlotEditDlg::LoadFromStates(const TControlStates& states)
 {
-    QDate date;
-    QTime clock;
-    if (states.HasValue("StartDatePicker")) {
-        SplitDateTime(states.DateTime("StartDatePicker", 0), date, clock);
-        StartDatePicker->setDate(date);
-    }
-    if (states.HasValue("StartTimePicker")) {
-        SplitDateTime(states.DateTime("StartTimePicker", 0), date, clock);
-        StartTimePicker->setTime(clock);
-    }
-    if (states.HasValue("FinalDatePicker")) {
-        SplitDateTime(states.DateTime("FinalDatePicker", 0), date, clock);
-        FinalDatePicker->setDate(date);
-    }
-    if (states.HasValue("FinalTimePicker")) {
-        SplitDateTime(states.DateTime("FinalTimePicker", 0), date, clock);
-        FinalTimePicker->setTime(clock);
-    }
+    LoadRangeStates(states, StartDatePicker, StartTimePicker, FinalDatePicker, FinalTimePicker);
     if (states.HasValue("FieldListSelComboBox")) {
         const int index = states.Integer("FieldListSelComboBox", -1);
         if (FieldListSelComboBox->count() > 0 && index < FieldListSelComboBox->count())
@@ -200,11 +124,7 @@ void TPlotEditDlg::LoadFromStates(const TControlStates& states)
 
 void TPlotEditDlg::SaveToStates(TControlStates& states) const
 {
-    // Each picker keeps the whole moment of its end, as a date and time picker holds both.
-    states.SetDateTime("StartDatePicker", StartTime());
-    states.SetDateTime("FinalDatePicker", EndTime());
-    states.SetDateTime("StartTimePicker", StartTime());
-    states.SetDateTime("FinalTimePicker", EndTime());
+    SaveRangeStates(states, StartTime(), EndTime());
     states.SetInteger("FieldListSelComboBox", SelectedIndex());
     states.SetText("TimeIncrementMaskEdit", IncrementText().toStdString());
     states.SetChecked("Look3DCB", Look3DCB->isChecked());

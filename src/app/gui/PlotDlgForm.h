@@ -64,6 +64,3 @@ private:
     int PendingIndex = -1;
 };
 
-// Conversions between TDateTime and the pickers' values.
-TDateTime PickerDateTime(const QDate& date, const QTime& time);
-void SplitDateTime(TDateTime value, QDate& date, QTime& time);
