@@ -3,18 +3,11 @@
 #include "app/core/Autostart.h"
 #include "app/gui/AutoStartDlg.h"
 #include "app/gui/MainUnit.h"
+#include "app/gui/WindowDialog.h"
 #include "model/LiveState.h"
 
-#include <QPointer>
 
-TAutoStartDlg& AutoStartDlg(TMainPrgForm& window)
-{
-    // Freed with its window; a new window gets a new dialog.
-    static QPointer<TAutoStartDlg> dialog;
-    if (dialog.isNull() || dialog->parent() != &window)
-        dialog = new TAutoStartDlg(&window);
-    return *dialog;
-}
+TAutoStartDlg& AutoStartDlg(TMainPrgForm& window) { return WindowDialog<TAutoStartDlg>(window); }
 
 void AddAutostartEntry1Click(TMainPrgForm& window)
 {

@@ -8,6 +8,7 @@
 #include "app/gui/LogDlg.h"
 #include "app/gui/MainUnit.h"
 #include "app/gui/PlotDlgForm.h"
+#include "app/gui/WindowDialog.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
@@ -16,7 +17,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QPointer>
 #include <QTabWidget>
 
 #include <filesystem>
@@ -59,14 +59,7 @@ void SaveChart(TChartWidget& chart, bool checkVisible)
 
 }  // namespace
 
-TPlotEditDlg& PlotEditDlg(TMainPrgForm& window)
-{
-    // Freed with its window; a new window gets a new dialog.
-    static QPointer<TPlotEditDlg> dialog;
-    if (dialog.isNull() || dialog->parent() != &window)
-        dialog = new TPlotEditDlg(&window);
-    return *dialog;
-}
+TPlotEditDlg& PlotEditDlg(TMainPrgForm& window) { return WindowDialog<TPlotEditDlg>(window); }
 
 bool SaveChartPicture(TChartWidget& chart, const std::string& fileName)
 {

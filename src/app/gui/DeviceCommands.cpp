@@ -3,6 +3,7 @@
 #include "app/core/DeviceSearch.h"
 #include "app/gui/MainUnit.h"
 #include "app/gui/SerialPortConfig.h"
+#include "app/gui/WindowDialog.h"
 #include "base/DateTime.h"
 #include "base/FormatSettings.h"
 #include "base/Log.h"
@@ -14,7 +15,6 @@
 #include "model/UiInterfaces.h"
 
 #include <QAction>
-#include <QPointer>
 #include <QTabWidget>
 
 #include <vector>
@@ -86,14 +86,7 @@ void AutodetectDevices1Click(TMainPrgForm& window, QObject* sender)
     window.RefreshDisplay();
 }
 
-TSerialPortConfigDlg& SerialPortConfigDlg(TMainPrgForm& window)
-{
-    // Freed with its window; a new window gets a new dialog.
-    static QPointer<TSerialPortConfigDlg> dialog;
-    if (dialog.isNull() || dialog->parent() != &window)
-        dialog = new TSerialPortConfigDlg(&window);
-    return *dialog;
-}
+TSerialPortConfigDlg& SerialPortConfigDlg(TMainPrgForm& window) { return WindowDialog<TSerialPortConfigDlg>(window); }
 
 void SerialPortConfiguration1Click(TMainPrgForm& window)
 {

@@ -6,6 +6,7 @@
 #include "app/gui/FieldlistEditorForm.h"
 #include "app/gui/LogDlg.h"
 #include "app/gui/MainUnit.h"
+#include "app/gui/WindowDialog.h"
 #include "base/Clock.h"
 #include "base/FormatSettings.h"
 #include "base/Log.h"
@@ -19,18 +20,8 @@
 #include "model/window/DialogTimes.h"
 
 #include <QComboBox>
-#include <QPointer>
 
 namespace {
-
-// The window's one dialog of a kind; freed with its window, a new window gets a new dialog.
-template <typename TDialog>
-TDialog& WindowDialog(TMainPrgForm& window, QPointer<TDialog>& dialog)
-{
-    if (dialog.isNull() || dialog->parent() != &window)
-        dialog = new TDialog(&window);
-    return *dialog;
-}
 
 // The progress window for the length of a command: closed (and the main window enabled again)
 // whatever happens, also when the command closes it itself before its messages.
@@ -69,23 +60,11 @@ TNameList FieldsOfSelection(const TProject& project, int index)
 
 }  // namespace
 
-TFieldListEditorDlg& FieldListEditorDlg(TMainPrgForm& window)
-{
-    static QPointer<TFieldListEditorDlg> dialog;
-    return WindowDialog(window, dialog);
-}
+TFieldListEditorDlg& FieldListEditorDlg(TMainPrgForm& window) { return WindowDialog<TFieldListEditorDlg>(window); }
 
-TExportDlg& ExportDlg(TMainPrgForm& window)
-{
-    static QPointer<TExportDlg> dialog;
-    return WindowDialog(window, dialog);
-}
+TExportDlg& ExportDlg(TMainPrgForm& window) { return WindowDialog<TExportDlg>(window); }
 
-TExportBatchDlg& ExportBatchDlg(TMainPrgForm& window)
-{
-    static QPointer<TExportBatchDlg> dialog;
-    return WindowDialog(window, dialog);
-}
+TExportBatchDlg& ExportBatchDlg(TMainPrgForm& window) { return WindowDialog<TExportBatchDlg>(window); }
 
 void EditFieldSelectionClick(TMainPrgForm& window)
 {

@@ -4,11 +4,11 @@
 #include "app/gui/DataFieldConfigDlgForm.h"
 #include "app/gui/MainUnit.h"
 #include "app/gui/ProjectGeneral.h"
+#include "app/gui/WindowDialog.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
 
-#include <QPointer>
 
 namespace {
 
@@ -32,28 +32,11 @@ private:
     TMainPrgForm& Window;
 };
 
-// Makes the dialog at first use; freed with its window, so a new window gets a new dialog.
-template <typename TDialog>
-TDialog& WindowDialog(QPointer<TDialog>& dialog, TMainPrgForm& window)
-{
-    if (dialog.isNull() || dialog->parent() != &window)
-        dialog = new TDialog(&window);
-    return *dialog;
-}
-
 }  // namespace
 
-TProjectGeneralDlg& ProjectGeneralDlg(TMainPrgForm& window)
-{
-    static QPointer<TProjectGeneralDlg> dialog;
-    return WindowDialog(dialog, window);
-}
+TProjectGeneralDlg& ProjectGeneralDlg(TMainPrgForm& window) { return WindowDialog<TProjectGeneralDlg>(window); }
 
-TVarConfigDlg& VarConfigDlg(TMainPrgForm& window)
-{
-    static QPointer<TVarConfigDlg> dialog;
-    return WindowDialog(dialog, window);
-}
+TVarConfigDlg& VarConfigDlg(TMainPrgForm& window) { return WindowDialog<TVarConfigDlg>(window); }
 
 void NewProject1Click(TMainPrgForm& window)
 {

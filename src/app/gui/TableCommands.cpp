@@ -4,6 +4,7 @@
 #include "app/gui/DataTableGrid.h"
 #include "app/gui/MainUnit.h"
 #include "app/gui/ProjectCommands.h"
+#include "app/gui/WindowDialog.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
@@ -14,7 +15,6 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPointer>
 
 #include <memory>
 
@@ -54,14 +54,7 @@ TTableTextRows RangeTexts(const TDataTableGrid& grid, int left, int top, int rig
 
 }  // namespace
 
-TCellContentDlg& CellContentDlg(TMainPrgForm& window)
-{
-    // Freed with its window; a new window gets a new dialog.
-    static QPointer<TCellContentDlg> dialog;
-    if (dialog.isNull() || dialog->parent() != &window)
-        dialog = new TCellContentDlg(&window);
-    return *dialog;
-}
+TCellContentDlg& CellContentDlg(TMainPrgForm& window) { return WindowDialog<TCellContentDlg>(window); }
 
 void EditDataField(TMainPrgForm& window)
 {
