@@ -12,6 +12,8 @@
 #include "model/LiveState.h"
 #include "model/Project.h"
 
+#include "BenchText.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -25,22 +27,11 @@
 
 namespace {
 
-double WallSeconds()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 double CpuSeconds()
 {
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-void AppendTwo(std::string& out, int value)
-{
-    out += static_cast<char>('0' + value / 10 % 10);
-    out += static_cast<char>('0' + value % 10);
 }
 
 // A record as a controller writes it to its card, with its own time and reception time.

@@ -14,6 +14,8 @@
 #include "model/DayFiles.h"
 #include "model/Project.h"
 
+#include "BenchText.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 
@@ -35,11 +37,6 @@ namespace {
 constexpr int Temperatures = 8;
 constexpr int StepSeconds = 10;
 
-double WallSeconds()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 // A line of /proc/self/status in kilobytes ("VmRSS", "VmHWM").
 long StatusKb(const char* key)
 {
@@ -50,25 +47,6 @@ long StatusKb(const char* key)
         if (line.compare(0, length, key) == 0 && line.size() > length && line[length] == ':')
             return std::atol(line.c_str() + length + 1);
     return 0;
-}
-
-void AppendTwo(std::string& out, int value)
-{
-    out += static_cast<char>('0' + value / 10 % 10);
-    out += static_cast<char>('0' + value % 10);
-}
-
-void AppendTemperature(std::string& out, double value)
-{
-    // "+055,50": sign, three digits, comma, two decimals.
-    const long hundredths = std::lround(std::fabs(value) * 100);
-    out += value < 0 ? '-' : '+';
-    out += static_cast<char>('0' + hundredths / 10000 % 10);
-    out += static_cast<char>('0' + hundredths / 1000 % 10);
-    out += static_cast<char>('0' + hundredths / 100 % 10);
-    out += ',';
-    out += static_cast<char>('0' + hundredths / 10 % 10);
-    out += static_cast<char>('0' + hundredths % 10);
 }
 
 // The day files of the year, as the logger writes them; made once.

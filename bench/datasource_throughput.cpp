@@ -12,6 +12,8 @@
 #include "model/LiveState.h"
 #include "model/Project.h"
 
+#include "BenchText.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -38,33 +40,11 @@ namespace {
 // "ACK ddmmyyyy hhnnss" LF CR.
 constexpr size_t AckSize = 21;
 
-double WallSeconds()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 double ThreadCpuSeconds()
 {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-void AppendTwo(std::string& out, int value)
-{
-    out += static_cast<char>('0' + value / 10 % 10);
-    out += static_cast<char>('0' + value % 10);
-}
-
-// "+055,50": sign, three whole digits, "," and two decimals.
-void AppendTemperature(std::string& out, double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%c%06.2f", value < 0 ? '-' : '+', std::fabs(value));
-    for (char* c = text; *c; ++c)
-        if (*c == '.')
-            *c = ',';
-    out += text;
 }
 
 // A record body as the controller sends it (without "=" and "#"), one second after its predecessor.

@@ -3,6 +3,8 @@
 #include "base/Clock.h"
 #include "protocol/ORVA_prot.h"
 
+#include "BenchText.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -25,12 +27,6 @@ void AppendFixed(std::string& out, double value, int intDigits)
         if (*c == '.')
             *c = ',';
     out += buffer;
-}
-
-void AppendTwo(std::string& out, int value)
-{
-    out += static_cast<char>('0' + value / 10);
-    out += static_cast<char>('0' + value % 10);
 }
 
 // Day-file lines like the controller sends them, with slowly varying values.
@@ -93,11 +89,6 @@ double CpuSeconds()
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-double WallSeconds()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include "model/DayFiles.h"
 #include "model/Project.h"
 
+#include "BenchText.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -29,25 +31,6 @@ namespace {
 double Seconds(std::chrono::steady_clock::time_point since)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-void AppendTwo(std::string& out, int value)
-{
-    out += static_cast<char>('0' + value / 10 % 10);
-    out += static_cast<char>('0' + value % 10);
-}
-
-void AppendTemperature(std::string& out, double value)
-{
-    // "+055,50": sign, three digits, comma, two decimals.
-    const long hundredths = std::lround(std::fabs(value) * 100);
-    out += value < 0 ? '-' : '+';
-    out += static_cast<char>('0' + hundredths / 10000 % 10);
-    out += static_cast<char>('0' + hundredths / 1000 % 10);
-    out += static_cast<char>('0' + hundredths / 100 % 10);
-    out += ',';
-    out += static_cast<char>('0' + hundredths / 10 % 10);
-    out += static_cast<char>('0' + hundredths % 10);
 }
 
 // The day files of Days days from 1 January 2025, a record every 10 s with 8 temperatures, counter,
