@@ -200,13 +200,13 @@ std::optional<int> ParseRangeOptions(int argc, char** argv, const TRangeCommand&
     return std::nullopt;
 }
 
-std::unique_ptr<TProject> LoadToolProject(const std::string& fileName)
+std::unique_ptr<TProject> LoadToolProject(const std::string& fileName, TProjectView* view)
 {
-    TProjectView view;
+    TProjectView ownView;
     std::unique_ptr<TProject> project;
     int result = 0;
     std::string errorText;
-    LoadProjectFile(project, fileName, result, errorText, view);
+    LoadProjectFile(project, fileName, result, errorText, view ? *view : ownView);
     if (result != 0 || !project) {
         std::fprintf(stderr, "%s\n", errorText.c_str());
         return nullptr;

@@ -17,6 +17,7 @@
 #include <vector>
 
 class TProject;
+struct TProjectView;
 
 // Prints the message (when not empty) and the usage text on stderr; returns the exit code of wrong use (2).
 int UsageError(const char* usage, const std::string& message);
@@ -77,8 +78,8 @@ struct TRangeCommand {
 std::optional<int> ParseRangeOptions(int argc, char** argv, const TRangeCommand& command, TRangeOptions& options);
 
 // The project file read as the window reads it (messages through the installed dialogs); null after
-// the reason went to stderr.
-std::unique_ptr<TProject> LoadToolProject(const std::string& fileName);
+// the reason went to stderr. View, when given, receives the window state the file holds.
+std::unique_ptr<TProject> LoadToolProject(const std::string& fileName, TProjectView* view = nullptr);
 
 // The project and the fields to export: those of the stored selection, or the names of --fields.
 // Null when the project cannot be read, when there is no field, or when a name is neither a system

@@ -179,14 +179,9 @@ int RunProject(int argc, char** argv)
     TStderrDialogs dialogs;
 
     TProjectView view;
-    std::unique_ptr<TProject> project;
-    int result = 0;
-    std::string errorText;
-    LoadProjectFile(project, fileName, result, errorText, view);
-    if (result != 0 || !project) {
-        std::fprintf(stderr, "%s\n", errorText.c_str());
+    const std::unique_ptr<TProject> project = LoadToolProject(fileName, &view);
+    if (!project)
         return 1;
-    }
     if (!definitionName.empty()) {
         const TDeviceDefinition definition = ReadDeviceDefinition(definitionName);
         if (!definition.HasKeys) {
@@ -202,6 +197,8 @@ int RunProject(int argc, char** argv)
 
     int exitCode = 0;
     if (haveSave) {
+        int result = 0;
+        std::string errorText;
         SaveProjectFile(*project, saveName, result, errorText, view);
         if (result != 0) {
             std::fprintf(stderr, "Die Einstellungenen konnten nicht gespeichert werden. %s\n", errorText.c_str());
