@@ -10,7 +10,7 @@
 #include "app/gui/SeriesPlottable.h"
 #include "base/DateTime.h"
 #include "evaluation/ChartRules.h"
-#include "evaluation/GenTimeSeries.h"
+#include "evaluation/ChartReader.h"
 #include "model/DayFiles.h"
 #include "model/Project.h"
 

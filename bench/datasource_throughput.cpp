@@ -7,7 +7,7 @@
 #include "base/DateTime.h"
 #include "base/Log.h"
 #include "base/MainThread.h"
-#include "device/SerialNG.h"
+#include "device/SerialPort.h"
 #include "model/DataSource.h"
 #include "model/LiveState.h"
 #include "model/Project.h"

@@ -1,7 +1,7 @@
 // Decoder throughput: one year (or the given number of days) of day-file text (a record every 10 seconds) fed in 4096-byte blocks
 // to one decoder, compared with a plain newline scan of the same buffer.
 #include "base/Clock.h"
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include "BenchText.h"
 

@@ -4,7 +4,7 @@
 #include "base/Clock.h"
 #include "base/FormatSettings.h"
 #include "model/ValueText.h"
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "device/PortInUse.h"
 
-#include "device/SerialNG.h"
+#include "device/SerialPort.h"
 
 #include <cerrno>
 #include <csignal>

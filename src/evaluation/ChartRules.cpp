@@ -2,7 +2,7 @@
 
 #include "base/FormatSettings.h"
 #include "model/Fields.h"
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <cmath>
 #include <cstdio>

@@ -47,14 +47,14 @@ std::optional<TExportFormat> ExportFormatFromFileName(const std::string& fileNam
 // is negative. A positive increment is returned unchanged.
 int64_t ExportIncrement(int64_t increment, TDateTime startTime, TDateTime endTime, size_t fieldCount);
 
-// The export commands' messages (ids 65031 to 65037).
+// The export commands' messages.
 namespace ExportMessages {
-extern const char* const UnknownFormat;      // 65031
-extern const char* const NoFields;           // 65032
-extern const char* const NoData;             // 65033, %s = data folder
-extern const char* const FileDone;           // 65035, %s = file, %d = records
-extern const char* const BatchDone;          // 65036, %d = records
-extern const char* const Failed;             // 65037
+extern const char* const UnknownFormat;
+extern const char* const NoFields;
+extern const char* const NoData;  // %s = data folder
+extern const char* const FileDone;  // %s = file, %d = records
+extern const char* const BatchDone;  // %d = records
+extern const char* const Failed;
 extern const char* const ReadingFile;        // "Lese Daten aus Datei %s ..."
 extern const char* const Cancelled;          // %s = file
 }  // namespace ExportMessages

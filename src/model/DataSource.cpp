@@ -4,7 +4,7 @@
 #include "base/Clock.h"
 #include "base/ErrorText.h"
 #include "base/Log.h"
-#include "device/SerialNG.h"
+#include "device/SerialPort.h"
 #include "model/DayFiles.h"
 #include "model/Fields.h"
 #include "model/LiveState.h"

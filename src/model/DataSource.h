@@ -9,7 +9,7 @@
 
 #include "base/DateTime.h"
 #include "base/MainThread.h"
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <cstdint>
 #include <memory>

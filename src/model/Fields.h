@@ -2,7 +2,7 @@
 // system fields and the lookup of a field's current value in a decoded record.
 #pragma once
 
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <array>
 #include <memory>

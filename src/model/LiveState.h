@@ -16,7 +16,7 @@
 //   is freed with the other static objects.
 #pragma once
 
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <memory>
 #include <mutex>

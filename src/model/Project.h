@@ -3,7 +3,7 @@
 
 #include "base/DateTime.h"
 #include "model/Fields.h"
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <array>
 #include <cstdint>

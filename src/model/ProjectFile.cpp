@@ -8,7 +8,7 @@
 #include "model/LiveState.h"
 #include "model/NameList.h"
 #include "model/UiInterfaces.h"
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <filesystem>
 #include <set>

@@ -3,7 +3,7 @@
 // and of a memory-card import are not live and are not handed on.
 #pragma once
 
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 class IRecordPublisher {
 public:

@@ -44,7 +44,7 @@
 #pragma once
 
 #include "base/DateTime.h"
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <cstddef>
 #include <cstdint>

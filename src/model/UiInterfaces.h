@@ -3,7 +3,7 @@
 // (questions then answer with their default).
 #pragma once
 
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // table and the network value server show values this way.
 #pragma once
 
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "base/MainThread.h"
-#include "device/SerialNG.h"
+#include "device/SerialPort.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

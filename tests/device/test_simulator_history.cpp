@@ -3,7 +3,7 @@
 #include "model/DayFiles.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

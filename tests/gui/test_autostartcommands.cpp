@@ -6,7 +6,7 @@
 #include "app/gui/AutoStartDlg.h"
 #include "app/gui/AutostartCommands.h"
 #include "app/gui/GuiMain.h"
-#include "app/gui/MainUnit.h"
+#include "app/gui/MainWindow.h"
 #include "model/LiveState.h"
 #include "model/ProjectFile.h"
 #include "support/TestSupport.h"

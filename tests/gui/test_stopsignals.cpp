@@ -4,7 +4,7 @@
 
 #include "app/core/AppSettings.h"
 #include "app/gui/GuiMain.h"
-#include "app/gui/MainUnit.h"
+#include "app/gui/MainWindow.h"
 #include "app/gui/StopSignals.h"
 #include "base/AppGlobals.h"
 #include "base/FormatSettings.h"

@@ -6,7 +6,7 @@
 #include "app/gui/DataTableGrid.h"
 #include "app/gui/FloatEdit.h"
 #include "app/gui/GuiMain.h"
-#include "app/gui/MainUnit.h"
+#include "app/gui/MainWindow.h"
 #include "app/gui/StandardFont.h"
 #include "app/gui/TableCommands.h"
 #include "base/AppGlobals.h"

@@ -4,7 +4,7 @@
 
 #include "app/gui/DataTableGrid.h"
 #include "app/gui/GuiMain.h"
-#include "app/gui/MainUnit.h"
+#include "app/gui/MainWindow.h"
 #include "app/gui/StandardFont.h"
 #include "base/FormatSettings.h"
 #include "model/DataSource.h"

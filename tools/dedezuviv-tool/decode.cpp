@@ -6,7 +6,7 @@
 
 #include "base/Clock.h"
 #include "base/DateTime.h"
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <cerrno>
 #include <charconv>

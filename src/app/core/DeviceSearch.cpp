@@ -6,7 +6,7 @@
 #include "base/TextEncoding.h"
 #include "device/CommPortList.h"
 #include "device/PortInUse.h"
-#include "device/SerialNG.h"
+#include "device/SerialPort.h"
 #include "model/DataSource.h"
 #include "model/UiInterfaces.h"
 

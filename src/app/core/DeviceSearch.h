@@ -2,7 +2,7 @@
 // and takes the first port on which one arrives (after asking the user, when the search is interactive).
 #pragma once
 
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <cstdint>
 #include <string>

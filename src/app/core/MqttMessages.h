@@ -8,7 +8,7 @@
 // Discovery: homeassistant/<sensor|binary_sensor>/<node>/<object>/config, one device per prefix.
 #pragma once
 
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <cstddef>
 #include <string>

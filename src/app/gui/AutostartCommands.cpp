@@ -2,7 +2,7 @@
 
 #include "app/core/Autostart.h"
 #include "app/gui/AutoStartDlg.h"
-#include "app/gui/MainUnit.h"
+#include "app/gui/MainWindow.h"
 #include "app/gui/WindowDialog.h"
 #include "model/LiveState.h"
 

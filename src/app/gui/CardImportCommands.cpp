@@ -1,8 +1,8 @@
 #include "app/gui/CardImportCommands.h"
 
 #include "app/core/FileChooser.h"
-#include "app/gui/LogDlg.h"
-#include "app/gui/MainUnit.h"
+#include "app/gui/ProgressWindow.h"
+#include "app/gui/MainWindow.h"
 #include "base/ErrorText.h"
 #include "base/MainThread.h"
 #include "model/CardImport.h"

@@ -4,7 +4,7 @@
 #include "base/FormatSettings.h"
 #include "base/Log.h"
 #include "evaluation/ChartRules.h"
-#include "evaluation/GenTimeSeries.h"
+#include "evaluation/ChartReader.h"
 
 #include <cstdio>
 

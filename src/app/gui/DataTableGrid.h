@@ -3,7 +3,7 @@
 // drop, and lets the user resize rows and columns by dragging the grid lines.
 #pragma once
 
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <QTableWidget>
 

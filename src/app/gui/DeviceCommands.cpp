@@ -1,8 +1,8 @@
 #include "app/gui/DeviceCommands.h"
 
 #include "app/core/DeviceSearch.h"
-#include "app/gui/MainUnit.h"
-#include "app/gui/SerialPortConfig.h"
+#include "app/gui/MainWindow.h"
+#include "app/gui/SerialPortConfigDlg.h"
 #include "app/gui/WindowDialog.h"
 #include "base/DateTime.h"
 #include "base/FormatSettings.h"

@@ -10,7 +10,7 @@
 #include "app/gui/CardImportCommands.h"
 #include "app/gui/DeviceCommands.h"
 #include "app/gui/ExportCommands.h"
-#include "app/gui/MainUnit.h"
+#include "app/gui/MainWindow.h"
 #include "app/gui/ProjectCommands.h"
 #include "app/gui/QtDispatcher.h"
 #include "app/gui/QtFileChooser.h"

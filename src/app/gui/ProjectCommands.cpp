@@ -1,9 +1,9 @@
 #include "app/gui/ProjectCommands.h"
 
 #include "app/core/ProjectActions.h"
-#include "app/gui/DataFieldConfigDlgForm.h"
-#include "app/gui/MainUnit.h"
-#include "app/gui/ProjectGeneral.h"
+#include "app/gui/DatasetDefinitionDlg.h"
+#include "app/gui/MainWindow.h"
+#include "app/gui/ProjectSettingsDlg.h"
 #include "app/gui/WindowDialog.h"
 #include "model/LiveState.h"
 #include "model/Project.h"

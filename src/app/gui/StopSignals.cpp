@@ -2,7 +2,7 @@
 
 #include "app/core/AppSettings.h"
 #include "app/core/LoggingControl.h"
-#include "app/gui/MainUnit.h"
+#include "app/gui/MainWindow.h"
 #include "base/Log.h"
 #include "model/DataSource.h"
 #include "model/LiveState.h"

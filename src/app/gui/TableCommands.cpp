@@ -2,7 +2,7 @@
 
 #include "app/gui/CellContentDlg.h"
 #include "app/gui/DataTableGrid.h"
-#include "app/gui/MainUnit.h"
+#include "app/gui/MainWindow.h"
 #include "app/gui/ProjectCommands.h"
 #include "app/gui/WindowDialog.h"
 #include "model/LiveState.h"

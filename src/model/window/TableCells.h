@@ -2,7 +2,7 @@
 #pragma once
 
 #include "model/window/DataField.h"
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "app/gui/SerialPortConfig.h"
+#include "app/gui/SerialPortConfigDlg.h"
 
 #include "device/CommPortList.h"
 

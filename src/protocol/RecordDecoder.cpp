@@ -1,4 +1,4 @@
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include "base/Clock.h"
 #include "base/NumberText.h"

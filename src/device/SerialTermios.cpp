@@ -1,5 +1,5 @@
 // termios2 access. Only kernel headers here: <termios.h> must not be included in this file.
-#include "device/SerialNGTermios.h"
+#include "device/SerialTermios.h"
 
 #include <asm/ioctls.h>
 #include <asm/termbits.h>

@@ -2,7 +2,7 @@
 // (range, minimum increment restarting at each accepted record), the values it takes, its log lines
 // and its failure on an unreadable file.
 #include "base/DateTime.h"
-#include "evaluation/GenTimeSeries.h"
+#include "evaluation/ChartReader.h"
 #include "model/DayFiles.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"

@@ -1,4 +1,4 @@
-#include "app/gui/FieldlistEditorForm.h"
+#include "app/gui/FieldListEditorDlg.h"
 
 #include "model/Project.h"
 #include "model/window/DialogStates.h"

@@ -1,4 +1,4 @@
-#include "app/gui/LogDlg.h"
+#include "app/gui/ProgressWindow.h"
 
 #include "base/MainThread.h"
 

@@ -6,7 +6,7 @@
 //
 // Linux: the device is a terminal opened with open(O_NONBLOCK) and made exclusive (TIOCEXCL, flock);
 // the worker waits with poll() for at most 75 ms at a time. Events and errors reach the main thread
-// through the main-thread dispatcher (device/MainThread.h); the worker waits until the handler returned.
+// through the main-thread dispatcher (base/MainThread.h); the worker waits until the handler returned.
 #pragma once
 
 #include <atomic>

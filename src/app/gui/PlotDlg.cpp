@@ -1,4 +1,4 @@
-#include "app/gui/PlotDlgForm.h"
+#include "app/gui/PlotDlg.h"
 
 #include "app/gui/ExportDialogParts.h"
 #include "base/Clock.h"

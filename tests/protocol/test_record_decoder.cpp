@@ -1,7 +1,7 @@
 // The controller record decoder: framing, field decoding and the record header.
 #include "base/Clock.h"
 #include "base/FormatSettings.h"
-#include "protocol/ORVA_prot.h"
+#include "protocol/RecordDecoder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // delivered through the dispatcher on the test's main thread.
 #include "SerialTestSupport.h"
 
-#include "device/SerialNGTermios.h"
+#include "device/SerialTermios.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>

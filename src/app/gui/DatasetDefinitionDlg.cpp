@@ -1,4 +1,4 @@
-#include "app/gui/DataFieldConfigDlgForm.h"
+#include "app/gui/DatasetDefinitionDlg.h"
 
 #include "app/core/DeviceDefinitionFiles.h"
 #include "app/core/FileChooser.h"

@@ -1,4 +1,4 @@
-#include "app/gui/ExportDlgForm.h"
+#include "app/gui/ExportDlg.h"
 
 #include "app/core/FileChooser.h"
 #include "app/gui/ExportDialogParts.h"

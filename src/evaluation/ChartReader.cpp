@@ -1,4 +1,4 @@
-#include "evaluation/GenTimeSeries.h"
+#include "evaluation/ChartReader.h"
 
 #include "model/UiInterfaces.h"
 

@@ -1,4 +1,4 @@
-#include "app/gui/MainUnit.h"
+#include "app/gui/MainWindow.h"
 
 #include "app/core/AppSettings.h"
 #include "app/core/LoggingControl.h"
@@ -9,7 +9,7 @@
 #include "app/gui/ChartWidget.h"
 #include "app/gui/DataTableGrid.h"
 #include "app/gui/DeviceCommands.h"
-#include "app/gui/LogDlg.h"
+#include "app/gui/ProgressWindow.h"
 #include "app/gui/ProjectCommands.h"
 #include "app/gui/StandardFont.h"
 #include "base/AppGlobals.h"

@@ -1,4 +1,4 @@
-#include "app/gui/ExportBatchForm.h"
+#include "app/gui/ExportBatchDlg.h"
 
 #include "app/core/FileChooser.h"
 #include "base/Clock.h"

@@ -1,8 +1,8 @@
-#include "device/SerialNG.h"
+#include "device/SerialPort.h"
 
 #include "base/Clock.h"
 #include "base/MainThread.h"
-#include "device/SerialNGTermios.h"
+#include "device/SerialTermios.h"
 
 #include <algorithm>
 #include <cctype>

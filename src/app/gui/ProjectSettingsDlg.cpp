@@ -1,4 +1,4 @@
-#include "app/gui/ProjectGeneral.h"
+#include "app/gui/ProjectSettingsDlg.h"
 
 #include "app/core/FileChooser.h"
 #include "app/core/ProjectSettings.h"
