@@ -3,19 +3,15 @@
 // through a small host interface; file choices go through the file chooser.
 #pragma once
 
+#include "app/core/ActionHost.h"
+
 #include <string>
 
 class TProject;
 
-// What the project commands need of the window.
-class IProjectCommandsHost {
+// What the project commands need of the window beyond the common checks.
+class IProjectCommandsHost : public IActionHost {
 public:
-    virtual ~IProjectCommandsHost() = default;
-    // Without a current project: its message, then true.
-    virtual bool NoActProject() = 0;
-    // While the data source receives: asks to stop it; false when the user declines.
-    virtual bool ConfirmStopLogging() = 0;
-    virtual void RefreshDisplay() = 0;
     // Shows the settings dialog for the project modally; true when it was closed with OK (the dialog
     // has then changed the project).
     virtual bool EditProjectSettings(TProject& project) = 0;
