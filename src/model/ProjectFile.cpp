@@ -272,7 +272,8 @@ void WriteProjectSections(TIniFile& ini, const TProject& project)
 
 void SaveViewSettings(TIniFile& ini, const TProjectView& view)
 {
-    for (const TControlStates* dialog : view.Dialogs.All())
+    const TDialogStates dialogs = view.Dialogs.Completed(Now());
+    for (const TControlStates* dialog : dialogs.All())
         SaveControlStates(&ini, dialog->Section(), dialog);
 
     ini.WriteInteger(SectionDataTable, "Count", view.Table.Count());

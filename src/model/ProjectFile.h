@@ -67,7 +67,8 @@ void CloseProject(std::unique_ptr<TProject>& project, TProjectView& view);
 // The same for the open project.
 void CloseProject(TProjectView& view = MainView());
 
-// The four dialog sections (PlotEditDlg, ExportBatchDlg, ExportSelectionDlg, ExportDlg) and [Data Table].
+// The four dialog sections (PlotEditDlg, ExportBatchDlg, ExportSelectionDlg, ExportDlg), every control
+// with a value (its dialog's start value when it has none), and [Data Table].
 void SaveViewSettings(TIniFile& ini, const TProjectView& view);
 // The dialog sections that exist in the file, then the stored cells (entries without a valid column
 // and row, or outside the 10 by 50 cells, are skipped); finally the display is refreshed.

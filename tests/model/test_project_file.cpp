@@ -172,9 +172,19 @@ TEST_F(ProjectFileTest, WritesEverySectionAndKeyInOrderWithTheirEncodings)
         "\r\n[Export Setup]\r\nCount=3\r\nName0=Temperaturen\r\n"
         "FieldList0=/Au\xDF" "en (Temperature)/,/Warm Wasser (Temperature)/,RT\r\n"
         "Name1=Ohne Liste\r\nName2=Leer\r\nFieldList2=\r\n"
-        "\r\n[PlotEditDlg]\r\nStartDatePicker=01.01.2024\r\nFinalTimePicker=01.01.2024 23:59:00\r\n"
-        "FieldListSelComboBox=2\r\nTimeIncrementMaskEdit=00:05:00\r\nMarkersCB=1\r\n"
-        "\r\n[ExportSelectionDlg]\r\nDstList=-1\r\n"
+        // Controls without a value get their dialog's start value (pickers: the time of saving), so the
+        // file has every key whether or not the dialogs were ever built.
+        "\r\n[PlotEditDlg]\r\nStartDatePicker=01.01.2024\r\nFinalDatePicker=06.05.2024 07:08:09\r\n"
+        "StartTimePicker=06.05.2024 07:08:09\r\nFinalTimePicker=01.01.2024 23:59:00\r\n"
+        "FieldListSelComboBox=2\r\nTimeIncrementMaskEdit=00:05:00\r\nLook3DCB=0\r\nMarkersCB=1\r\n"
+        "\r\n[ExportBatchDlg]\r\nStartDatePicker=06.05.2024 07:08:09\r\nFinalDatePicker=06.05.2024 07:08:09\r\n"
+        "StartTimePicker=06.05.2024 07:08:09\r\nFinalTimePicker=06.05.2024 07:08:09\r\n"
+        "TimeIncrementMaskEdit=00:00:00\r\nTypeSelListBox=0\r\nFormatSelComboBox=1\r\n"
+        "ExportInCustomPathCB=0\r\nExportSelComboBox=-1\r\nActualTimeCB=0\r\n"
+        "\r\n[ExportSelectionDlg]\r\nSrcList=-1\r\nDstList=-1\r\nFieldListSelComboBox=-1\r\n"
+        "\r\n[ExportDlg]\r\nStartDatePicker=06.05.2024 07:08:09\r\nFinalDatePicker=06.05.2024 07:08:09\r\n"
+        "StartTimePicker=06.05.2024 07:08:09\r\nFinalTimePicker=06.05.2024 07:08:09\r\n"
+        "FieldListSelComboBox=-1\r\nTimeIncrementMaskEdit=00:00:00\r\n"
         "\r\n[Data Table]\r\nCount=3\r\n"
         "Cell0_Col=0\r\nCell0_Row=0\r\nCell0_Fieldname=Kessel (Temperature)\r\nCell0_CaptionStr=\r\n"
         "Cell0_UnitStr=\r\nCell0_UseFieldnameAsCaption=1\r\nCell0_UseDefaultUnit=1\r\nCell0_FontColor=0\r\n"
@@ -196,6 +206,8 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryValueAndSavingTwiceDiffersOnlyInTheDa
 {
     TProjectView view;
     auto project = SampleProject(view);
+    // As in the window, whose dialogs give every control a value.
+    view.Dialogs = view.Dialogs.Completed(Clock);
     const std::string first = Save(*project, view);
 
     TProjectView loadedView;

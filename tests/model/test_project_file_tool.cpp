@@ -66,7 +66,11 @@ TEST(ProjectTool, SaveWritesProjectDialogsAndTable)
     for (const char* expected :
          {"[General]\r\nPort=COM1\r\nBaudrate=19200\r\nName=K\xFC" "che\r\n",
           "Temperature=Au\xDF" "en,/Warm Wasser/,,\r\n", "FieldList0=/Au\xDF" "en (Temperature)/,/Brenner (Output)/\r\n",
-          "Name1=Leer\r\nFieldList1=\r\n", "[PlotEditDlg]\r\nMarkersCB=1\r\n",
+          "Name1=Leer\r\nFieldList1=\r\n", "TimeIncrementMaskEdit=00:00:00\r\nLook3DCB=0\r\nMarkersCB=1\r\n",
+          // Every dialog section with every key, as the window writes them.
+          "[ExportBatchDlg]\r\nStartDatePicker=", "FormatSelComboBox=1\r\nExportInCustomPathCB=0\r\n",
+          "[ExportSelectionDlg]\r\nSrcList=-1\r\nDstList=-1\r\nFieldListSelComboBox=-1\r\n",
+          "[ExportDlg]\r\nStartDatePicker=",
           "Cell0_Col=2\r\nCell0_Row=7\r\nCell0_Fieldname=Brenner (Output)\r\n", "Cell0_MaxVal=1,5\r\n"})
         EXPECT_NE(saved.find(expected), std::string::npos) << expected;
 

@@ -6,15 +6,20 @@
 
 namespace {
 
-using TControlList = std::vector<std::pair<std::string, TControlKind>>;
+using TControlList = std::vector<TControlSpec>;
+
+// What the dialogs' controls start with: no selection, a zero increment (automatic), boxes unchecked.
+const std::string NoSelection = "-1";
+const std::string ZeroIncrement = "00:00:00";
+const std::string Unchecked = "0";
 
 // The four date and time pickers that the plot and export dialogs share.
 TControlList WithPickers(TControlList rest)
 {
-    TControlList controls = {{"StartDatePicker", TControlKind::DateTimePicker},
-                             {"FinalDatePicker", TControlKind::DateTimePicker},
-                             {"StartTimePicker", TControlKind::DateTimePicker},
-                             {"FinalTimePicker", TControlKind::DateTimePicker}};
+    TControlList controls = {{"StartDatePicker", TControlKind::DateTimePicker, ""},
+                             {"FinalDatePicker", TControlKind::DateTimePicker, ""},
+                             {"StartTimePicker", TControlKind::DateTimePicker, ""},
+                             {"FinalTimePicker", TControlKind::DateTimePicker, ""}};
     controls.insert(controls.end(), rest.begin(), rest.end());
     return controls;
 }
@@ -23,8 +28,8 @@ TControlList WithPickers(TControlList rest)
 
 TControlStates::TControlStates(std::string section, const TControlList& controls) : SectionName(std::move(section))
 {
-    for (const auto& [name, kind] : controls)
-        States.push_back(TControlState{name, kind, false, {}});
+    for (const TControlSpec& control : controls)
+        States.push_back(TControlState{control.Name, control.Kind, false, {}, control.StartValue});
 }
 
 const TControlState* TControlStates::Find(std::string_view name) const
@@ -102,6 +107,18 @@ void TControlStates::Clear()
     }
 }
 
+void TControlStates::CompleteWithStartValues(TDateTime now)
+{
+    for (TControlState& state : States) {
+        if (state.HasValue)
+            continue;
+        if (state.Kind == TControlKind::DateTimePicker)
+            SetDateTime(state.Name, now);
+        else
+            SetText(state.Name, state.StartValue);
+    }
+}
+
 bool TControlStates::LoadValue(std::string_view name, std::string_view text)
 {
     TControlState* state = FindMutable(name);
@@ -134,21 +151,22 @@ bool TControlStates::LoadValue(std::string_view name, std::string_view text)
 }
 
 TDialogStates::TDialogStates()
-    : PlotEditDlg("PlotEditDlg", WithPickers({{"FieldListSelComboBox", TControlKind::ComboBox},
-                                              {"TimeIncrementMaskEdit", TControlKind::MaskEdit},
-                                              {"Look3DCB", TControlKind::CheckBox},
-                                              {"MarkersCB", TControlKind::CheckBox}})),
-      ExportBatchDlg("ExportBatchDlg", WithPickers({{"TimeIncrementMaskEdit", TControlKind::MaskEdit},
-                                                    {"TypeSelListBox", TControlKind::ListBox},
-                                                    {"FormatSelComboBox", TControlKind::ComboBox},
-                                                    {"ExportInCustomPathCB", TControlKind::CheckBox},
-                                                    {"ExportSelComboBox", TControlKind::ComboBox},
-                                                    {"ActualTimeCB", TControlKind::CheckBox}})),
-      ExportSelectionDlg("ExportSelectionDlg", {{"SrcList", TControlKind::ListBox},
-                                                {"DstList", TControlKind::ListBox},
-                                                {"FieldListSelComboBox", TControlKind::ComboBox}}),
-      ExportDlg("ExportDlg", WithPickers({{"FieldListSelComboBox", TControlKind::ComboBox},
-                                          {"TimeIncrementMaskEdit", TControlKind::MaskEdit}}))
+    : PlotEditDlg("PlotEditDlg", WithPickers({{"FieldListSelComboBox", TControlKind::ComboBox, NoSelection},
+                                              {"TimeIncrementMaskEdit", TControlKind::MaskEdit, ZeroIncrement},
+                                              {"Look3DCB", TControlKind::CheckBox, Unchecked},
+                                              {"MarkersCB", TControlKind::CheckBox, Unchecked}})),
+      // The batch dialog starts with the first period type and the format "xls".
+      ExportBatchDlg("ExportBatchDlg", WithPickers({{"TimeIncrementMaskEdit", TControlKind::MaskEdit, ZeroIncrement},
+                                                    {"TypeSelListBox", TControlKind::ListBox, "0"},
+                                                    {"FormatSelComboBox", TControlKind::ComboBox, "1"},
+                                                    {"ExportInCustomPathCB", TControlKind::CheckBox, Unchecked},
+                                                    {"ExportSelComboBox", TControlKind::ComboBox, NoSelection},
+                                                    {"ActualTimeCB", TControlKind::CheckBox, Unchecked}})),
+      ExportSelectionDlg("ExportSelectionDlg", {{"SrcList", TControlKind::ListBox, NoSelection},
+                                                {"DstList", TControlKind::ListBox, NoSelection},
+                                                {"FieldListSelComboBox", TControlKind::ComboBox, NoSelection}}),
+      ExportDlg("ExportDlg", WithPickers({{"FieldListSelComboBox", TControlKind::ComboBox, NoSelection},
+                                          {"TimeIncrementMaskEdit", TControlKind::MaskEdit, ZeroIncrement}}))
 {
 }
 
@@ -164,6 +182,14 @@ void TDialogStates::Clear()
 {
     for (TControlStates* states : All())
         states->Clear();
+}
+
+TDialogStates TDialogStates::Completed(TDateTime now) const
+{
+    TDialogStates completed = *this;
+    for (TControlStates* states : completed.All())
+        states->CompleteWithStartValues(now);
+    return completed;
 }
 
 void LoadControlStates(const TIniFile* ini, std::string_view section, TControlStates* dialog)

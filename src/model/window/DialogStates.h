@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 class TIniFile;
@@ -34,11 +33,21 @@ struct TControlState {
     TControlKind Kind = TControlKind::Edit;
     bool HasValue = false;
     std::string Value;  // the INI text of the value
+    // The INI text of the value the dialog's control starts with; date-time pickers start at the
+    // current time, so theirs is empty.
+    std::string StartValue;
+};
+
+// A control of a dialog section: its name, kind and start value.
+struct TControlSpec {
+    std::string Name;
+    TControlKind Kind = TControlKind::Edit;
+    std::string StartValue;
 };
 
 class TControlStates {
 public:
-    TControlStates(std::string section, const std::vector<std::pair<std::string, TControlKind>>& controls);
+    TControlStates(std::string section, const std::vector<TControlSpec>& controls);
 
     const std::string& Section() const { return SectionName; }
     const std::vector<TControlState>& Controls() const { return States; }
@@ -61,6 +70,8 @@ public:
 
     // Forgets every value.
     void Clear();
+    // Gives every control without a value the value its dialog starts with (pickers: Now).
+    void CompleteWithStartValues(TDateTime now);
 
     // Sets the value of the named control from an INI text, decoded by the control's kind with the
     // reading defaults: text as it is; check boxes false; radio groups and track bars 0; hot keys,
@@ -94,6 +105,10 @@ public:
     // The section of that name (letter case ignored), or nullptr.
     TControlStates* Find(std::string_view section);
     void Clear();
+    // A copy in which every control has a value: those without one get their dialog's start value. The
+    // project file is written from it, so a project saved where the dialogs were never built (the
+    // command-line tool) has the same sections and keys as one saved by the window.
+    TDialogStates Completed(TDateTime now) const;
 };
 
 // Every key of the INI section that names a control of the dialog sets that control's value (keys
