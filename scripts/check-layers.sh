@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Checks that every source file includes only headers of its own layer or of layers below it, and
-# that nothing below the window includes Qt. With --graph it prints the include graph by folder
-# instead ("from -> to  count"), for a reader who wants to see the layers.
+# Checks that every source file includes only headers of its own layer or of layers below it, that
+# no include runs back up inside a folder (two units that include each other, directly or through
+# others), and that nothing below the window includes Qt. With --graph it prints the include graph by
+# folder instead ("from -> to  count"); with --graph FOLDER (app/gui, model ...) the includes between
+# the units of that folder ("unit -> unit"), for a reader who wants to see the layers.
 #
 # Layers, bottom up: base; protocol and device (beside each other); model (with model/window);
 # export and evaluation (beside each other); app/core; app/gui. tools/ may use everything but the GUI
@@ -50,6 +52,30 @@ includes() {
   done
 }
 
+# A unit is a header with its source: "src/model/Project.cpp" and "model/Project.h" are "model/Project".
+unit_of() {
+  local path=${1#src/}
+  echo "${path%.*}"
+}
+
+# Includes between different units of the same folder, as "unit unit".
+folder_edges() {
+  includes | while read -r file header; do
+    case "$header" in */*) ;; *) continue ;; esac
+    [ "$(folder_of "$file")" = "$(folder_of "$header")" ] || continue
+    from=$(unit_of "$file")
+    to=$(unit_of "$header")
+    [ "$from" = "$to" ] || echo "$from $to"
+  done | sort -u
+}
+
+if [ "${1:-}" = "--graph" ] && [ -n "${2:-}" ]; then
+  folder_edges | while read -r from to; do
+    [ "$(folder_of "src/$from")" = "$2" ] && printf '%-40s -> %s\n' "$from" "$to"
+  done
+  exit 0
+fi
+
 if [ "${1:-}" = "--graph" ]; then
   includes | while read -r file header; do
     case "$header" in */*) ;; *) continue ;; esac
@@ -69,6 +95,13 @@ while read -r file header; do
     failures=$((failures + 1))
   fi
 done < <(includes)
+
+# Inside a folder the includes form layers too: tsort finds every loop.
+if ! loops=$(folder_edges | tsort 2>&1 >/dev/null); then
+  echo "include loop inside a folder (each unit below includes the next, the last the first):"
+  echo "$loops" | sed -n 's/^tsort: //p' | grep -v 'input contains a loop'
+  failures=$((failures + 1))
+fi
 
 # Only the window links Qt.
 while read -r file; do
