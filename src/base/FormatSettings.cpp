@@ -1,5 +1,6 @@
 #include "base/FormatSettings.h"
 
+#include "base/AsciiText.h"
 #include "base/NumberText.h"
 
 #include <clocale>
@@ -27,7 +28,6 @@ size_t RunLength(std::string_view format, size_t pos)
     return n;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
@@ -104,7 +104,7 @@ void ConvertPattern(std::string_view pattern, const TStrftimeLocalePatterns& loc
         char flag = 0;
         while (i + 1 < pattern.size() && std::strchr("_-0^#", pattern[i + 1]) != nullptr)
             flag = pattern[++i];
-        while (i + 1 < pattern.size() && IsDigit(pattern[i + 1]))
+        while (i + 1 < pattern.size() && IsAsciiDigit(pattern[i + 1]))
             ++i;
         if (i + 1 < pattern.size() && (pattern[i + 1] == 'E' || pattern[i + 1] == 'O'))
             ++i;
@@ -370,12 +370,12 @@ bool ScanFormat(std::string_view text, size_t& pos, std::string_view format, TDa
             maxDigits = 3;
         int number = 0;
         size_t digits = 0;
-        while (pos < text.size() && digits < maxDigits && IsDigit(text[pos])) {
+        while (pos < text.size() && digits < maxDigits && IsAsciiDigit(text[pos])) {
             number = number * 10 + (text[pos] - '0');
             ++digits;
             ++pos;
         }
-        if (digits < minDigits || (pos < text.size() && IsDigit(text[pos])))
+        if (digits < minDigits || (pos < text.size() && IsAsciiDigit(text[pos])))
             return false;
         switch (lower) {
         case 'd': parts.Day = number; break;
@@ -390,14 +390,6 @@ bool ScanFormat(std::string_view text, size_t& pos, std::string_view format, TDa
     return true;
 }
 
-std::string_view TrimBlanks(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 // The date in DATEFORMAT, then either the end or blanks (or TIMESEPARATOR) and the time in one of
 // TIMEFORMATS.

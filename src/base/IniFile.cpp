@@ -1,5 +1,6 @@
 #include "base/IniFile.h"
 
+#include "base/AsciiText.h"
 #include "base/FormatSettings.h"
 #include "base/NumberText.h"
 #include "base/TextEncoding.h"
@@ -13,18 +14,8 @@
 
 namespace {
 
-bool IsIniBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
-
-std::string_view Trim(std::string_view text)
-{
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsIniBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsIniBlank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
+// Names and values lose these around them.
+std::string_view TrimIni(std::string_view text) { return TrimBlanks(text, " \t\v\f"); }
 
 // A value is one line in the file: line breaks inside become blanks.
 std::string OneLine(std::string_view value)
@@ -36,7 +27,7 @@ std::string OneLine(std::string_view value)
     return result;
 }
 
-std::string SystemErrorText(int code) { return std::strerror(code); }
+std::string CErrorText(int code) { return std::strerror(code); }
 
 }  // namespace
 
@@ -93,14 +84,14 @@ void TIniFile::Parse(std::string_view bytes)
     size_t current = SIZE_MAX;
     while (!rest.empty()) {
         const size_t lineEnd = rest.find_first_of("\r\n");
-        std::string_view line = Trim(rest.substr(0, lineEnd));
+        std::string_view line = TrimIni(rest.substr(0, lineEnd));
         rest.remove_prefix(lineEnd == std::string_view::npos ? rest.size() : lineEnd + 1);
         if (line.empty() || line.front() == ';')
             continue;
         if (line.front() == '[') {
             const size_t close = line.rfind(']');
             if (close != std::string_view::npos) {
-                const std::string_view name = Trim(line.substr(1, close - 1));
+                const std::string_view name = TrimIni(line.substr(1, close - 1));
                 std::string folded = FoldIniName(name);
                 const auto found = SectionIndex.find(folded);
                 if (found != SectionIndex.end()) {
@@ -117,7 +108,7 @@ void TIniFile::Parse(std::string_view bytes)
         const size_t equals = line.find('=');
         if (equals == std::string_view::npos)
             continue;
-        const std::string_view key = Trim(line.substr(0, equals));
+        const std::string_view key = TrimIni(line.substr(0, equals));
         if (key.empty())
             continue;
         if (current == SIZE_MAX) {
@@ -128,7 +119,7 @@ void TIniFile::Parse(std::string_view bytes)
         // Duplicate keys: the first one counts.
         const auto [position, added] = section.Index.try_emplace(FoldIniName(key), section.Entries.size());
         if (added)
-            section.Entries.emplace_back(std::string(key), std::string(Trim(line.substr(equals + 1))));
+            section.Entries.emplace_back(std::string(key), std::string(TrimIni(line.substr(equals + 1))));
     }
 }
 
@@ -167,7 +158,7 @@ const TIniFile::TSection* TIniFile::FindSection(std::string_view section) const
 
 TIniFile::TSection& TIniFile::SectionForWriting(std::string_view section)
 {
-    const std::string name(Trim(OneLine(section)));
+    const std::string name(TrimIni(OneLine(section)));
     std::string folded = FoldIniName(name);
     const auto found = SectionIndex.find(folded);
     if (found != SectionIndex.end())
@@ -266,7 +257,7 @@ TDateTime TIniFile::ReadDateTime(std::string_view section, std::string_view key,
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
 {
     TSection& target = SectionForWriting(section);
-    const std::string cleanKey(Trim(OneLine(key)));
+    const std::string cleanKey(TrimIni(OneLine(key)));
     const auto [position, added] = target.Index.try_emplace(FoldIniName(cleanKey), target.Entries.size());
     if (added)
         target.Entries.emplace_back(cleanKey, OneLine(value));
@@ -365,7 +356,7 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, 
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     const auto fail = [&](const std::string& what, int code) {
         errorText = "Datei \"" + path.string() + "\" konnte nicht geschrieben werden (" + what + ": " +
-                    SystemErrorText(code) + ")";
+                    CErrorText(code) + ")";
         return false;
     };
 

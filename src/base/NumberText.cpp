@@ -1,12 +1,11 @@
 #include "base/NumberText.h"
 
+#include "base/AsciiText.h"
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 
 namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int HexDigit(char c)
 {
@@ -39,7 +38,7 @@ bool TryTextToFloat(std::string_view text, char decimalSeparator, double& value)
         ++i;
     }
     int digits = 0;
-    while (i < end && IsDigit(text[i])) {
+    while (i < end && IsAsciiDigit(text[i])) {
         if (out >= sizeof(buffer) - 8)
             return false;
         buffer[out++] = text[i++];
@@ -48,7 +47,7 @@ bool TryTextToFloat(std::string_view text, char decimalSeparator, double& value)
     if (i < end && text[i] == decimalSeparator) {
         ++i;
         buffer[out++] = '.';
-        while (i < end && IsDigit(text[i])) {
+        while (i < end && IsAsciiDigit(text[i])) {
             if (out >= sizeof(buffer) - 8)
                 return false;
             buffer[out++] = text[i++];
@@ -63,7 +62,7 @@ bool TryTextToFloat(std::string_view text, char decimalSeparator, double& value)
         if (i < end && (text[i] == '+' || text[i] == '-'))
             buffer[out++] = text[i++];
         int expDigits = 0;
-        while (i < end && IsDigit(text[i])) {
+        while (i < end && IsAsciiDigit(text[i])) {
             if (out >= sizeof(buffer) - 1)
                 return false;
             buffer[out++] = text[i++];
@@ -104,7 +103,7 @@ bool TryStrToInt(std::string_view text, int32_t& value)
         return false;
     int64_t result = 0;
     for (; i < text.size(); ++i) {
-        const int digit = hex ? HexDigit(text[i]) : (IsDigit(text[i]) ? text[i] - '0' : -1);
+        const int digit = hex ? HexDigit(text[i]) : (IsAsciiDigit(text[i]) ? text[i] - '0' : -1);
         if (digit < 0)
             return false;
         result = result * (hex ? 16 : 10) + digit;

@@ -7,7 +7,7 @@
 
 namespace {
 
-bool NeedsQuotes(const std::string& name)
+bool NeedsDefinitionQuotes(const std::string& name)
 {
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
@@ -37,7 +37,7 @@ std::string NamesToCommaText(const TNameList& names)
     for (size_t i = 0; i < names.size(); ++i) {
         if (i > 0)
             text += ',';
-        text += NeedsQuotes(names[i]) ? Quoted(names[i]) : names[i];
+        text += NeedsDefinitionQuotes(names[i]) ? Quoted(names[i]) : names[i];
     }
     return text;
 }

@@ -8,7 +8,7 @@ constexpr char QuoteChar = '/';
 // Blanks and control characters: every byte up to the blank. Bytes of UTF-8 sequences are above it.
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-bool NeedsQuotes(const std::string& name)
+bool NeedsListQuotes(const std::string& name)
 {
     for (char c : name)
         if (IsBlankOrControl(c) || c == Delimiter || c == QuoteChar)
@@ -27,7 +27,7 @@ std::string EncodeNameList(const std::vector<std::string>& names)
         if (i > 0)
             text += Delimiter;
         const std::string& name = names[i];
-        if (!NeedsQuotes(name)) {
+        if (!NeedsListQuotes(name)) {
             text += name;
             continue;
         }

@@ -1,19 +1,12 @@
 #include "app/core/CommandLine.h"
 
+#include "base/AsciiText.h"
 namespace {
 
 std::vector<std::string>& Arguments()
 {
     static std::vector<std::string> arguments;
     return arguments;
-}
-
-std::string UpperAscii(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
 }
 
 // A value that starts with a double quote: the text up to the closing quote, "" standing for one

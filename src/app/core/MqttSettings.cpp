@@ -1,5 +1,6 @@
 #include "app/core/MqttSettings.h"
 
+#include "base/AsciiText.h"
 #include "app/core/CommandLine.h"
 #include "base/ErrorText.h"
 #include "base/IniFile.h"
@@ -14,17 +15,9 @@ namespace {
 
 constexpr const char* Section = "MQTT";
 
-std::string Trim(const std::string& text)
-{
-    const size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos)
-        return std::string();
-    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
-
 bool IsOff(const std::string& value)
 {
-    std::string upper = Trim(value);
+    std::string upper = std::string(TrimBlanks(value));
     for (char& c : upper)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
@@ -43,14 +36,14 @@ void ApplyText(const char* name, std::string& setting)
 {
     std::string value;
     if (GetCommandLineOption(name, "", value))
-        setting = Trim(value);
+        setting = std::string(TrimBlanks(value));
 }
 
 }  // namespace
 
 bool ParseMqttBroker(const std::string& broker, bool tls, std::string& host, int& port, std::string& error)
 {
-    const std::string text = Trim(broker);
+    const std::string text = std::string(TrimBlanks(broker));
     host.clear();
     port = tls ? MqttDefaultTlsPort : MqttDefaultPort;
     std::string portText;
@@ -106,8 +99,8 @@ TMqttSettings ReadMqttSettings(const std::string& settingsFile)
     if (settingsFile.empty())
         return settings;
     const TIniFile ini(settingsFile);
-    settings.Broker = Trim(ini.ReadString(Section, "Broker", ""));
-    settings.TopicPrefix = Trim(ini.ReadString(Section, "Topic", ""));
+    settings.Broker = std::string(TrimBlanks(ini.ReadString(Section, "Broker", "")));
+    settings.TopicPrefix = std::string(TrimBlanks(ini.ReadString(Section, "Topic", "")));
     settings.User = ini.ReadString(Section, "User", "");
     settings.PasswordFile = ini.ReadString(Section, "PasswordFile", "");
     settings.CAFile = ini.ReadString(Section, "CAFile", "");
@@ -119,8 +112,8 @@ TMqttSettings ReadMqttSettings(const std::string& settingsFile)
 bool WriteMqttSettings(const std::string& settingsFile, const TMqttSettings& settings, std::string& error)
 {
     TIniFile ini(settingsFile);
-    ini.WriteString(Section, "Broker", Trim(settings.Broker));
-    ini.WriteString(Section, "Topic", Trim(settings.TopicPrefix));
+    ini.WriteString(Section, "Broker", std::string(TrimBlanks(settings.Broker)));
+    ini.WriteString(Section, "Topic", std::string(TrimBlanks(settings.TopicPrefix)));
     ini.WriteString(Section, "User", settings.User);
     ini.WriteString(Section, "PasswordFile", settings.PasswordFile);
     ini.WriteString(Section, "CAFile", settings.CAFile);
@@ -137,7 +130,7 @@ TMqttSettings ApplyMqttCommandLine(TMqttSettings settings)
 {
     std::string broker;
     if (GetCommandLineOption("mqtt", "", broker))
-        settings.Broker = IsOff(broker) ? std::string() : Trim(broker);
+        settings.Broker = IsOff(broker) ? std::string() : std::string(TrimBlanks(broker));
     ApplyText("mqtttopic", settings.TopicPrefix);
     ApplyText("mqttuser", settings.User);
     ApplyText("mqttpassfile", settings.PasswordFile);

@@ -1,5 +1,6 @@
 #include "app/core/Startup.h"
 
+#include "base/AsciiText.h"
 #include "app/core/CommandLine.h"
 #include "app/core/MqttPublisher.h"
 #include "app/core/PortKeeper.h"
@@ -12,30 +13,9 @@
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"
 
-namespace {
-
-std::string Trim(const std::string& text)
-{
-    const size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos)
-        return std::string();
-    const size_t end = text.find_last_not_of(" \t");
-    return text.substr(begin, end - begin + 1);
-}
-
-std::string UpperAscii(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-}  // namespace
-
 bool IsAutoPortOption(const std::string& value)
 {
-    const std::string upper = UpperAscii(Trim(value));
+    const std::string upper = UpperAscii(std::string(TrimBlanks(value)));
     return upper == "AUTO" || upper == "A";
 }
 
@@ -65,7 +45,7 @@ TStartupOutcome RunStartup(IStartupHost& host, const std::string& programFileNam
 
     if (GetCommandLineOption("project", "p", value))
         projectFile = value;
-    projectFile = Trim(projectFile);
+    projectFile = std::string(TrimBlanks(projectFile));
 
     if (!projectFile.empty()) {
         host.AddStartupLine("Lade Projekt-Datei=" + projectFile);
@@ -93,7 +73,7 @@ TStartupOutcome RunStartup(IStartupHost& host, const std::string& programFileNam
     host.ShowTerminalPage();
 
     if (GetCommandLineOption("baudrate", "b", value) && project)
-        project->DataSource->SetBaudRate(static_cast<uint32_t>(StrToIntDef(Trim(value), 9600)));
+        project->DataSource->SetBaudRate(static_cast<uint32_t>(StrToIntDef(TrimBlanks(value), 9600)));
 
     if (IsCommandLineSwitchOn("start", "s") && project) {
         project->RecordingToFile = true;
@@ -108,7 +88,7 @@ TStartupOutcome RunStartup(IStartupHost& host, const std::string& programFileNam
     }
 
     if (GetCommandLineOption("tcpport", "", value)) {
-        std::string port = Trim(value);
+        std::string port(TrimBlanks(value));
         if (port.empty())
             port = "4000";
         LogMessage("Starte Netzwerkzugriff auf Port " + port + " ...");

@@ -1,0 +1,14 @@
+// Small helpers on ASCII text that never depend on the process locale (std::isdigit, std::toupper
+// and std::isspace do): digits, letter case and trimming of blanks.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
+// "a"-"z" turned into "A"-"Z"; every other byte (UTF-8 included) stays as it is.
+std::string UpperAscii(std::string text);
+
+// The text without the given blank characters at both ends (by default blank and tab).
+std::string_view TrimBlanks(std::string_view text, std::string_view blanks = " \t");
