@@ -1,27 +1,8 @@
 #include "export/BiffFile.h"
 
-#include "base/TextEncoding.h"
+#include "export/RecordBytes.h"
 
 #include <cstring>
-
-namespace {
-
-void PutWord(uint8_t* out, uint16_t value)
-{
-    out[0] = static_cast<uint8_t>(value & 0xFF);
-    out[1] = static_cast<uint8_t>(value >> 8);
-}
-
-// The text as at most Limit Windows-1252 characters.
-std::string AnsiText(const std::string& text, size_t limit)
-{
-    std::string ansi = Utf8ToCp1252(text);
-    if (ansi.size() > limit)
-        ansi.resize(limit);
-    return ansi;
-}
-
-}  // namespace
 
 TBiffFile::TBiffFile(TByteSink& stream) : Stream(stream)
 {

@@ -2,6 +2,7 @@
 
 #include "base/FormatSettings.h"
 #include "base/Log.h"
+#include "export/AsciiCase.h"
 #include "model/DayFiles.h"
 #include "model/Project.h"
 #include "model/RecordedDays.h"
@@ -11,8 +12,6 @@
 #include <optional>
 
 namespace {
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 // Position of the first occurrence of Pattern (ASCII letter case ignored), or npos.
 size_t FindIgnoringCase(const std::string& text, std::string_view pattern)
@@ -34,16 +33,6 @@ void ReplaceFirst(std::string& text, std::string_view placeholder, const std::st
     const size_t at = FindIgnoringCase(text, placeholder);
     if (at != std::string::npos)
         text.replace(at, placeholder.size(), value);
-}
-
-bool SameAsciiLetters(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    return true;
 }
 
 std::string JoinNames(const TNameList& names)
@@ -106,37 +95,6 @@ TDateTime NextPeriodStart(TDateTime periodStart, const TExportType& type)
     if (type.IncHour != 0 || type.IncMin != 0)
         next = IncSecond(next, static_cast<int64_t>(type.IncHour) * 3600 + static_cast<int64_t>(type.IncMin) * 60);
     return next;
-}
-
-TExportFormat BatchFormat(int formatIndex)
-{
-    switch (formatIndex) {
-    case 1: return efXLS;
-    case 2: return efDAT;
-    case 3: return efWK1;
-    default: return efCSV;
-    }
-}
-
-const char* ExportFormatExtension(TExportFormat format)
-{
-    switch (format) {
-    case efXLS: return "xls";
-    case efDAT: return "dat";
-    case efWK1: return "wk1";
-    case efCSV: break;
-    }
-    return "csv";
-}
-
-bool ExportFormatFromName(const std::string& name, TExportFormat& format)
-{
-    for (TExportFormat candidate : {efCSV, efXLS, efDAT, efWK1})
-        if (SameAsciiLetters(name, ExportFormatExtension(candidate))) {
-            format = candidate;
-            return true;
-        }
-    return false;
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name)

@@ -17,6 +17,7 @@
 
 #include "base/DateTime.h"
 #include "export/ExportData.h"
+#include "export/ExportFormats.h"
 #include "export/ExportTypes.h"
 #include "model/Fields.h"
 
@@ -39,12 +40,6 @@ std::string BatchFileName(const std::string& mask, const TExportType& type, TDat
 // The start of the next period: + IncYear years, + IncMonth months (the day kept where the month has
 // it, else the month's last day), + IncDay days, + IncHour hours, + IncMin minutes, in this order.
 TDateTime NextPeriodStart(TDateTime periodStart, const TExportType& type);
-
-// The batch dialog's formats in list order: 0 csv, 1 xls, 2 dat, 3 wk1; any other index csv.
-TExportFormat BatchFormat(int formatIndex);
-const char* ExportFormatExtension(TExportFormat format);
-// "csv", "xls", "dat", "wk1" (any letter case) to its format; false for any other text.
-bool ExportFormatFromName(const std::string& name, TExportFormat& format);
 
 // Path of a file in a folder: the folder without trailing "/", a "/", the name.
 std::string JoinPath(const std::string& folder, const std::string& name);
@@ -74,7 +69,7 @@ public:
     const TProject* Project = nullptr;
     TExportType Type;
     TNameList Fields;
-    TExportFormat Format = efXLS;
+    TExportFormat Format = DefaultExportFormat;
     std::string Mask = DefaultBatchMask;
     std::string Folder;  // empty: nothing is written (the dialog's custom folder left empty)
     TDateTime Start = 0, End = 0;

@@ -2,6 +2,7 @@
 
 #include "base/IniFile.h"
 #include "base/Log.h"
+#include "export/AsciiCase.h"
 
 namespace {
 
@@ -27,22 +28,6 @@ int16_t Step(const TIniFile& ini, const std::string& section, const char* key)
 {
     // Stored in 16 bits, as the file format has it: larger numbers wrap.
     return static_cast<int16_t>(ini.ReadInteger(section, key, 0));
-}
-
-bool SameAsciiLetters(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x + 32);
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y + 32);
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 }  // namespace

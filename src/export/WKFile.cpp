@@ -1,16 +1,10 @@
 #include "export/WKFile.h"
 
-#include "base/TextEncoding.h"
+#include "export/RecordBytes.h"
 
 #include <cstring>
 
 namespace {
-
-void PutWord(uint8_t* out, uint16_t value)
-{
-    out[0] = static_cast<uint8_t>(value & 0xFF);
-    out[1] = static_cast<uint8_t>(value >> 8);
-}
 
 // Record header (type, length), then the format byte, column and row.
 void PutCellStart(uint8_t* out, uint16_t type, uint16_t length, uint8_t format, uint16_t col, uint16_t row)
@@ -79,9 +73,7 @@ void TWKFile::WriteNumber(uint16_t row, uint16_t col, uint8_t /*format*/, double
 
 void TWKFile::WriteLabel(uint16_t row, uint16_t col, uint8_t format, const std::string& text)
 {
-    std::string ansi = Utf8ToCp1252(text);
-    if (ansi.size() > MaxLabelLength)
-        ansi.resize(MaxLabelLength);
+    const std::string ansi = AnsiText(text, MaxLabelLength);
     uint8_t data[10];
     PutCellStart(data, rtLabel, static_cast<uint16_t>(ansi.size() + 7), format, col, row);
     data[9] = '\'';

@@ -230,19 +230,8 @@ TEST(NextPeriodStart, StepsAddInTheirOrder)
     EXPECT_DOUBLE_EQ(t, EncodeDate(2025, 1, 1));
 }
 
-TEST(BatchFormats, ListIndexNameAndExtension)
+TEST(BatchFiles, JoinPath)
 {
-    EXPECT_EQ(BatchFormat(0), efCSV);
-    EXPECT_EQ(BatchFormat(1), efXLS);
-    EXPECT_EQ(BatchFormat(2), efDAT);
-    EXPECT_EQ(BatchFormat(3), efWK1);
-    EXPECT_EQ(BatchFormat(-1), efCSV);
-    EXPECT_EQ(BatchFormat(7), efCSV);
-    EXPECT_STREQ(ExportFormatExtension(efWK1), "wk1");
-    TExportFormat format = efCSV;
-    EXPECT_TRUE(ExportFormatFromName("XLS", format));
-    EXPECT_EQ(format, efXLS);
-    EXPECT_FALSE(ExportFormatFromName("txt", format));
     EXPECT_EQ(JoinPath("/a/b/", "c.csv"), "/a/b/c.csv");
     EXPECT_EQ(JoinPath("/", "c.csv"), "/c.csv");
 }

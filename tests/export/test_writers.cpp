@@ -5,6 +5,7 @@
 #include "export/ExportData.h"
 #include "export/OutputFile.h"
 #include "export/WKFile.h"
+#include "export/XlsExport.h"
 #include "base/NumberText.h"
 
 #include "ExportTestSupport.h"
@@ -349,18 +350,6 @@ TEST(BufferedFile, KeepsTheFirstWriteErrorAndReportsItAtClose)
 
     TBufferedFile missing;
     EXPECT_EQ(missing.Create((dir / "no" / "such" / "file").string()), ENOENT);
-}
-
-TEST(ExportFormat, FollowsTheExtensionInLowerCase)
-{
-    EXPECT_EQ(ExportFormatFromFileName("Daten.XLS"), efXLS);
-    EXPECT_EQ(ExportFormatFromFileName("a/b/Daten.csv"), efCSV);
-    EXPECT_EQ(ExportFormatFromFileName("Daten.Dat"), efDAT);
-    EXPECT_EQ(ExportFormatFromFileName("Daten.wk1"), efWK1);
-    EXPECT_EQ(ExportFormatFromFileName("Daten.txt"), std::nullopt);
-    EXPECT_EQ(ExportFormatFromFileName("Daten"), std::nullopt);
-    EXPECT_EQ(ExportFormatFromFileName("x.csv/Daten"), std::nullopt);
-    EXPECT_EQ(ExportFormatFromFileName("Daten.csv.bak"), std::nullopt);
 }
 
 TEST(ExportIncrement, AutomaticAsInPart74)

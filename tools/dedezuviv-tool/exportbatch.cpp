@@ -64,9 +64,9 @@ public:
 
 int RunExportBatch(int argc, char** argv)
 {
-    std::string typeName, formatName = "xls", mask = DefaultBatchMask, folder;
+    std::string typeName, formatName = ExportFormatExtension(DefaultExportFormat), mask = DefaultBatchMask, folder;
     bool haveFolder = false;
-    TExportFormat format = efXLS;
+    TExportFormat format = DefaultExportFormat;
     const TRangeCommand command{
         .Usage = Usage,
         .ExtraOptions = {{.Name = "--type",
@@ -78,7 +78,8 @@ int RunExportBatch(int argc, char** argv)
         .TakesOutput = false,
         .CheckExtraOptions = [&]() -> std::string {
             if (!ExportFormatFromName(formatName, format))
-                return "--format: csv, xls, dat oder wk1 erwartet / csv, xls, dat or wk1 expected";
+                return "--format: " + ExportFormatNames(" oder ") + " erwartet / " + ExportFormatNames(" or ") +
+                       " expected";
             if (mask.empty())
                 return "--mask: leere Maske / empty mask";
             if (haveFolder && folder.empty())

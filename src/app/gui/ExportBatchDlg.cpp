@@ -3,6 +3,7 @@
 #include "app/core/FileChooser.h"
 #include "base/Clock.h"
 #include "export/ExportBatch.h"
+#include "export/ExportFormats.h"
 #include "export/ExportTypes.h"
 #include "model/window/DialogStates.h"
 
@@ -99,9 +100,9 @@ TExportBatchDlg::TExportBatchDlg(QWidget* parent) : QDialog(parent)
     // FormCreate; the format list is filled here once, not at the first activation, so that a project
     // loaded before the first opening keeps its format.
     FillTypes();
-    FormatSelComboBox->addItems({QStringLiteral("Comma Separated Value Format (csv)"),
-                                 QStringLiteral("Excel Binary Format (xls)"), QStringLiteral("Text Data File (dat)")});
-    FormatSelComboBox->setCurrentIndex(1);
+    for (const std::string& caption : BatchFormatCaptions())
+        FormatSelComboBox->addItem(QString::fromStdString(caption));
+    FormatSelComboBox->setCurrentIndex(BatchFormatIndex(DefaultExportFormat));
     SetStartTime(Now());
     SetEndTime(Now());
     ExportInCustomPathCBClick();

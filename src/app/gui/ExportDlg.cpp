@@ -3,6 +3,7 @@
 #include "app/core/FileChooser.h"
 #include "app/gui/ExportDialogParts.h"
 #include "base/Clock.h"
+#include "export/ExportFormats.h"
 #include "model/window/DialogStates.h"
 
 #include <QComboBox>
@@ -16,8 +17,7 @@
 #include <QVBoxLayout>
 
 const char* const TExportDlg::FileDialogTitle = "Datei wählen";
-const char* const TExportDlg::FileDialogFilter =
-    "Comma Separated Value Format (csv)|*.csv|Excel Binary Format  (xls)|*.xls|Text Data File (dat)|*.dat";
+const char* const TExportDlg::FileDialogFilter = ExportFileDialogFilter();
 
 TExportDlg::TExportDlg(QWidget* parent) : QDialog(parent)
 {
@@ -104,7 +104,8 @@ void TExportDlg::FormActivate(const TProject* project)
 
 void TExportDlg::FileSelectBtnClick()
 {
-    const std::string chosen = ChooseSaveFile(FileDialogTitle, FileDialogFilter, "xls");
+    const std::string chosen =
+        ChooseSaveFile(FileDialogTitle, FileDialogFilter, ExportFormatExtension(DefaultExportFormat));
     if (!chosen.empty())
         SetFileName(chosen);
 }

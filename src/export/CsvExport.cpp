@@ -1,0 +1,111 @@
+#include "export/CsvExport.h"
+
+#include "base/FormatSettings.h"
+#include "base/TextEncoding.h"
+
+#include <cstring>
+
+namespace {
+
+bool IsAscii(const char* text, size_t size)
+{
+    for (size_t i = 0; i < size; ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+TCSVExport::TCSVExport(const std::string& fileName, uint16_t /*columns*/)
+    : TExportInterface(fileName), SystemDecimalSeparator(FormatSettings().DecimalSeparator)
+{
+}
+
+void TCSVExport::BeginField()
+{
+    if (Col > 0)
+        Out.Write(Separator.data(), Separator.size());
+}
+
+template <class TFill>
+void TCSVExport::PutField(size_t maxSize, TFill fill)
+{
+    char* p = Out.Reserve(maxSize + 3);
+    char* const start = p;
+    if (Col > 0 && !Separator.empty())
+        *p++ = Separator[0];
+    if (!QuoteChar.empty())
+        *p++ = QuoteChar[0];
+    p += fill(p);
+    if (!QuoteChar.empty())
+        *p++ = QuoteChar[0];
+    Out.Commit(static_cast<size_t>(p - start));
+    ++Col;
+}
+
+void TCSVExport::WriteField(const char* text, size_t size)
+{
+    if (OneCharacterMarks() && size <= 256) {
+        PutField(size, [&](char* out) {
+            std::memcpy(out, text, size);
+            return size;
+        });
+        return;
+    }
+    BeginField();
+    Out.Write(QuoteChar.data(), QuoteChar.size());
+    Out.Write(text, size);
+    Out.Write(QuoteChar.data(), QuoteChar.size());
+    ++Col;
+}
+
+void TCSVExport::WriteNumber(double value)
+{
+    const char separator = DecimalSeparator.empty() ? SystemDecimalSeparator : DecimalSeparator[0];
+    if (OneCharacterMarks()) {
+        PutField(64, [&](char* out) { return NumberText(value, separator, out); });
+        return;
+    }
+    char text[64];
+    WriteField(text, NumberText(value, separator, text));
+}
+
+void TCSVExport::WriteText(const std::string& text)
+{
+    if (IsAscii(text.data(), text.size())) {
+        WriteField(text.data(), text.size());
+    } else {
+        const std::string ansi = Utf8ToCp1252(text);
+        WriteField(ansi.data(), ansi.size());
+    }
+}
+
+void TCSVExport::WriteDateTime(TDateTime value)
+{
+    char stack[128];
+    if (DateTimes.MaxLength() <= sizeof stack) {
+        const size_t n = DateTimes.Format(value, stack);
+        if (IsAscii(stack, n)) {
+            WriteField(stack, n);
+            return;
+        }
+        WriteText(std::string(stack, n));
+        return;
+    }
+    WriteText(DateTimeText(value));
+}
+
+void TCSVExport::NewLine()
+{
+    Out.Put('\r');
+    Out.Put('\n');
+    TExportInterface::NewLine();
+    CheckWrite();
+}
+
+void TCSVExport::SkipCell()
+{
+    BeginField();
+    ++Col;
+}

@@ -1,0 +1,54 @@
+#include "export/ExportInterface.h"
+
+#include "base/FormatSettings.h"
+
+TExportInterface::TExportInterface(const std::string& fileName) : File(fileName), DateTimes(FormatSettings())
+{
+    if (const int error = Out.Create(fileName); error != 0) {
+        Error = 1;
+        SystemError = error;
+    }
+}
+
+TExportInterface::~TExportInterface() { Close(); }
+
+void TExportInterface::NewLine()
+{
+    ++Row;
+    Col = 0;
+}
+
+void TExportInterface::SkipCell() { ++Col; }
+
+std::string TExportInterface::DateTimeText(TDateTime value) { return DateTimes.Format(value); }
+
+void TExportInterface::WriteDateTime(TDateTime value) { WriteText(DateTimeText(value)); }
+
+void TExportInterface::WriteHeader(const std::string& text) { WriteText(text); }
+
+void TExportInterface::WriteTitle(const std::string& text) { WriteText(text); }
+
+void TExportInterface::CheckWrite()
+{
+    if (Out.Error() != 0 && Error == 0) {
+        Error = Out.Error();
+        SystemError = Out.Error();
+    }
+}
+
+int32_t TExportInterface::GetError()
+{
+    CheckWrite();
+    return Error;
+}
+
+void TExportInterface::Close()
+{
+    if (Closed)
+        return;
+    Closed = true;
+    WriteEnd();
+    if (Out.IsOpen())
+        Out.Close();
+    CheckWrite();
+}

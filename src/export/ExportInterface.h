@@ -1,0 +1,65 @@
+// TExportInterface: the table writer the export engine writes its cells and rows to, and the file
+// under every writer. The base creates the file (a buffered output file), keeps its first error with
+// the system's reason and closes it; a writer (TCSVExport, TXLSExport, TWKExport) only turns cells
+// and rows into its format's bytes in Out.
+#pragma once
+
+#include "base/DateTime.h"
+#include "export/CellText.h"
+#include "export/OutputFile.h"
+
+#include <cstdint>
+#include <string>
+
+class TExportInterface {
+public:
+    int32_t Row = 0;
+    int32_t Col = 0;
+    // 0; 1 the file could not be created; -1 more rows or columns than the format holds; else the
+    // errno value of the first failed write.
+    int32_t Error = 0;
+    std::string Separator;
+    std::string DecimalSeparator;
+    std::string QuoteChar;
+    bool NoHeader = false;
+    // The errno value behind Error, when a system call failed (for the message).
+    int SystemError = 0;
+
+    // Creates the file, or empties an existing one; a failure sets Error 1 and SystemError.
+    explicit TExportInterface(const std::string& fileName);
+    // Closes the file when Close was not called (a writer's end record is written by its record
+    // writer's destructor then, which runs before this one).
+    virtual ~TExportInterface();
+    TExportInterface(const TExportInterface&) = delete;
+    TExportInterface& operator=(const TExportInterface&) = delete;
+
+    virtual void WriteNumber(double value) = 0;
+    virtual void WriteText(const std::string& text) = 0;
+    virtual void NewLine();
+    virtual void SkipCell();
+    // The date-time text (DateTimeToStr with the process's format settings) as text.
+    virtual void WriteDateTime(TDateTime value);
+    virtual void WriteHeader(const std::string& text);
+    virtual void WriteTitle(const std::string& text);
+    // Error, with the file's first write error taken in.
+    int32_t GetError();
+    // Completes the file (end record, buffered bytes) and closes it; a failure sets Error. Called by
+    // Export before it decides on success; later calls do nothing.
+    void Close();
+
+    const std::string& FileName() const { return File; }
+
+protected:
+    // What ends the file (an end record), written by Close before the file is closed.
+    virtual void WriteEnd() {}
+    // Takes the file's first write error into Error and SystemError (once Error is set it stays).
+    void CheckWrite();
+    std::string DateTimeText(TDateTime value);
+
+    TBufferedFile Out;
+    std::string File;
+    TDateTimeText DateTimes;
+
+private:
+    bool Closed = false;
+};

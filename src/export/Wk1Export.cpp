@@ -1,0 +1,25 @@
+#include "export/Wk1Export.h"
+
+TWKExport::TWKExport(const std::string& fileName, uint16_t /*columns*/) : TExportInterface(fileName)
+{
+    if (!Out.IsOpen())
+        return;
+    WK = std::make_unique<TWKFile>(Out);
+    CheckWrite();
+}
+
+void TWKExport::WriteEnd() { WK.reset(); }
+
+void TWKExport::WriteNumber(double value)
+{
+    if (WK)
+        WK->WriteNumber(static_cast<uint16_t>(Row), static_cast<uint16_t>(Col), TWKFile::NumberFormat, value);
+    ++Col;
+}
+
+void TWKExport::WriteText(const std::string& text)
+{
+    if (WK)
+        WK->WriteLabel(static_cast<uint16_t>(Row), static_cast<uint16_t>(Col), TWKFile::DefaultFormat, text);
+    ++Col;
+}

@@ -1,0 +1,21 @@
+// TWKExport: a Lotus 1-2-3 worksheet (WK1 records by TWKFile): only the begin record, the cells
+// (numbers with two decimals, labels in the default format) and the end record.
+#pragma once
+
+#include "export/ExportInterface.h"
+#include "export/WKFile.h"
+
+#include <memory>
+
+class TWKExport : public TExportInterface {
+public:
+    // Columns are not needed: the format declares no dimensions.
+    TWKExport(const std::string& fileName, uint16_t columns);
+
+    void WriteNumber(double value) override;
+    void WriteText(const std::string& text) override;
+
+private:
+    void WriteEnd() override;
+    std::unique_ptr<TWKFile> WK;
+};
