@@ -15,3 +15,13 @@ std::string_view TrimBlanks(std::string_view text, std::string_view blanks)
         return {};
     return text.substr(begin, text.find_last_not_of(blanks) - begin + 1);
 }
+
+bool SameAsciiLetters(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    return true;
+}

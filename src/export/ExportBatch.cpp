@@ -2,7 +2,7 @@
 
 #include "base/FormatSettings.h"
 #include "base/Log.h"
-#include "export/AsciiCase.h"
+#include "base/AsciiText.h"
 #include "model/DayFiles.h"
 #include "model/Project.h"
 #include "model/RecordedDays.h"

@@ -1,6 +1,6 @@
 #include "export/ExportFormats.h"
 
-#include "export/AsciiCase.h"
+#include "base/AsciiText.h"
 #include "export/CsvExport.h"
 #include "export/Wk1Export.h"
 #include "export/XlsExport.h"

@@ -2,7 +2,7 @@
 
 #include "base/IniFile.h"
 #include "base/Log.h"
-#include "export/AsciiCase.h"
+#include "base/AsciiText.h"
 
 namespace {
 

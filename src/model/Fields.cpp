@@ -1,5 +1,6 @@
 #include "model/Fields.h"
 
+#include "base/AsciiText.h"
 #include "model/Project.h"
 
 #include <algorithm>
@@ -9,18 +10,6 @@ const std::array<std::string, SystemFieldCount> SystemFields = {
 };
 
 namespace {
-
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
-            return false;
-    return true;
-}
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
@@ -90,7 +79,7 @@ std::string SortKey(std::string_view text)
 int SystemFieldIndex(std::string_view name)
 {
     for (int i = 0; i < SystemFieldCount; ++i)
-        if (EqualsNoCase(name, SystemFields[i]))
+        if (SameAsciiLetters(name, SystemFields[i]))
             return i;
     return -1;
 }
@@ -205,13 +194,13 @@ bool MatchesQualifiedName(std::string_view text, std::string_view name, TFieldTy
     if (text.size() != name.size() + 2 + caption.size() + 1)
         return false;
     size_t pos = 0;
-    if (!EqualsNoCase(text.substr(pos, name.size()), name))
+    if (!SameAsciiLetters(text.substr(pos, name.size()), name))
         return false;
     pos += name.size();
     if (text.substr(pos, 2) != " (")
         return false;
     pos += 2;
-    if (!EqualsNoCase(text.substr(pos, caption.size()), caption))
+    if (!SameAsciiLetters(text.substr(pos, caption.size()), caption))
         return false;
     pos += caption.size();
     return text[pos] == ')';
