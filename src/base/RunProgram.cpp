@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-
 TProgramRun RunProgram(const std::vector<std::string>& arguments)
 {
     TProgramRun run;
