@@ -3,7 +3,9 @@
 #include "base/MainThread.h"
 
 #include <QApplication>
+#include <QDateEdit>
 #include <QDialog>
+#include <QTimeEdit>
 #include <QTimer>
 
 #include <chrono>
@@ -87,6 +89,13 @@ bool WithDialog(QDialog& dialog, const std::function<void()>& act, const std::fu
     poll.start();
     command();
     return shown;
+}
+
+void SetPickers(QDateEdit* date, QTimeEdit* time, TDateTime value)
+{
+    const TDateTimeParts p = DecodeDateTime(value);
+    date->setDate(QDate(p.Year, p.Month, p.Day));
+    time->setTime(QTime(p.Hour, p.Minute, p.Second));
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/core/FileChooser.h"
+#include "base/DateTime.h"
 #include "model/UiInterfaces.h"
 
 #include <deque>
@@ -11,7 +12,9 @@
 #include <string>
 #include <vector>
 
+class QDateEdit;
 class QDialog;
+class QTimeEdit;
 
 namespace guitest {
 
@@ -56,6 +59,9 @@ private:
 // as anything before its modal loop may let events run too), Act runs on it, and a dialog still open
 // afterwards is cancelled. Returns whether the dialog was shown.
 bool WithDialog(QDialog& dialog, const std::function<void()>& act, const std::function<void()>& command);
+
+// Sets a dialog's date and time pickers to a moment.
+void SetPickers(QDateEdit* date, QTimeEdit* time, TDateTime value);
 
 // Processes window events and worker tasks until the condition holds or the time is up.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);

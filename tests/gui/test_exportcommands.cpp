@@ -43,6 +43,7 @@
 namespace fs = std::filesystem;
 using guitest::ScriptedDialogs;
 using guitest::ScriptedFiles;
+using guitest::SetPickers;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
@@ -52,14 +53,6 @@ const std::string NoProjectMessage =
     "Für diese Funktion muss ein Projekt ausgewählt sein. Legen Sie ggf. neues Projekt an.";
 
 std::string Text(const QString& text) { return text.toStdString(); }
-
-// Sets a picker pair to a moment.
-void SetPickers(QDateEdit* date, QTimeEdit* time, TDateTime value)
-{
-    const TDateTimeParts p = DecodeDateTime(value);
-    date->setDate(QDate(p.Year, p.Month, p.Day));
-    time->setTime(QTime(p.Hour, p.Minute, p.Second));
-}
 
 struct ExportCommandsTest : ::testing::Test {
     std::unique_ptr<TMainPrgForm> Window;
