@@ -1,6 +1,7 @@
 #include "GuiTestSupport.h"
 
 #include "base/MainThread.h"
+#include "model/Project.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -89,6 +90,19 @@ bool WithDialog(QDialog& dialog, const std::function<void()>& act, const std::fu
     poll.start();
     command();
     return shown;
+}
+
+std::unique_ptr<TProject> ExportProject(const std::string& fileName)
+{
+    auto project = std::make_unique<TProject>();
+    project->SetFileName(fileName);
+    project->SetName("Haus");
+    project->FieldNames[ftTemperature] = {"Kessel", "Aussen", "Puffer"};
+    project->FieldNames[ftOutput] = {"Brenner"};
+    project->FieldSelections.emplace_back("Temperaturen", TNameList{"Kessel (Temperatur)", "Aussen (Temperatur)"});
+    project->FieldSelections.emplace_back("Kessel", TNameList{"Kessel (Temperatur)"});
+    project->FieldSelections.emplace_back("Leer");
+    return project;
 }
 
 void SetPickers(QDateEdit* date, QTimeEdit* time, TDateTime value)

@@ -9,12 +9,14 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class QDateEdit;
 class QDialog;
 class QTimeEdit;
+class TProject;
 
 namespace guitest {
 
@@ -59,6 +61,10 @@ private:
 // as anything before its modal loop may let events run too), Act runs on it, and a dialog still open
 // afterwards is cancelled. Returns whether the dialog was shown.
 bool WithDialog(QDialog& dialog, const std::function<void()>& act, const std::function<void()>& command);
+
+// The project of the export commands' tests and pictures: "Haus" with three temperatures and a
+// burner, and the field selections "Temperaturen", "Kessel" and "Leer" (the last without a list).
+std::unique_ptr<TProject> ExportProject(const std::string& fileName);
 
 // Sets a dialog's date and time pickers to a moment.
 void SetPickers(QDateEdit* date, QTimeEdit* time, TDateTime value);

@@ -79,14 +79,7 @@ struct ExportCommandsTest : ::testing::Test {
         SetUserDialogs(&Dialogs);
         SetFileChooser(&Files);
 
-        auto project = std::make_unique<TProject>();
-        project->SetFileName((Dir / "Haus.p-p").string());
-        project->SetName("Haus");
-        project->FieldNames[ftTemperature] = {"Kessel", "Aussen", "Puffer"};
-        project->FieldNames[ftOutput] = {"Brenner"};
-        project->FieldSelections.emplace_back("Temperaturen", TNameList{"Kessel (Temperatur)", "Aussen (Temperatur)"});
-        project->FieldSelections.emplace_back("Kessel", TNameList{"Kessel (Temperatur)"});
-        project->FieldSelections.emplace_back("Leer");
+        auto project = guitest::ExportProject((Dir / "Haus.p-p").string());
         Project = project.get();
         ReplaceCurrentProject(std::move(project));
     }

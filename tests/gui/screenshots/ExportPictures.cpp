@@ -12,24 +12,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include <memory>
-
 using guitest::SetPickers;
 
 namespace {
 
-// A project with three field selections, as the export commands' tests use it.
-TProject& OpenHouseProject(TScreenshotStage& stage)
+TProject& OpenExportProject(TScreenshotStage& stage)
 {
-    auto project = std::make_unique<TProject>();
-    project->SetFileName((stage.Dir / "Haus.p-p").string());
-    project->SetName("Haus");
-    project->FieldNames[ftTemperature] = {"Kessel", "Aussen", "Puffer"};
-    project->FieldNames[ftOutput] = {"Brenner"};
-    project->FieldSelections.emplace_back("Temperaturen", TNameList{"Kessel (Temperatur)", "Aussen (Temperatur)"});
-    project->FieldSelections.emplace_back("Kessel", TNameList{"Kessel (Temperatur)"});
-    project->FieldSelections.emplace_back("Leer");
-    ReplaceCurrentProject(std::move(project));
+    ReplaceCurrentProject(guitest::ExportProject((stage.Dir / "Haus.p-p").string()));
     return *CurrentProject();
 }
 
@@ -38,7 +27,7 @@ TProject& OpenHouseProject(TScreenshotStage& stage)
 bool ExportDialogPicture(const std::string& file)
 {
     TScreenshotStage stage;
-    OpenHouseProject(stage);
+    OpenExportProject(stage);
     TExportDlg& dialog = ExportDlg(stage.Window());
     return stage.DialogPicture(
         dialog,
@@ -54,7 +43,7 @@ bool ExportDialogPicture(const std::string& file)
 bool ExportBatchDialogPicture(const std::string& file)
 {
     TScreenshotStage stage;
-    OpenHouseProject(stage);
+    OpenExportProject(stage);
     TExportBatchDlg& dialog = ExportBatchDlg(stage.Window());
     return stage.DialogPicture(
         dialog,
@@ -71,7 +60,7 @@ bool FieldListEditorPicture(const std::string& file)
 {
     TScreenshotStage stage;
     // Without selections the editor starts with a new one, "Neu", and every field on the left.
-    OpenHouseProject(stage).FieldSelections.clear();
+    OpenExportProject(stage).FieldSelections.clear();
     return stage.DialogPicture(FieldListEditorDlg(stage.Window()), nullptr,
                                stage.MenuCommand("Export", "Feldauswahl erstellen/bearbeiten"), file);
 }
