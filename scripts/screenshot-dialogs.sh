@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
 # Makes docs/project-settings.png, docs/mqtt-settings.png and docs/dataset-definition.png: the project
-# dialogs as the window tests fill them (a new project's settings, the MQTT page; a device definition just
-# imported), rendered offscreen.
-# BUILD_DIR names a build tree that holds test_gui; without it the release tree is built first.
+# settings (page "Allgemein" and page "MQTT") and the dataset definition with a device definition just
+# read, rendered offscreen by dedezuviv-screenshots.
+# BUILD_DIR names a build tree that holds it; without it the release tree is built first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -n "${BUILD_DIR:-}" ] || ./scripts/build.sh >/dev/null
 bin=${BUILD_DIR:-build}
-DEDEZUVIV_SCREENSHOT_DIR="$PWD/docs" QT_QPA_PLATFORM=offscreen "$bin"/tests/test_gui \
-  --gtest_filter='ProjectCommandsTest.NewProjectFromTheTemplateIsKeptAfterTheSettings:ProjectCommandsTest.DatasetDefinitionFromADeviceFile:ProjectCommandsTest.MqttPage*' \
-  >/dev/null
+QT_QPA_PLATFORM=offscreen "$bin"/tests/dedezuviv-screenshots docs \
+  project-settings.png mqtt-settings.png dataset-definition.png
 echo "docs/project-settings.png, docs/mqtt-settings.png and docs/dataset-definition.png written"

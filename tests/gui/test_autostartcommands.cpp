@@ -16,7 +16,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -31,13 +30,6 @@ using guitest::ScriptedDialogs;
 namespace {
 
 std::string Text(const QString& text) { return text.toStdString(); }
-
-// When the environment names a folder, the dialog is saved there as a picture (for the documentation).
-void SaveScreenshot(QWidget& widget, const char* name)
-{
-    if (const char* folder = std::getenv("DEDEZUVIV_SCREENSHOT_DIR"); folder && *folder)
-        widget.grab().save(QString::fromStdString(std::string(folder) + "/" + name));
-}
 
 struct AutostartCommandsTest : ::testing::Test {
     std::unique_ptr<TMainPrgForm> Window;
@@ -75,15 +67,9 @@ struct AutostartCommandsTest : ::testing::Test {
     void AddFromMenu(const std::function<void(TAutoStartDlg&)>& script)
     {
         TAutoStartDlg& dialog = AutoStartDlg(*Window);
-        bool ran = false;
-        QTimer::singleShot(0, &dialog, [&] {
-            ran = true;
-            script(dialog);
-            if (dialog.isVisible())
-                dialog.reject();
-        });
-        Window->MenuEntry(QStringLiteral("Werkzeuge"), QStringLiteral("Autostart-Eintrag anlegen"))->trigger();
-        EXPECT_TRUE(ran);
+        EXPECT_TRUE(guitest::WithDialog(dialog, [&] { script(dialog); }, [this] {
+            Window->MenuEntry(QStringLiteral("Werkzeuge"), QStringLiteral("Autostart-Eintrag anlegen"))->trigger();
+        }));
     }
 };
 
@@ -103,7 +89,6 @@ TEST_F(AutostartCommandsTest, EntriesAreMadeValidatedAndRemovedAgain)
         EXPECT_EQ(dialog.ParameterComboBox->currentIndex(), 0);
         EXPECT_FALSE(dialog.AllUsersCB->isChecked());
         dialog.ParameterComboBox->setCurrentIndex(1);
-        SaveScreenshot(dialog, "autostart-dialog.png");
         dialog.OKBtn->click();
     });
     const fs::path userEntry = Entry(AutostartPlaces().UserFolder);

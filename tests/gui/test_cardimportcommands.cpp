@@ -21,12 +21,12 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <memory>
 #include <sstream>
 
 using guitest::ScriptedDialogs;
+using guitest::ScriptedFiles;
 using testsupport::RecordLine;
 using testsupport::WriteFile;
 
@@ -37,23 +37,6 @@ namespace fs = std::filesystem;
 const std::string NoProjectMessage =
     "Für diese Funktion muss ein Projekt ausgewählt sein. Legen Sie ggf. neues Projekt an.";
 const std::string StopQuestion = "Soll der Datenempfang gestoppt werden um gewünschte Aktion durchzuführen?";
-
-struct ScriptedFiles : IFileChooser {
-    std::deque<std::string> Answers;
-    std::vector<std::string> Titles, Filters;
-    std::string ChooseOpenFile(const std::string& title, const std::string& filter) override
-    {
-        Titles.push_back(title);
-        Filters.push_back(filter);
-        if (Answers.empty())
-            return std::string();
-        std::string answer = Answers.front();
-        Answers.pop_front();
-        return answer;
-    }
-    std::string ChooseSaveFile(const std::string&, const std::string&, const std::string&) override { return {}; }
-    std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
-};
 
 struct CardImportCommandsTest : ::testing::Test {
     std::unique_ptr<TMainPrgForm> Window;
@@ -119,7 +102,7 @@ TEST_F(CardImportCommandsTest, NeedsAProject)
 {
     Trigger("Werkzeuge");
     EXPECT_TRUE(Dialogs.Contains("inform", NoProjectMessage));
-    EXPECT_TRUE(Files.Titles.empty());
+    EXPECT_TRUE(Files.Calls.empty());
 }
 
 TEST_F(CardImportCommandsTest, ImportsShowsProgressAndDeletesOnYes)
@@ -131,9 +114,10 @@ TEST_F(CardImportCommandsTest, ImportsShowsProgressAndDeletesOnYes)
     Files.Answers = {card};
     Dialogs.Answers = {TDialogAnswer::No};
     Trigger("Datenaufzeichnung");
-    ASSERT_EQ(Files.Titles.size(), 1u);
-    EXPECT_EQ(Files.Titles[0], "Daten aus externer Datei einlesen (SD-Karte)");
-    EXPECT_EQ(Files.Filters[0], "Datalog (*.l00)|*.l00");
+    ASSERT_EQ(Files.Calls.size(), 1u);
+    EXPECT_EQ(Files.Calls[0].Kind, "open");
+    EXPECT_EQ(Files.Calls[0].Title, "Daten aus externer Datei einlesen (SD-Karte)");
+    EXPECT_EQ(Files.Calls[0].Filter, "Datalog (*.l00)|*.l00");
     EXPECT_EQ(DayLineCount(), 10u);
     EXPECT_TRUE(Dialogs.Contains("ask", CardImportMessages::DeleteQuestion));
     EXPECT_TRUE(fs::exists(card));
@@ -168,7 +152,7 @@ TEST_F(CardImportCommandsTest, RunningLoggingIsStoppedOnlyWhenTheUserAgrees)
     Dialogs.Answers = {TDialogAnswer::No};
     Trigger("Werkzeuge");
     EXPECT_TRUE(Dialogs.Contains("ask", StopQuestion));
-    EXPECT_TRUE(Files.Titles.empty());
+    EXPECT_TRUE(Files.Calls.empty());
     EXPECT_TRUE(project.DataSource->IsActive());
     EXPECT_FALSE(fs::exists(DataFileName(project, Start)));
 

@@ -34,7 +34,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimeEdit>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -50,34 +49,12 @@ using testsupport::RecordLine;
 
 namespace {
 
-// Save dialogs answered from a list.
-class TScriptedFiles : public IFileChooser {
-public:
-    std::deque<std::string> Answers;
-    int Asked = 0;
-    std::string LastTitle, LastFilter, LastExtension;
-    std::string ChooseOpenFile(const std::string&, const std::string&) override { return {}; }
-    std::string ChooseSaveFile(const std::string& title, const std::string& filter, const std::string& extension) override
-    {
-        ++Asked;
-        LastTitle = title;
-        LastFilter = filter;
-        LastExtension = extension;
-        if (Answers.empty())
-            return {};
-        std::string answer = Answers.front();
-        Answers.pop_front();
-        return answer;
-    }
-    std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
-};
-
 TDateTime At(int day, int hour, int minute, int second = 0) { return EncodeDateTime(2026, 3, day, hour, minute, second); }
 
 struct ChartCommandsTest : ::testing::Test {
     std::unique_ptr<TMainPrgForm> Window;
     ScriptedDialogs Dialogs;
-    TScriptedFiles Files;
+    guitest::ScriptedFiles Files;
     testsupport::TempDir Dir;
     // What the next opening of the plot dialog does: set its controls, then OK or Cancel.
     std::function<void(TPlotEditDlg&)> OnDialog;
@@ -125,25 +102,25 @@ struct ChartCommandsTest : ::testing::Test {
             ASSERT_TRUE(AppendLineToFile(DataFileName(*CurrentProject(), t), RecordLine(t, {55.5, -2}, "/o10")));
     }
 
-    // Arranges the answer of the next plot dialog; Run then triggers the command.
+    // Arranges the answer of the plot dialog: its controls set, then OK or Cancel.
     void Answer(std::function<void(TPlotEditDlg&)> setControls, bool accept = true)
     {
         OnDialog = std::move(setControls);
         Accept = accept;
-        QTimer::singleShot(0, [this] { Respond(); });
     }
 
-    void Respond()
+    // Runs Command; the plot dialog, once shown, gets the answer arranged.
+    void Run(const std::function<void()>& command)
     {
         TPlotEditDlg& dialog = PlotEditDlg(*Window);
-        if (!dialog.isVisible()) {
-            QTimer::singleShot(5, [this] { Respond(); });
-            return;
-        }
-        ++Openings;
-        if (OnDialog)
-            OnDialog(dialog);
-        (Accept ? dialog.OKBtn : dialog.CancelBtn)->click();
+        Openings += guitest::WithDialog(
+            dialog,
+            [&] {
+                if (OnDialog)
+                    OnDialog(dialog);
+                (Accept ? dialog.OKBtn : dialog.CancelBtn)->click();
+            },
+            command);
     }
 
     static void SetRange(TPlotEditDlg& dialog, TDateTime start, TDateTime end, const char* increment = "00:00:00")
@@ -191,11 +168,11 @@ TEST_F(ChartCommandsTest, APlotReadsTheRangeShowsTheChartsAndKeepsTheDialogsValu
         SetRange(dialog, At(2, 0, 0), At(2, 23, 0), "00:00:20");
         dialog.MarkersCB->setChecked(true);
     });
-    Window->MenuEntry(QStringLiteral("Grafik"), QStringLiteral("Grafische Auswertung erstellen"))->trigger();
+    Run([this] { Window->MenuEntry(QStringLiteral("Grafik"), QStringLiteral("Grafische Auswertung erstellen"))->trigger(); });
     EXPECT_EQ(Openings, 1);
     EXPECT_TRUE(Dialogs.Shown.empty()) << Dialogs.Shown.front().Text;
     EXPECT_EQ(Window->Pages->currentWidget(), &Page());
-    EXPECT_EQ(Window->SelectionIndex, 0);
+    EXPECT_EQ(Window->SelectionIndex(), 0);
     ASSERT_EQ(Page().ChartFormStd->SeriesList().size(), 1u);
     ASSERT_EQ(Page().ChartFormRelais->SeriesList().size(), 1u);
     // Increment 20 s: 10:00:00 and 10:00:20.
@@ -231,7 +208,7 @@ TEST_F(ChartCommandsTest, APlotReadsTheRangeShowsTheChartsAndKeepsTheDialogsValu
             start = dialog.StartTime();
         },
         false);
-    PlotDataClick(*Window);
+    Run([this] { PlotDataClick(*Window); });
     EXPECT_EQ(increment, QStringLiteral("01:00:00"));
     EXPECT_DOUBLE_EQ(start, At(1, 7, 30));
     // Cancel changes nothing on the charts.
@@ -262,11 +239,11 @@ TEST_F(ChartCommandsTest, WithoutDataTheChartsStayAndAReadErrorIsShown)
     OpenProject();
     Record({At(2, 10, 0)});
     Answer([](TPlotEditDlg& dialog) { SetRange(dialog, At(2, 0, 0), At(2, 23, 0)); });
-    PlotDataClick(*Window);
+    Run([this] { PlotDataClick(*Window); });
     ASSERT_EQ(Page().ChartFormStd->SeriesList().size(), 1u);
 
     Answer([](TPlotEditDlg& dialog) { SetRange(dialog, At(20, 0, 0), At(21, 23, 0)); });
-    PlotDataClick(*Window);
+    Run([this] { PlotDataClick(*Window); });
     EXPECT_TRUE(Dialogs.Contains("inform", "Es wurden keine Daten im angegebenen Zeitraum gefunden!"));
     EXPECT_EQ(Page().ChartFormStd->SeriesList().size(), 1u);
     EXPECT_EQ(Page().ChartFormStd->Title()->text(), QStringLiteral("Grafik für Auswahl \"Heizung\""));
@@ -277,7 +254,7 @@ TEST_F(ChartCommandsTest, WithoutDataTheChartsStayAndAReadErrorIsShown)
         dialog.FieldListSelComboBox->setCurrentIndex(1);
         SetRange(dialog, At(2, 0, 0), At(3, 23, 0));
     });
-    PlotDataClick(*Window);
+    Run([this] { PlotDataClick(*Window); });
     ASSERT_EQ(Dialogs.Count("error"), 1);
     EXPECT_NE(Dialogs.Shown.back().Text.find("26-03-03.txt"), std::string::npos) << Dialogs.Shown.back().Text;
     EXPECT_EQ(Page().ChartFormStd->Title()->text(), QStringLiteral("Grafik für Auswahl \"Heizung\""));
@@ -292,21 +269,21 @@ TEST_F(ChartCommandsTest, TheChosenSelectionIsKeptByNameAcrossOpenings)
         dialog.FieldListSelComboBox->setCurrentIndex(1);
         SetRange(dialog, At(2, 0, 0), At(2, 23, 0));
     });
-    PlotDataClick(*Window);
-    EXPECT_EQ(Window->SelectionIndex, 1);
+    Run([this] { PlotDataClick(*Window); });
+    EXPECT_EQ(Window->SelectionIndex(), 1);
 
     // A new selection in front: the dialog still offers "Nur Kessel", now at index 2.
     project.FieldSelections.insert(project.FieldSelections.begin(), TFieldSelection("Neu", TNameList{}));
     QString chosen;
     Answer([&](TPlotEditDlg& dialog) { chosen = dialog.FieldListSelComboBox->currentText(); }, false);
-    PlotDataClick(*Window);
+    Run([this] { PlotDataClick(*Window); });
     EXPECT_EQ(chosen, QStringLiteral("Nur Kessel"));
     EXPECT_EQ(PlotEditDlg(*Window).SelectedIndex(), 2);
 
     // Once it is deleted the first entry is chosen.
     project.FieldSelections.erase(project.FieldSelections.begin() + 2);
     Answer([&](TPlotEditDlg& dialog) { chosen = dialog.FieldListSelComboBox->currentText(); }, false);
-    PlotDataClick(*Window);
+    Run([this] { PlotDataClick(*Window); });
     EXPECT_EQ(chosen, QStringLiteral("Neu"));
 }
 
@@ -331,7 +308,7 @@ TEST_F(ChartCommandsTest, StopAndPlotStartsAtTheRecordingWithOneSecondAndPutsThe
         increment = shown.IncrementText();
         shown.SetEndTime(At(4, 23, 0));
     });
-    StopAndPlotMeasurementClick(*Window);
+    Run([this] { StopAndPlotMeasurementClick(*Window); });
     EXPECT_DOUBLE_EQ(start, At(4, 9, 0));
     EXPECT_EQ(increment, QStringLiteral("00:00:01"));
     ASSERT_EQ(Page().ChartFormStd->SeriesList().size(), 1u);
@@ -352,14 +329,14 @@ TEST_F(ChartCommandsTest, CopyAndSaveNeedAVisibleChartAndWriteThePictures)
         dialog.FieldListSelComboBox->setCurrentIndex(1);
         SetRange(dialog, At(2, 0, 0), At(2, 23, 0));
     });
-    PlotDataClick(*Window);
+    Run([this] { PlotDataClick(*Window); });
     ASSERT_FALSE(Page().OutputsShown());
 
     CopyRelaisChartToClipbrdClick(*Window);
     SaveRelChartAsFileClick(*Window);
     EXPECT_EQ(Dialogs.Count("error"), 2);
     EXPECT_TRUE(Dialogs.Contains("error", "Es existiert keine Grafik zum Kopieren."));
-    EXPECT_EQ(Files.Asked, 0);
+    EXPECT_TRUE(Files.Calls.empty());
 
     QApplication::clipboard()->clear();
     StdCopyToClp1Click(*Window);
@@ -371,9 +348,10 @@ TEST_F(ChartCommandsTest, CopyAndSaveNeedAVisibleChartAndWriteThePictures)
     // The save dialog: title, filter, default extension; the name's extension in lower case.
     Files.Answers = {(Dir / "Kessel.EMF").string()};
     SaveChartAsFileClick(*Window);
-    EXPECT_EQ(Files.LastTitle, "Grafik speichern");
-    EXPECT_EQ(Files.LastExtension, "emf");
-    EXPECT_EQ(Files.LastFilter.rfind("Bitmap (*.bmp)|*.bmp|Erweiterte Metadateien (*.emf)|*.emf|Metadateien (*.wmf)|*.wmf",
+    ASSERT_FALSE(Files.Calls.empty());
+    EXPECT_EQ(Files.Calls.back().Title, "Grafik speichern");
+    EXPECT_EQ(Files.Calls.back().Extra, "emf");
+    EXPECT_EQ(Files.Calls.back().Filter.rfind("Bitmap (*.bmp)|*.bmp|Erweiterte Metadateien (*.emf)|*.emf|Metadateien (*.wmf)|*.wmf",
                                      0),
               0u);
     EXPECT_TRUE(fs::exists(Dir / "Kessel.emf"));
@@ -397,7 +375,7 @@ TEST_F(ChartCommandsTest, AClickOnTheTitleAsksForANewChart)
     const QPoint onTitle = Page().ChartFormStd->Title()->outerRect().center();
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(onTitle), QPointF(Page().ChartFormStd->mapToGlobal(onTitle)),
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Page().ChartFormStd, &press);
+    Run([&] { QApplication::sendEvent(Page().ChartFormStd, &press); });
     EXPECT_EQ(Openings, 1);
 }
 
@@ -424,7 +402,7 @@ TEST_F(ChartCommandsTest, TheDemoWeekIsDrawnWithTheStoredDialogValues)
     ASSERT_EQ(result, 0) << error;
 
     Answer(nullptr);
-    PlotDataClick(*Window);
+    Run([this] { PlotDataClick(*Window); });
     EXPECT_TRUE(Dialogs.Shown.empty()) << Dialogs.Shown.front().Text;
     EXPECT_EQ(Page().ChartFormStd->Title()->text(), QStringLiteral("Grafik für Auswahl \"Temperaturen\""));
     ASSERT_EQ(Page().ChartFormStd->SeriesList().size(), 5u);
@@ -478,7 +456,7 @@ TEST_F(ChartCommandsTest, LoggingGoesOnWhileAChartIsRead)
         SetRange(dialog, first, first + days - 1.0 / 86400);
     });
     const auto started = std::chrono::steady_clock::now();
-    PlotDataClick(*Window);
+    Run([this] { PlotDataClick(*Window); });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const size_t after = recorded();
     ASSERT_EQ(Page().ChartFormStd->SeriesList().size(), 8u);

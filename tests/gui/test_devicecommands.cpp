@@ -134,9 +134,9 @@ TEST_F(DeviceCommandsTest, ControllerWithoutClockIsTakenWithAnInformation)
     BackgroundProgram simulator;
     ASSERT_TRUE(testsupport::StartSimulator(simulator, Pty.EndB(), {"--interval", "0.3", "--no-clock"}));
 
-    // Called by the logging start (the window as sender): no menu question.
+    // Called as by the logging start: no menu question.
     Dialogs.Answers = {TDialogAnswer::Yes};
-    AutodetectDevices1Click(*Window, Window.get());
+    AutodetectDevices1Click(*Window, false);
     EXPECT_EQ(Dialogs.Count("ask"), 1);
     EXPECT_TRUE(Dialogs.Contains("inform", "Das Gerät sendet keine Systemzeit, daher wird die PC-Empfangszeit verwendet."));
     EXPECT_EQ(project.DataSource->GetPortName(), Pty.EndA());

@@ -35,7 +35,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -43,6 +42,8 @@
 
 namespace fs = std::filesystem;
 using guitest::ScriptedDialogs;
+using guitest::ScriptedFiles;
+using guitest::SetPickers;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
@@ -52,48 +53,6 @@ const std::string NoProjectMessage =
     "Für diese Funktion muss ein Projekt ausgewählt sein. Legen Sie ggf. neues Projekt an.";
 
 std::string Text(const QString& text) { return text.toStdString(); }
-
-struct ScriptedFiles : IFileChooser {
-    std::deque<std::string> Answers;
-    std::vector<std::string> Calls;
-    std::string Next()
-    {
-        if (Answers.empty())
-            return std::string();
-        std::string answer = Answers.front();
-        Answers.pop_front();
-        return answer;
-    }
-    std::string ChooseOpenFile(const std::string& title, const std::string&) override
-    {
-        Calls.push_back("open " + title);
-        return Next();
-    }
-    std::string ChooseSaveFile(const std::string& title, const std::string& filter, const std::string& ext) override
-    {
-        Calls.push_back("save " + title + " | " + filter + " | " + ext);
-        return Next();
-    }
-    std::string ChooseFolder(const std::string& title, const std::string& root) override
-    {
-        Calls.push_back("folder " + title + " | " + root);
-        return Next();
-    }
-};
-
-void SaveScreenshot(QWidget& widget, const char* name)
-{
-    if (const char* folder = std::getenv("DEDEZUVIV_SCREENSHOT_DIR"); folder && *folder)
-        widget.grab().save(QString::fromStdString(std::string(folder) + "/" + name));
-}
-
-// Sets a picker pair to a moment.
-void SetPickers(QDateEdit* date, QTimeEdit* time, TDateTime value)
-{
-    const TDateTimeParts p = DecodeDateTime(value);
-    date->setDate(QDate(p.Year, p.Month, p.Day));
-    time->setTime(QTime(p.Hour, p.Minute, p.Second));
-}
 
 struct ExportCommandsTest : ::testing::Test {
     std::unique_ptr<TMainPrgForm> Window;
@@ -120,14 +79,7 @@ struct ExportCommandsTest : ::testing::Test {
         SetUserDialogs(&Dialogs);
         SetFileChooser(&Files);
 
-        auto project = std::make_unique<TProject>();
-        project->SetFileName((Dir / "Haus.p-p").string());
-        project->SetName("Haus");
-        project->FieldNames[ftTemperature] = {"Kessel", "Aussen", "Puffer"};
-        project->FieldNames[ftOutput] = {"Brenner"};
-        project->FieldSelections.emplace_back("Temperaturen", TNameList{"Kessel (Temperatur)", "Aussen (Temperatur)"});
-        project->FieldSelections.emplace_back("Kessel", TNameList{"Kessel (Temperatur)"});
-        project->FieldSelections.emplace_back("Leer");
+        auto project = guitest::ExportProject((Dir / "Haus.p-p").string());
         Project = project.get();
         ReplaceCurrentProject(std::move(project));
     }
@@ -167,22 +119,13 @@ struct ExportCommandsTest : ::testing::Test {
     }
 
     // Triggers the menu entry; Script runs once the dialog is shown (a dialog still open afterwards is
-    // cancelled).
+    // cancelled). Returns whether it was shown.
     template <typename TDialog>
     bool Run(TDialog& dialog, const char* menu, const char* caption, const std::function<void(TDialog&)>& script)
     {
-        bool ran = false;
-        QTimer::singleShot(0, &dialog, [&] {
-            ran = true;
-            script(dialog);
-            if (dialog.isVisible())
-                dialog.reject();
-        });
         QAction* entry = Entry(menu, caption);
         EXPECT_NE(entry, nullptr) << caption;
-        if (entry)
-            entry->trigger();
-        return ran;
+        return entry && guitest::WithDialog(dialog, [&] { script(dialog); }, [entry] { entry->trigger(); });
     }
 
     bool Export(const std::function<void(TExportDlg&)>& script)
@@ -247,21 +190,19 @@ TEST_F(ExportCommandsTest, ExportDialogWritesTheFileAndReportsIt)
         SetPickers(dialog.StartDatePicker, dialog.StartTimePicker, EncodeDateTime(2025, 3, 1, 6, 0, 0));
         SetPickers(dialog.FinalDatePicker, dialog.FinalTimePicker, EncodeDateTime(2025, 3, 1, 12, 0, 0));
         dialog.TimeIncrementMaskEdit->setText(QStringLiteral("00:30:00"));
-        // The picture shows a home folder rather than the test's temporary one.
-        const QString chosen = dialog.FileLabeledEdit->text();
-        dialog.FileLabeledEdit->setText(QStringLiteral("/home/anna/Heizung/Auswertung/Maerz.csv"));
-        SaveScreenshot(dialog, "export-dialog.png");
-        dialog.FileLabeledEdit->setText(chosen);
         dialog.StartBtn->click();
     }));
     ASSERT_EQ(Files.Calls.size(), 1u);
-    EXPECT_EQ(Files.Calls[0], "save Datei wählen | Comma Separated Value Format (csv)|*.csv|Excel Binary Format  "
-                              "(xls)|*.xls|Text Data File (dat)|*.dat | xls");
+    EXPECT_EQ(Files.Calls[0].Kind, "save");
+    EXPECT_EQ(Files.Calls[0].Title, "Datei wählen");
+    EXPECT_EQ(Files.Calls[0].Filter, "Comma Separated Value Format (csv)|*.csv|Excel Binary Format  "
+                                     "(xls)|*.xls|Text Data File (dat)|*.dat");
+    EXPECT_EQ(Files.Calls[0].Extra, "xls");
     ASSERT_TRUE(fs::exists(file));
     EXPECT_TRUE(Dialogs.Contains("inform", "Export in Datei " + file.string() +
                                                " erfolgreich abgeschlossen  (13 Datensätze)."))
         << (Dialogs.Shown.empty() ? "" : Dialogs.Shown.back().Text);
-    EXPECT_EQ(Window->SelectionIndex, 0);
+    EXPECT_EQ(Window->SelectionIndex(), 0);
     // The progress window's lines.
     const std::string log = Text(Window->LogBox->Text());
     EXPECT_EQ(log.rfind("Datenaufbereitung wird gestartet...\nDatensätze gesamt=0\nExport von 01.03.2025 06:00:00 "
@@ -346,7 +287,7 @@ TEST_F(ExportCommandsTest, ASelectionWithoutFieldsOrARangeWithoutData)
         dialog.StartBtn->click();
     });
     EXPECT_TRUE(Dialogs.Contains("error", "Angegebene Felder für Export sind in aufgezeichneten Daten nicht vorhanden!"));
-    EXPECT_EQ(Window->SelectionIndex, 2);
+    EXPECT_EQ(Window->SelectionIndex(), 2);
 
     Dialogs.Shown.clear();
     Export([&](TExportDlg& dialog) {
@@ -405,7 +346,6 @@ TEST_F(ExportCommandsTest, BatchDialogWritesOneFilePerPeriod)
         dialog.FormatSelComboBox->setCurrentIndex(0);
         SetPickers(dialog.StartDatePicker, dialog.StartTimePicker, EncodeDate(2025, 3, 1));
         SetPickers(dialog.FinalDatePicker, dialog.FinalTimePicker, EncodeDate(2025, 3, 3));
-        SaveScreenshot(dialog, "export-batch-dialog.png");
         dialog.CloseBtn->click();  // "Schliessen" starts the export as "Starten" does
     }));
     const fs::path folder = Project->GetDataDir("export");
@@ -438,7 +378,9 @@ TEST_F(ExportCommandsTest, BatchIntoAChosenFolderAndWithoutOne)
         dialog.StartBtn->click();
     });
     ASSERT_EQ(Files.Calls.size(), 1u);
-    EXPECT_EQ(Files.Calls[0], "folder Verzeichnisauswahl | ");
+    EXPECT_EQ(Files.Calls[0].Kind, "folder");
+    EXPECT_EQ(Files.Calls[0].Title, "Verzeichnisauswahl");
+    EXPECT_EQ(Files.Calls[0].Extra, "");
     EXPECT_TRUE(fs::exists(folder / "01_%TAG.xls"));
 
     // "ausserhalb des Projekts speichern" with an empty folder: no file, the no-data message.
@@ -558,7 +500,6 @@ TEST_F(ExportCommandsTest, EditorOpensWithNeuForAProjectWithoutSelections)
         EXPECT_EQ(Text(dialog.SrcList->item(1)->text()), "Brenner (Relais)");
         EXPECT_TRUE(dialog.SrcList->isEnabled());
         EXPECT_FALSE(dialog.ExcludeBtn->isEnabled());
-        SaveScreenshot(dialog, "fieldlist-editor.png");
         dialog.OKBtn->click();
     }));
     ASSERT_EQ(Project->FieldSelections.size(), 1u);
@@ -570,7 +511,7 @@ TEST_F(ExportCommandsTest, EditorOpensWithNeuForAProjectWithoutSelections)
 
 TEST_F(ExportCommandsTest, EditorMovesFieldsInThePartsOrder)
 {
-    Window->SelectionIndex = 2;  // "Leer", without list
+    Window->SetSelectionIndex(2);  // "Leer", without list
     ASSERT_TRUE(Editor([](TFieldListEditorDlg& dialog) {
         EXPECT_EQ(Text(dialog.FieldListSelComboBox->currentText()), "Leer");
         ASSERT_EQ(dialog.SrcList->count(), 4);
@@ -616,7 +557,7 @@ TEST_F(ExportCommandsTest, EditorMovesFieldsInThePartsOrder)
     EXPECT_EQ(Project->FieldSelections[2].List->size(), 4u);
     // Untouched selections keep their lists.
     EXPECT_EQ(*Project->FieldSelections[0].List, (TNameList{"Kessel (Temperatur)", "Aussen (Temperatur)"}));
-    EXPECT_EQ(Window->SelectionIndex, 2);
+    EXPECT_EQ(Window->SelectionIndex(), 2);
 }
 
 TEST_F(ExportCommandsTest, EditorCancelLeavesTheProjectAsItWas)
@@ -645,7 +586,7 @@ TEST_F(ExportCommandsTest, EditorCancelLeavesTheProjectAsItWas)
     EXPECT_FALSE(Project->Modified);
 
     // A SelectionIndex beyond the last selection opens with no entry chosen and disabled lists.
-    Window->SelectionIndex = 7;
+    Window->SetSelectionIndex(7);
     Editor([](TFieldListEditorDlg& dialog) {
         EXPECT_EQ(dialog.FieldListSelComboBox->currentIndex(), -1);
         EXPECT_FALSE(dialog.SrcList->isEnabled());

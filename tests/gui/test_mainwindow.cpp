@@ -46,6 +46,7 @@ struct MainWindowTest : ::testing::Test {
         DebugMode = false;
         Window = std::make_unique<TMainPrgForm>();
         ConnectWindowToCore(*Window);
+        InstallWindowCommands(*Window);
         SetUserDialogs(&Dialogs);
         Window->resize(800, 600);
     }
@@ -58,6 +59,7 @@ struct MainWindowTest : ::testing::Test {
         ClearCurrentRecord();
         DisconnectWindowFromCore();
         Window.reset();
+        MainView().Dialogs.Clear();
         DebugMode = false;
         SetClockOverride(nullptr);
     }

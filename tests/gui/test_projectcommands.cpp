@@ -29,17 +29,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
 
 using guitest::ScriptedDialogs;
+using guitest::ScriptedFiles;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
@@ -52,47 +51,6 @@ const std::string NotSaved = "Die Einstellungenen konnten nicht gespeichert werd
 const std::string RefusedInterval = "Ungültiger Wert für das Sampling-Intervall wird nicht berücksichtigt.";
 
 std::string Text(const QString& text) { return text.toStdString(); }
-
-// File dialogs answered from a queue (cancelled when it is empty); every call is kept.
-struct ScriptedFiles : IFileChooser {
-    struct Call {
-        std::string Kind, Title, Filter, Extra;
-    };
-    std::deque<std::string> Answers;
-    std::vector<Call> Calls;
-
-    std::string Next()
-    {
-        if (Answers.empty())
-            return std::string();
-        std::string answer = Answers.front();
-        Answers.pop_front();
-        return answer;
-    }
-    std::string ChooseOpenFile(const std::string& title, const std::string& filter) override
-    {
-        Calls.push_back({"open", title, filter, ""});
-        return Next();
-    }
-    std::string ChooseSaveFile(const std::string& title, const std::string& filter, const std::string& ext) override
-    {
-        Calls.push_back({"save", title, filter, ext});
-        return Next();
-    }
-    std::string ChooseFolder(const std::string& title, const std::string& root) override
-    {
-        Calls.push_back({"folder", title, "", root});
-        return Next();
-    }
-};
-
-// When the environment names a folder, the dialogs are saved there as pictures (scripts make the
-// screenshots of the documentation this way).
-void SaveScreenshot(QWidget& widget, const char* name)
-{
-    if (const char* folder = std::getenv("DEDEZUVIV_SCREENSHOT_DIR"); folder && *folder)
-        widget.grab().save(QString::fromStdString(std::string(folder) + "/" + name));
-}
 
 struct ProjectCommandsTest : ::testing::Test {
     std::unique_ptr<TMainPrgForm> Window;
@@ -156,32 +114,26 @@ struct ProjectCommandsTest : ::testing::Test {
         return *CurrentProject();
     }
 
-    // Acts on a dialog once it is shown (looked for every few milliseconds while events run, as
-    // anything before its modal loop may let events run too); Shown tells whether it came up.
-    template <typename TDialog>
-    void WhenShown(TDialog& (*dialogOf)(TMainPrgForm&), std::function<void(TDialog&)> act, bool* shown = nullptr)
+    // Runs Command; Act runs on the settings dialog (or the dataset definition) once it is shown.
+    // Returns whether it was shown.
+    bool WithSettings(const std::function<void(TProjectGeneralDlg&)>& act, const std::function<void()>& command)
     {
-        auto* poll = new QTimer(Window.get());
-        poll->setInterval(5);
-        QObject::connect(poll, &QTimer::timeout, Window.get(), [this, poll, dialogOf, act, shown] {
-            TDialog& dialog = dialogOf(*Window);
-            if (!dialog.isVisible())
-                return;
-            poll->stop();
-            poll->deleteLater();
-            if (shown)
-                *shown = true;
-            act(dialog);
-        });
-        poll->start();
+        TProjectGeneralDlg& dialog = ProjectGeneralDlg(*Window);
+        return guitest::WithDialog(dialog, [&] { act(dialog); }, command);
     }
-    void WhenSettingsShown(std::function<void(TProjectGeneralDlg&)> act, bool* shown = nullptr)
+    bool NewProject(const std::function<void(TProjectGeneralDlg&)>& act)
     {
-        WhenShown<TProjectGeneralDlg>(&ProjectGeneralDlg, std::move(act), shown);
+        return WithSettings(act, [this] { Trigger("Projekt", "Neues Projekt anlegen"); });
     }
-    void WhenDefinitionShown(std::function<void(TVarConfigDlg&)> act, bool* shown = nullptr)
+    bool EditSettings(const std::function<void(TProjectGeneralDlg&)>& act)
     {
-        WhenShown<TVarConfigDlg>(&VarConfigDlg, std::move(act), shown);
+        return WithSettings(act, [this] { Trigger("Einstellungen", "Projekteinstellungen bearbeiten"); });
+    }
+    bool EditDefinition(const std::function<void(TVarConfigDlg&)>& act)
+    {
+        TVarConfigDlg& dialog = VarConfigDlg(*Window);
+        return guitest::WithDialog(dialog, [&] { act(dialog); },
+                                   [this] { Trigger("Einstellungen", "Datensatz-Definition bearbeiten"); });
     }
 };
 
@@ -221,8 +173,7 @@ TEST_F(ProjectCommandsTest, NewProjectFromTheTemplateIsKeptAfterTheSettings)
     // Any character may stand in the path and the name.
     const std::string fileName = (Dir / "Häuschen € 1.p-p").string();
     Files.Answers = {fileName};
-    bool shown = false;
-    WhenSettingsShown(
+    EXPECT_TRUE(NewProject(
         [](TProjectGeneralDlg& dialog) {
             EXPECT_EQ(Text(dialog.NameLabeledEdit->text()), "Vorlage");
             EXPECT_EQ(Text(dialog.IntervalMaskEdit->text()), "120");
@@ -231,13 +182,9 @@ TEST_F(ProjectCommandsTest, NewProjectFromTheTemplateIsKeptAfterTheSettings)
             dialog.NameLabeledEdit->setText(QStringLiteral("Haus Müller ✓"));
             dialog.IntervalMaskEdit->setText(QStringLiteral("60"));
             dialog.CommentLabeledEdit->setText(QStringLiteral("Heizung mit Solar und Warmwasser"));
-            SaveScreenshot(dialog, "project-settings.png");
             dialog.OKBtn->click();
-        },
-        &shown);
-    Trigger("Projekt", "Neues Projekt anlegen");
+        }));
 
-    EXPECT_TRUE(shown);
     ASSERT_EQ(Files.Calls.size(), 1u);
     EXPECT_EQ(Files.Calls[0].Kind, "save");
     EXPECT_EQ(Files.Calls[0].Title, "Projekt speichern als");
@@ -290,10 +237,7 @@ TEST_F(ProjectCommandsTest, NewProjectCancelledReopensThePreviousFile)
 
     // The settings dialog cancelled: the same.
     Files.Answers = {(Dir / "Neu.p-p").string()};
-    bool shown = false;
-    WhenSettingsShown([](TProjectGeneralDlg& dialog) { dialog.CancelBtn->click(); }, &shown);
-    Trigger("Projekt", "Neues Projekt anlegen");
-    EXPECT_TRUE(shown);
+    EXPECT_TRUE(NewProject([](TProjectGeneralDlg& dialog) { dialog.CancelBtn->click(); }));
     EXPECT_FALSE(std::filesystem::exists(Dir / "Neu.p-p"));
     ASSERT_NE(CurrentProject(), nullptr);
     EXPECT_EQ(CurrentProject()->GetName(), "Alt");
@@ -312,8 +256,7 @@ TEST_F(ProjectCommandsTest, NewProjectWithoutTemplateGetsTheDefaults)
     const std::string missing = (Dir / "fehlt" / "Project.pxp").string();
     SetProjectTemplateFile(missing);
     Files.Answers = {(Dir / "Neu.p-p").string()};
-    WhenSettingsShown([](TProjectGeneralDlg& dialog) { dialog.OKBtn->click(); });
-    Trigger("Projekt", "Neues Projekt anlegen");
+    NewProject([](TProjectGeneralDlg& dialog) { dialog.OKBtn->click(); });
     EXPECT_TRUE(Dialogs.Contains("inform", "Template-Datei \"" + missing + "\" für neues Projekt nicht gefunden!"));
     ASSERT_NE(CurrentProject(), nullptr);
     EXPECT_EQ(CurrentProject()->GetName(), "Project");
@@ -403,36 +346,33 @@ TEST_F(ProjectCommandsTest, SettingsDialogInterval)
     project.SamplingInterval = 45;
 
     // Only digits can be typed: "-9.0" gives 90.
-    WhenSettingsShown([](TProjectGeneralDlg& dialog) {
+    EditSettings([](TProjectGeneralDlg& dialog) {
         dialog.IntervalMaskEdit->clear();
         TypeKeys(dialog.IntervalMaskEdit, QStringLiteral("-9.0"));
         EXPECT_EQ(Text(dialog.IntervalMaskEdit->text()), "90");
         dialog.OKBtn->click();
     });
-    Trigger("Einstellungen", "Projekteinstellungen bearbeiten");
     EXPECT_EQ(project.SamplingInterval, 90);
     EXPECT_TRUE(project.Modified);
     EXPECT_FALSE(Dialogs.Contains("inform", RefusedInterval));
 
     // 0 is refused, the name is taken all the same.
-    WhenSettingsShown([](TProjectGeneralDlg& dialog) {
+    EditSettings([](TProjectGeneralDlg& dialog) {
         dialog.IntervalMaskEdit->setText(QStringLiteral("0"));
         dialog.NameLabeledEdit->setText(QStringLiteral("Neu"));
         dialog.OKBtn->click();
     });
-    Trigger("Einstellungen", "Projekteinstellungen bearbeiten");
     EXPECT_TRUE(Dialogs.Contains("inform", RefusedInterval));
     EXPECT_EQ(project.SamplingInterval, 90);
     EXPECT_EQ(project.GetName(), "Neu");
 
     // Cancel leaves the project as it was.
     project.SetModified(false);
-    WhenSettingsShown([](TProjectGeneralDlg& dialog) {
+    WithSettings([](TProjectGeneralDlg& dialog) {
         dialog.NameLabeledEdit->setText(QStringLiteral("Verworfen"));
         dialog.ShowTableGridCB->setChecked(false);
         dialog.CancelBtn->click();
-    });
-    NameLabelClick(*Window);
+    }, [this] { NameLabelClick(*Window); });
     EXPECT_EQ(project.GetName(), "Neu");
     EXPECT_TRUE(project.ShowTableGrid);
     EXPECT_FALSE(project.Modified);
@@ -445,7 +385,7 @@ TEST_F(ProjectCommandsTest, SettingsDialogDataFolder)
     // A folder chosen in the browser, which starts at the folder in the edit.
     const std::string chosen = (Dir / "Daten").string();
     Files.Answers = {chosen};
-    WhenSettingsShown([this](TProjectGeneralDlg& dialog) {
+    EditSettings([this](TProjectGeneralDlg& dialog) {
         dialog.SpecificProjectPath->click();
         EXPECT_TRUE(dialog.PathLabeledEdit->isEnabled());
         EXPECT_TRUE(dialog.SelectPathButton->isEnabled());
@@ -455,7 +395,6 @@ TEST_F(ProjectCommandsTest, SettingsDialogDataFolder)
         EXPECT_FALSE(dialog.PathNoteLabel->isHidden()) << "the folder does not exist yet";
         dialog.OKBtn->click();
     });
-    Trigger("Einstellungen", "Projekteinstellungen bearbeiten");
     EXPECT_EQ(Files.Calls.back().Kind, "folder");
     EXPECT_EQ(Files.Calls.back().Title, "Verzeichnisauswahl");
     EXPECT_EQ(Files.Calls.back().Extra, Dir.Path().string());
@@ -465,7 +404,7 @@ TEST_F(ProjectCommandsTest, SettingsDialogDataFolder)
     // A Windows path from an old project: shown as it is, with the remark that it does not exist
     // here; a trailing backslash typed is dropped.
     project.Root = "D:\\Daten";
-    WhenSettingsShown([](TProjectGeneralDlg& dialog) {
+    EditSettings([](TProjectGeneralDlg& dialog) {
         EXPECT_TRUE(dialog.SpecificProjectPath->isChecked());
         EXPECT_EQ(Text(dialog.PathLabeledEdit->text()), "D:\\Daten");
         EXPECT_FALSE(dialog.PathNoteLabel->isHidden());
@@ -473,18 +412,16 @@ TEST_F(ProjectCommandsTest, SettingsDialogDataFolder)
         dialog.PathLabeledEdit->setText(QStringLiteral("E:\\Log\\"));
         dialog.OKBtn->click();
     });
-    Trigger("Einstellungen", "Projekteinstellungen bearbeiten");
     EXPECT_EQ(project.Root, "E:\\Log");
 
     // A relative root opens with the check off; off, the root becomes empty whatever the edit shows.
     project.Root = "relativ";
-    WhenSettingsShown([](TProjectGeneralDlg& dialog) {
+    EditSettings([](TProjectGeneralDlg& dialog) {
         EXPECT_FALSE(dialog.SpecificProjectPath->isChecked());
         EXPECT_FALSE(dialog.PathLabeledEdit->isEnabled());
         EXPECT_TRUE(dialog.PathNoteLabel->isHidden());
         dialog.OKBtn->click();
     });
-    Trigger("Einstellungen", "Projekteinstellungen bearbeiten");
     EXPECT_EQ(project.Root, "");
 }
 
@@ -496,8 +433,7 @@ TEST_F(ProjectCommandsTest, DatasetDefinitionEditedAndStored)
     project.FieldNames[ftIntern] = {"Status"};
     project.SetModified(false);
 
-    bool shown = false;
-    WhenDefinitionShown(
+    EXPECT_TRUE(EditDefinition(
         [](TVarConfigDlg& dialog) {
             EXPECT_EQ(Text(dialog.windowTitle()), "Definition des Datensatzes");
             EXPECT_EQ(Text(dialog.TemperaturesEdt->text()), "\"Kessel oben\",,Vorlauf");
@@ -508,10 +444,7 @@ TEST_F(ProjectCommandsTest, DatasetDefinitionEditedAndStored)
             dialog.NumValuesEdt->setText(QStringLiteral("a,,b"));
             dialog.InputsEdt->setText(QStringLiteral("a,"));
             dialog.OKBtn->click();
-        },
-        &shown);
-    Trigger("Einstellungen", "Datensatz-Definition bearbeiten");
-    EXPECT_TRUE(shown);
+        }));
     EXPECT_TRUE(project.Modified);
     EXPECT_EQ(project.FieldNames[ftTemperature], (TNameList{"Kessel oben", "", "Vorlauf"}));
     EXPECT_EQ(project.FieldNames[ftCounter], (TNameList{"Kessel", " Vorlauf"}));
@@ -524,11 +457,10 @@ TEST_F(ProjectCommandsTest, DatasetDefinitionEditedAndStored)
     EXPECT_NE(Text(Window->FieldListText()).find("Felder vom Typ"), std::string::npos);
 
     // A character no name may hold is dropped, and the user is told.
-    WhenDefinitionShown([](TVarConfigDlg& dialog) {
+    EditDefinition([](TVarConfigDlg& dialog) {
         dialog.BitsEdt->setText(QStringLiteral("Stufe%1"));
         dialog.OKBtn->click();
     });
-    Trigger("Einstellungen", "Datensatz-Definition bearbeiten");
     EXPECT_EQ(project.FieldNames[ftState], (TNameList{"Stufe1"}));
     EXPECT_TRUE(Dialogs.Contains("error", NotSaved));
 }
@@ -542,15 +474,13 @@ TEST_F(ProjectCommandsTest, DatasetDefinitionFromADeviceFile)
 
     // Cancel discards the import.
     Files.Answers = {(Dir / "regler.def").string()};
-    WhenDefinitionShown([](TVarConfigDlg& dialog) {
+    EditDefinition([](TVarConfigDlg& dialog) {
         dialog.LoadDefBtn->click();
         EXPECT_EQ(Text(dialog.TemperaturesEdt->text()), "Kessel,E2,Aussen");
         EXPECT_EQ(Text(dialog.OutputsEdt->text()), "R1,Pumpe,R3,R4,,");
         EXPECT_EQ(Text(dialog.PostValuesEdt->text()), "Starts");
-        SaveScreenshot(dialog, "dataset-definition.png");
         dialog.CancelBtn->click();
     });
-    Trigger("Einstellungen", "Datensatz-Definition bearbeiten");
     EXPECT_EQ(Files.Calls.back().Title, "Aus Gerätebeschreibung einlesen");
     EXPECT_EQ(Files.Calls.back().Filter, "Device definitions (*.def)|*.def");
     EXPECT_TRUE(Dialogs.Contains("inform", "Gerätespezifische Datensatzdefinition erfolgreich geladen."));
@@ -559,12 +489,11 @@ TEST_F(ProjectCommandsTest, DatasetDefinitionFromADeviceFile)
     // A file without definitions changes nothing; OK then stores the import.
     WriteFile(Dir / "leer.def", "[Sonst]\r\nA=1\r\n");
     Files.Answers = {(Dir / "regler.def").string(), (Dir / "leer.def").string()};
-    WhenDefinitionShown([](TVarConfigDlg& dialog) {
+    EditDefinition([](TVarConfigDlg& dialog) {
         dialog.LoadDefBtn->click();
         dialog.LoadDefBtn->click();
         dialog.OKBtn->click();
     });
-    Trigger("Einstellungen", "Datensatz-Definition bearbeiten");
     EXPECT_TRUE(Dialogs.Contains(
         "inform", "Keine Feldlisten (Datensatzdefinition) gefunden oder angegebene Datei ist nicht gefunden!"));
     EXPECT_EQ(project.FieldNames[ftTemperature], (TNameList{"Kessel", "E2", "Aussen"}));
@@ -577,11 +506,10 @@ TEST_F(ProjectCommandsTest, DatasetDefinitionOfTheConnectedController)
     TProject& project = Open(SavedProject("Haus.p-p", "Haus"));
     const char* const NoDevice =
         "Es wurde noch kein Gerät identifiziert. Bitte Datenaufzeichnung für einige Sekunden starten!";
-    WhenDefinitionShown([](TVarConfigDlg& dialog) {
+    EditDefinition([](TVarConfigDlg& dialog) {
         dialog.LoadDefAutoBtn->click();
         dialog.CancelBtn->click();
     });
-    Trigger("Einstellungen", "Datensatz-Definition bearbeiten");
     EXPECT_TRUE(Dialogs.Contains("inform", NoDevice));
 
     // A record decoded by the project's data source identifies the controller; its file is looked
@@ -600,12 +528,11 @@ TEST_F(ProjectCommandsTest, DatasetDefinitionOfTheConnectedController)
     setenv("XDG_DATA_HOME", (Dir / "share").c_str(), 1);
 
     Dialogs.Answers = {TDialogAnswer::Yes};
-    WhenDefinitionShown([](TVarConfigDlg& dialog) {
+    EditDefinition([](TVarConfigDlg& dialog) {
         dialog.LoadDefAutoBtn->click();
         EXPECT_EQ(Text(dialog.TemperaturesEdt->text()), "Eigen");
         dialog.OKBtn->click();
     });
-    Trigger("Einstellungen", "Datensatz-Definition bearbeiten");
     if (oldDataHome)
         setenv("XDG_DATA_HOME", savedDataHome.c_str(), 1);
     else
@@ -630,7 +557,7 @@ TEST_F(ProjectCommandsTest, DatasetDefinitionFromAnotherProjectTakesOnlyTheLists
     MainView().Dialogs.PlotEditDlg.SetChecked("MarkersCB", false);
 
     Files.Answers = {(Dir / "fehlt.p-p").string(), (Dir / "Anderes.p-p").string()};
-    WhenDefinitionShown([](TVarConfigDlg& dialog) {
+    EditDefinition([](TVarConfigDlg& dialog) {
         dialog.LoadFromBtn->click();
         EXPECT_EQ(Text(dialog.TemperaturesEdt->text()), "Alt");
         dialog.LoadFromBtn->click();
@@ -639,7 +566,6 @@ TEST_F(ProjectCommandsTest, DatasetDefinitionFromAnotherProjectTakesOnlyTheLists
             EXPECT_EQ(edit->text().size(), 2) << Text(edit->text());
         dialog.OKBtn->click();
     });
-    Trigger("Einstellungen", "Datensatz-Definition bearbeiten");
     EXPECT_EQ(Files.Calls.back().Title, "Aus anderem Projekt einlesen");
     EXPECT_TRUE(Dialogs.Contains("inform",
                                  "Projekt mit Dateinamen \"" + (Dir / "fehlt.p-p").string() + "\" nicht gefunden! "));
@@ -662,7 +588,7 @@ TEST_F(ProjectCommandsTest, MqttPageStoresTheBrokerRestartsThePublisherAndRefuse
     const std::string broker = "127.0.0.1:" + std::to_string(testsupport::FreeTcpPort());
 
     bool stayedOpen = false;
-    WhenSettingsShown([&](TProjectGeneralDlg& dialog) {
+    EditSettings([&](TProjectGeneralDlg& dialog) {
         dialog.MqttPage->BrokerEdit->setText(QStringLiteral("127.0.0.1:0"));
         dialog.OKBtn->click();
         stayedOpen = dialog.isVisible() && dialog.Pages->currentWidget() == dialog.MqttPage;
@@ -670,10 +596,8 @@ TEST_F(ProjectCommandsTest, MqttPageStoresTheBrokerRestartsThePublisherAndRefuse
         dialog.MqttPage->TopicEdit->setText(QStringLiteral("haus/heizung"));
         dialog.MqttPage->FieldTopicsCB->setChecked(true);
         dialog.Pages->setCurrentWidget(dialog.MqttPage);
-        SaveScreenshot(dialog, "mqtt-settings.png");
         dialog.OKBtn->click();
     });
-    Trigger("Einstellungen", "Projekteinstellungen bearbeiten");
     EXPECT_TRUE(stayedOpen);
     EXPECT_TRUE(Dialogs.Contains("error", "MQTT-Broker \"127.0.0.1:0\": ungültiger Port \"0\" (1 bis 65535)."));
     const TMqttSettings stored = ReadMqttSettings(AppSettingsPath());
@@ -684,13 +608,12 @@ TEST_F(ProjectCommandsTest, MqttPageStoresTheBrokerRestartsThePublisherAndRefuse
     EXPECT_TRUE(MainMqttPublisher().Running());
 
     // Shown again as stored; an empty broker stops the publisher.
-    WhenSettingsShown([&](TProjectGeneralDlg& dialog) {
+    EditSettings([&](TProjectGeneralDlg& dialog) {
         EXPECT_EQ(Text(dialog.MqttPage->BrokerEdit->text()), broker);
         EXPECT_TRUE(dialog.MqttPage->FieldTopicsCB->isChecked());
         dialog.MqttPage->BrokerEdit->clear();
         dialog.OKBtn->click();
     });
-    Trigger("Einstellungen", "Projekteinstellungen bearbeiten");
     EXPECT_FALSE(MainMqttPublisher().Running());
     EXPECT_FALSE(ReadMqttSettings(AppSettingsPath()).Enabled());
     AppDataDir = savedAppDataDir;

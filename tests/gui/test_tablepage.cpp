@@ -43,14 +43,6 @@ namespace {
 
 std::string Text(const QString& text) { return text.toStdString(); }
 
-// When the environment names a folder, the widget is saved there as a picture (the script
-// scripts/screenshot-table.sh makes the documentation's pictures this way).
-void SaveScreenshot(QWidget& widget, const char* name)
-{
-    if (const char* folder = std::getenv("DEDEZUVIV_SCREENSHOT_DIR"); folder && *folder)
-        widget.grab().save(QString::fromStdString(std::string(folder) + "/" + name));
-}
-
 // Pixels of the cell's area whose colour is close to Color.
 int PixelsNear(const QImage& image, const QRect& rect, const QColor& color, int tolerance = 60)
 {
@@ -148,15 +140,7 @@ struct TablePageTest : ::testing::Test {
     {
         Window->DataTable->setCurrentCell(row, col);
         TCellContentDlg& dialog = CellContentDlg(*Window);
-        bool ran = false;
-        QTimer::singleShot(0, &dialog, [&] {
-            ran = true;
-            script(dialog);
-            if (dialog.isVisible())
-                dialog.reject();
-        });
-        EditDataField(*Window);
-        EXPECT_TRUE(ran);
+        EXPECT_TRUE(guitest::WithDialog(dialog, [&] { script(dialog); }, [this] { EditDataField(*Window); }));
     }
 
     std::string Clipboard() const { return Text(QGuiApplication::clipboard()->text()); }
@@ -513,7 +497,7 @@ TEST_F(TablePageTest, ClickOnAProjectLabelOpensTheProjectSettings)
 }
 
 // The demo project with a record as the simulator sends it: readable cells, limit colours where the
-// values left their ranges; and the pictures of the page and the cell dialog for the documentation.
+// values left their ranges.
 TEST_F(TablePageTest, DemoProjectShowsReadableCellsInTheirColours)
 {
     int result = -1;
@@ -525,8 +509,6 @@ TEST_F(TablePageTest, DemoProjectShowsReadableCellsInTheirColours)
                                                 "/n1234,5/n2345/d0,85/i1001/m12/o1101/xFF/y08.12.26/z14:26:40",
                                                 *record));
     Window->ShowRecord(*record);
-    Window->resize(820, 520);
-    QApplication::processEvents();
 
     const TDataTableGrid& grid = *Window->DataTable;
     EXPECT_EQ(Text(grid.CellText(0, 0)), "Temperaturen");
@@ -538,13 +520,11 @@ TEST_F(TablePageTest, DemoProjectShowsReadableCellsInTheirColours)
     EXPECT_EQ(MainView().Table.Cell(0, 2)->DisplayColor, CellColorRed);   // above 65
     EXPECT_EQ(MainView().Table.Cell(0, 5)->DisplayColor, CellColorBlue);  // below 48
     EXPECT_EQ(MainView().Table.Cell(0, 1)->DisplayColor, CellColorBlack);
-    SaveScreenshot(*Window, "table-page.png");
 
     EditCell(0, 2, [](TCellContentDlg& dialog) {
         EXPECT_EQ(Text(dialog.DataFieldBox->currentText()), "Kessel (Temperatur)");
         EXPECT_EQ(Text(dialog.MinValEdit->text()), "55");
         EXPECT_EQ(Text(dialog.MaxValEdit->text()), "65");
-        SaveScreenshot(dialog, "cell-dialog.png");
         dialog.CancelBtn->click();
     });
 }

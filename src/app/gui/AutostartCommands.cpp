@@ -2,28 +2,28 @@
 
 #include "app/core/Autostart.h"
 #include "app/gui/AutoStartDlg.h"
-#include "app/gui/MainWindow.h"
+#include "app/gui/CommandHost.h"
 #include "app/gui/WindowDialog.h"
 #include "model/LiveState.h"
 
+TAutoStartDlg& AutoStartDlg(ICommandHost& host) { return WindowDialog<TAutoStartDlg>(host.DialogParent()); }
 
-TAutoStartDlg& AutoStartDlg(TMainPrgForm& window) { return WindowDialog<TAutoStartDlg>(window); }
-
-void AddAutostartEntry1Click(TMainPrgForm& window)
+void AddAutostartEntry1Click(ICommandHost& host)
 {
-    TAutoStartDlg& dialog = AutoStartDlg(window);
+    TAutoStartDlg& dialog = AutoStartDlg(host);
     dialog.Prepare();
     if (dialog.exec() != QDialog::Accepted)
         return;
     AddAutostartEntry(dialog.ChosenIndex(), dialog.ChosenScope(), CurrentProject());
 }
 
-void DeleteAutostartEntry1Click(TMainPrgForm&) { DeleteAutostartEntries(); }
+void DeleteAutostartEntry1Click(ICommandHost&) { DeleteAutostartEntries(); }
 
-void InstallAutostartCommands(TMainPrgForm& window)
+void InstallAutostartCommands(ICommandHost& host)
 {
     const QString tools = QStringLiteral("Werkzeuge");
-    window.ConnectEntry(tools, QStringLiteral("Autostart-Eintrag anlegen"), [&window] { AddAutostartEntry1Click(window); });
-    window.ConnectEntry(tools, QStringLiteral("Autostart-Eintrag löschen"),
-                        [&window] { DeleteAutostartEntry1Click(window); });
+    host.AddMenuRows({
+        {tools, QStringLiteral("Autostart-Eintrag anlegen"), {}, [&host] { AddAutostartEntry1Click(host); }},
+        {tools, QStringLiteral("Autostart-Eintrag löschen"), {}, [&host] { DeleteAutostartEntry1Click(host); }},
+    });
 }

@@ -2,11 +2,12 @@
 // "Autostart-Eintrag löschen".
 #pragma once
 
+class ICommandHost;
 class TAutoStartDlg;
-class TMainPrgForm;
 
-void AddAutostartEntry1Click(TMainPrgForm& window);
-void DeleteAutostartEntry1Click(TMainPrgForm& window);
+void AddAutostartEntry1Click(ICommandHost& host);
+void DeleteAutostartEntry1Click(ICommandHost& host);
 // The window's one autostart dialog, made at first use.
-TAutoStartDlg& AutoStartDlg(TMainPrgForm& window);
-void InstallAutostartCommands(TMainPrgForm& window);
+TAutoStartDlg& AutoStartDlg(ICommandHost& host);
+// Declares the two entries of the menu "Werkzeuge".
+void InstallAutostartCommands(ICommandHost& host);

@@ -1,8 +1,8 @@
 #include "app/gui/CardImportCommands.h"
 
 #include "app/core/FileChooser.h"
+#include "app/gui/CommandHost.h"
 #include "app/gui/ProgressWindow.h"
-#include "app/gui/MainWindow.h"
 #include "base/ErrorText.h"
 #include "base/MainThread.h"
 #include "model/CardImport.h"
@@ -20,19 +20,20 @@ bool ImportRunning = false;
 
 }  // namespace
 
-void SDCardImportClick(TMainPrgForm& window)
+void SDCardImportClick(ICommandHost& host)
 {
     if (ImportRunning)
         return;
-    if (window.NoActProject() || !window.ConfirmStopLogging())
+    if (host.NoActProject() || !host.ConfirmStopLogging())
         return;
     const std::string fileName = ChooseOpenFile(CardImportMessages::FileDialogTitle, CardImportMessages::FileFilter);
     if (fileName.empty())
         return;
 
     const TScopedFlag running(ImportRunning);
-    window.LogBox->Open();
-    TCardImportResult result = ImportCardFile(fileName, window.LogBox);
+    TLogBox& log = host.ProgressWindow();
+    log.Open();
+    TCardImportResult result = ImportCardFile(fileName, &log);
     if (result.Result == 0) {
         // The card file goes only after a complete import; a failed one is never offered for deletion.
         if (AskUser(CardImportMessages::DeleteQuestion) == TDialogAnswer::Yes && std::remove(fileName.c_str()) != 0) {
@@ -42,13 +43,15 @@ void SDCardImportClick(TMainPrgForm& window)
     }
     if (result.Result != 0)
         ShowError(CardImportFailureText(result));
-    window.LogBox->Close();
-    window.RefreshDisplay();
+    log.Close();
+    host.RefreshDisplay();
 }
 
-void InstallCardImportCommands(TMainPrgForm& window)
+void InstallCardImportCommands(ICommandHost& host)
 {
     const QString caption = QStringLiteral("Daten von SD-Karte einlesen");
-    window.ConnectEntry(QStringLiteral("Datenaufzeichnung"), caption, [&window] { SDCardImportClick(window); });
-    window.ConnectEntry(QStringLiteral("Werkzeuge"), caption, [&window] { SDCardImportClick(window); });
+    host.AddMenuRows({
+        {QStringLiteral("Datenaufzeichnung"), caption, {}, [&host] { SDCardImportClick(host); }},
+        {QStringLiteral("Werkzeuge"), caption, {}, [&host] { SDCardImportClick(host); }},
+    });
 }

@@ -3,8 +3,8 @@
 // dialog, the progress window and the question whether to delete the card file.
 #pragma once
 
-class TMainPrgForm;
+class ICommandHost;
 
-void SDCardImportClick(TMainPrgForm& window);
-// Connects both menu entries.
-void InstallCardImportCommands(TMainPrgForm& window);
+void SDCardImportClick(ICommandHost& host);
+// Declares both menu entries.
+void InstallCardImportCommands(ICommandHost& host);

@@ -5,9 +5,9 @@
 #include "app/gui/ChartPicture.h"
 #include "app/gui/ChartPlot.h"
 #include "app/gui/ChartWidget.h"
-#include "app/gui/ProgressWindow.h"
-#include "app/gui/MainWindow.h"
+#include "app/gui/CommandHost.h"
 #include "app/gui/PlotDlg.h"
+#include "app/gui/ProgressWindow.h"
 #include "app/gui/WindowDialog.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
@@ -59,7 +59,7 @@ void SaveChart(TChartWidget& chart, bool checkVisible)
 
 }  // namespace
 
-TPlotEditDlg& PlotEditDlg(TMainPrgForm& window) { return WindowDialog<TPlotEditDlg>(window); }
+TPlotEditDlg& PlotEditDlg(ICommandHost& host) { return WindowDialog<TPlotEditDlg>(host.DialogParent()); }
 
 bool SaveChartPicture(TChartWidget& chart, const std::string& fileName)
 {
@@ -82,11 +82,11 @@ bool SaveChartPicture(TChartWidget& chart, const std::string& fileName)
     return true;
 }
 
-void PlotDataClick(TMainPrgForm& window)
+void PlotDataClick(ICommandHost& host)
 {
-    if (window.NoActProject())
+    if (host.NoActProject())
         return;
-    TPlotEditDlg& dialog = PlotEditDlg(window);
+    TPlotEditDlg& dialog = PlotEditDlg(host);
     dialog.LoadFromStates(MainView().Dialogs.PlotEditDlg);
     dialog.FormActivate(CurrentProject());
     const bool confirmed = dialog.exec() == QDialog::Accepted;
@@ -97,7 +97,7 @@ void PlotDataClick(TMainPrgForm& window)
         return;
 
     const int index = dialog.SelectedIndex();
-    window.SelectionIndex = index;
+    host.SetSelectionIndex(index);
     TPlotRequest request;
     if (index >= 0 && index < static_cast<int>(dialog.Choices().size())) {
         request.Fields = dialog.Choices()[static_cast<size_t>(index)].Fields;
@@ -116,61 +116,63 @@ void PlotDataClick(TMainPrgForm& window)
             TLogBox& Box;
             explicit TOpenLogBox(TLogBox& box) : Box(box) { Box.Open(); }
             ~TOpenLogBox() { Box.Close(); }
-        } open(*window.LogBox);
-        window.LogBox->AddLine("Datenaufbereitung wird gestartet...");
-        result = ReadAndShowChart(*window.ChartPage, *project, window.LogBox, request);
+        } open(host.ProgressWindow());
+        host.ProgressWindow().AddLine("Datenaufbereitung wird gestartet...");
+        result = ReadAndShowChart(host.ChartTab(), *project, &host.ProgressWindow(), request);
     }
 
     switch (result.Outcome) {
-    case TPlotOutcome::Shown: window.Pages->setCurrentWidget(window.ChartPage); break;
+    case TPlotOutcome::Shown: host.ShowChartTab(); break;
     case TPlotOutcome::NoData: InformUser("Es wurden keine Daten im angegebenen Zeitraum gefunden!"); break;
     case TPlotOutcome::ReadError: ShowError(result.ErrorText); break;
     }
 }
 
-void StopAndPlotMeasurementClick(TMainPrgForm& window)
+void StopAndPlotMeasurementClick(ICommandHost& host)
 {
-    if (!window.StopAndEvaluate())
+    if (!host.StopAndEvaluate())
         return;
-    TPlotEditDlg& dialog = PlotEditDlg(window);
+    TPlotEditDlg& dialog = PlotEditDlg(host);
     dialog.LoadFromStates(MainView().Dialogs.PlotEditDlg);
     const TDateTime start = dialog.StartTime();
     const QString increment = dialog.IncrementText();
     dialog.SetStartTime(CurrentProject()->RecordStart);
     dialog.SetIncrementText(QStringLiteral("00:00:01"));
     dialog.SaveToStates(MainView().Dialogs.PlotEditDlg);
-    PlotDataClick(window);
+    PlotDataClick(host);
     dialog.SetStartTime(start);
     dialog.SetIncrementText(increment);
     dialog.SaveToStates(MainView().Dialogs.PlotEditDlg);
 }
 
-void StdCopyToClp1Click(TMainPrgForm& window) { CopyChart(*window.ChartPage->ChartFormStd); }
+void StdCopyToClp1Click(ICommandHost& host) { CopyChart(*host.ChartTab().ChartFormStd); }
 
-void CopyRelaisChartToClipbrdClick(TMainPrgForm& window) { CopyChart(*window.ChartPage->ChartFormRelais); }
+void CopyRelaisChartToClipbrdClick(ICommandHost& host) { CopyChart(*host.ChartTab().ChartFormRelais); }
 
-void SaveChartAsFileClick(TMainPrgForm& window) { SaveChart(*window.ChartPage->ChartFormStd, false); }
+void SaveChartAsFileClick(ICommandHost& host) { SaveChart(*host.ChartTab().ChartFormStd, false); }
 
-void SaveRelChartAsFileClick(TMainPrgForm& window) { SaveChart(*window.ChartPage->ChartFormRelais, true); }
+void SaveRelChartAsFileClick(ICommandHost& host) { SaveChart(*host.ChartTab().ChartFormRelais, true); }
 
-void InstallChartCommands(TMainPrgForm& window)
+void InstallChartCommands(ICommandHost& host)
 {
     // The plot dialog's current values go to its stored section now, so that a project saved before
     // the dialog is first used (or loaded without the section) still gets the section.
-    TPlotEditDlg& plot = PlotEditDlg(window);
+    TPlotEditDlg& plot = PlotEditDlg(host);
     plot.LoadFromStates(MainView().Dialogs.PlotEditDlg);
     plot.SaveToStates(MainView().Dialogs.PlotEditDlg);
 
     const QString chart = QStringLiteral("Grafik");
-    window.ConnectEntry(chart, QStringLiteral("Grafische Auswertung erstellen"), [&window] { PlotDataClick(window); });
-    window.ConnectEntry(chart, QStringLiteral("Temperaturgrafik in Zwischenablage kopieren"),
-                        [&window] { StdCopyToClp1Click(window); });
-    window.ConnectEntry(chart, QStringLiteral("Temperaturgrafik speichern"), [&window] { SaveChartAsFileClick(window); });
-    window.ConnectEntry(chart, QStringLiteral("Grafik der Ausgänge in Zwischenablage kopieren"),
-                        [&window] { CopyRelaisChartToClipbrdClick(window); });
-    window.ConnectEntry(chart, QStringLiteral("Grafik der Ausgänge speichern"),
-                        [&window] { SaveRelChartAsFileClick(window); });
-    window.ConnectEntry(QStringLiteral("Datenaufzeichnung"), QStringLiteral("Laufende Messung anhalten und grafisch auswerten"),
-                        [&window] { StopAndPlotMeasurementClick(window); });
-    QObject::connect(window.ChartPage, &TChartPage::NewChartRequested, &window, [&window] { PlotDataClick(window); });
+    host.AddMenuRows({
+        {chart, QStringLiteral("Grafische Auswertung erstellen"), QKeySequence(Qt::CTRL | Qt::Key_P),
+         [&host] { PlotDataClick(host); }},
+        {chart, QStringLiteral("Temperaturgrafik in Zwischenablage kopieren"), {}, [&host] { StdCopyToClp1Click(host); }},
+        {chart, QStringLiteral("Temperaturgrafik speichern"), {}, [&host] { SaveChartAsFileClick(host); }},
+        {chart, QStringLiteral("Grafik der Ausgänge in Zwischenablage kopieren"), {},
+         [&host] { CopyRelaisChartToClipbrdClick(host); }},
+        {chart, QStringLiteral("Grafik der Ausgänge speichern"), {}, [&host] { SaveRelChartAsFileClick(host); }},
+        {QStringLiteral("Datenaufzeichnung"), QStringLiteral("Laufende Messung anhalten und grafisch auswerten"),
+         QKeySequence(Qt::CTRL | Qt::Key_M), [&host] { StopAndPlotMeasurementClick(host); }},
+    });
+    QObject::connect(&host.ChartTab(), &TChartPage::NewChartRequested, &host.ChartTab(),
+                     [&host] { PlotDataClick(host); });
 }

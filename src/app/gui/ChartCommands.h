@@ -4,29 +4,30 @@
 
 #include <string>
 
-class TMainPrgForm;
+class ICommandHost;
 class TPlotEditDlg;
 class TChartWidget;
 
 // "Grafische Auswertung erstellen" (and a click on a chart's title).
-void PlotDataClick(TMainPrgForm& window);
+void PlotDataClick(ICommandHost& host);
 // "Laufende Messung anhalten und grafisch auswerten": stops logging, then the plot dialog starts at the
 // beginning of the recording with an increment of one second; the dialog's own start and increment
 // are put back afterwards.
-void StopAndPlotMeasurementClick(TMainPrgForm& window);
+void StopAndPlotMeasurementClick(ICommandHost& host);
 // "Temperaturgrafik in Zwischenablage kopieren" / "Grafik der Ausgänge in Zwischenablage kopieren".
-void StdCopyToClp1Click(TMainPrgForm& window);
-void CopyRelaisChartToClipbrdClick(TMainPrgForm& window);
+void StdCopyToClp1Click(ICommandHost& host);
+void CopyRelaisChartToClipbrdClick(ICommandHost& host);
 // "Temperaturgrafik speichern" / "Grafik der Ausgänge speichern".
-void SaveChartAsFileClick(TMainPrgForm& window);
-void SaveRelChartAsFileClick(TMainPrgForm& window);
+void SaveChartAsFileClick(ICommandHost& host);
+void SaveRelChartAsFileClick(ICommandHost& host);
 
 // Saves a chart under a file name as the save command does after its dialog: the format from the
 // extension; errors are shown. False when nothing was written.
 bool SaveChartPicture(TChartWidget& chart, const std::string& fileName);
 
 // The window's one plot dialog, made at first use.
-TPlotEditDlg& PlotEditDlg(TMainPrgForm& window);
+TPlotEditDlg& PlotEditDlg(ICommandHost& host);
 
-// Connects the chart entries of the menus "Grafik" and "Datenaufzeichnung" and the title clicks.
-void InstallChartCommands(TMainPrgForm& window);
+// Declares the chart entries of the menus "Grafik" and "Datenaufzeichnung" and connects the title
+// clicks.
+void InstallChartCommands(ICommandHost& host);

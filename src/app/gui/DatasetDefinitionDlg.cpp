@@ -2,6 +2,7 @@
 
 #include "app/core/DeviceDefinitionFiles.h"
 #include "app/core/FileChooser.h"
+#include "app/gui/QtText.h"
 #include "model/DataSource.h"
 #include "model/DefinitionText.h"
 #include "model/DeviceDefinition.h"
@@ -20,8 +21,6 @@
 #include <memory>
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 const char* const LoadFileDefCaption = "Aus Gerätebeschreibung einlesen";
 const char* const LoadExtCaption = "Aus anderem Projekt einlesen";

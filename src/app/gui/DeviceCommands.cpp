@@ -1,7 +1,7 @@
 #include "app/gui/DeviceCommands.h"
 
 #include "app/core/DeviceSearch.h"
-#include "app/gui/MainWindow.h"
+#include "app/gui/CommandHost.h"
 #include "app/gui/SerialPortConfigDlg.h"
 #include "app/gui/WindowDialog.h"
 #include "base/DateTime.h"
@@ -13,9 +13,6 @@
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
-
-#include <QAction>
-#include <QTabWidget>
 
 #include <vector>
 
@@ -41,17 +38,17 @@ void SetProjectPort(const std::string& port)
 
 }  // namespace
 
-void AutodetectDevices1Click(TMainPrgForm& window, QObject* sender)
+void AutodetectDevices1Click(ICommandHost& host, bool fromMenu)
 {
     if (SearchRunning)
         return;
-    if (window.NoActProject() || !window.ConfirmStopLogging())
+    if (host.NoActProject() || !host.ConfirmStopLogging())
         return;
-    if (qobject_cast<QAction*>(sender) != nullptr &&
+    if (fromMenu &&
         AskUser("Automatische Erkennung angeschlossener Geräte jetzt starten (bitte Gerät anschliessen)? ") !=
             TDialogAnswer::Yes)
         return;
-    window.Pages->setCurrentWidget(window.TerminalTab);
+    host.ShowTerminalTab();
 
     std::string port;
     TRecordHeader header;
@@ -83,16 +80,19 @@ void AutodetectDevices1Click(TMainPrgForm& window, QObject* sender)
     // The project may have been closed while the search let the window run.
     if (!port.empty())
         SetProjectPort(port);
-    window.RefreshDisplay();
+    host.RefreshDisplay();
 }
 
-TSerialPortConfigDlg& SerialPortConfigDlg(TMainPrgForm& window) { return WindowDialog<TSerialPortConfigDlg>(window); }
-
-void SerialPortConfiguration1Click(TMainPrgForm& window)
+TSerialPortConfigDlg& SerialPortConfigDlg(ICommandHost& host)
 {
-    if (window.NoActProject() || !window.ConfirmStopLogging())
+    return WindowDialog<TSerialPortConfigDlg>(host.DialogParent());
+}
+
+void SerialPortConfiguration1Click(ICommandHost& host)
+{
+    if (host.NoActProject() || !host.ConfirmStopLogging())
         return;
-    TSerialPortConfigDlg& dialog = SerialPortConfigDlg(window);
+    TSerialPortConfigDlg& dialog = SerialPortConfigDlg(host);
     std::vector<std::string> found;
     GetSerialPortNames(found);
     dialog.AddPortNames(found);
@@ -108,15 +108,16 @@ void SerialPortConfiguration1Click(TMainPrgForm& window)
                 project->DataSource->SetPortName(port);
         }
     }
-    window.RefreshDisplay();
+    host.RefreshDisplay();
 }
 
-void InstallDeviceCommands(TMainPrgForm& window)
+void InstallDeviceCommands(ICommandHost& host)
 {
     const QString settings = QStringLiteral("Einstellungen");
-    const QString autodetect = QStringLiteral("Angeschlossenes Gerät automatisch erkennen");
-    QAction* entry = window.MenuEntry(settings, autodetect);
-    window.ConnectEntry(settings, autodetect, [&window, entry] { AutodetectDevices1Click(window, entry); });
-    window.ConnectEntry(settings, QStringLiteral("Schnittstelle einstellen"),
-                        [&window] { SerialPortConfiguration1Click(window); });
+    host.AddMenuRows({
+        {settings, QStringLiteral("Angeschlossenes Gerät automatisch erkennen"), QKeySequence(Qt::Key_F9),
+         [&host] { AutodetectDevices1Click(host, true); }},
+        {settings, QStringLiteral("Schnittstelle einstellen"), {}, [&host] { SerialPortConfiguration1Click(host); }},
+    });
+    host.SetDeviceSearchCommand([&host] { AutodetectDevices1Click(host, false); });
 }

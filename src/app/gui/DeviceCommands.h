@@ -4,15 +4,16 @@
 
 #include <string>
 
-class QObject;
-class TMainPrgForm;
+class ICommandHost;
 class TSerialPortConfigDlg;
 
-// "Angeschlossenes Gerät automatisch erkennen". Asks first only when Sender is a menu entry.
-void AutodetectDevices1Click(TMainPrgForm& window, QObject* sender);
+// "Angeschlossenes Gerät automatisch erkennen". Asks first only when started from the menu entry;
+// the logging start, which has asked already, searches at once.
+void AutodetectDevices1Click(ICommandHost& host, bool fromMenu);
 // "Schnittstelle einstellen".
-void SerialPortConfiguration1Click(TMainPrgForm& window);
+void SerialPortConfiguration1Click(ICommandHost& host);
 // The window's one port settings dialog, made at first use; it keeps its list between openings.
-TSerialPortConfigDlg& SerialPortConfigDlg(TMainPrgForm& window);
-// Connects the two entries of the menu "Einstellungen".
-void InstallDeviceCommands(TMainPrgForm& window);
+TSerialPortConfigDlg& SerialPortConfigDlg(ICommandHost& host);
+// Declares the two entries of the menu "Einstellungen" and gives the window the search for the
+// logging start.
+void InstallDeviceCommands(ICommandHost& host);

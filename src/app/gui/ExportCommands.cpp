@@ -1,11 +1,11 @@
 #include "app/gui/ExportCommands.h"
 
 #include "app/core/ExportDefinitionFiles.h"
+#include "app/gui/CommandHost.h"
 #include "app/gui/ExportBatchDlg.h"
 #include "app/gui/ExportDlg.h"
 #include "app/gui/FieldListEditorDlg.h"
 #include "app/gui/ProgressWindow.h"
-#include "app/gui/MainWindow.h"
 #include "app/gui/WindowDialog.h"
 #include "base/Clock.h"
 #include "base/FormatSettings.h"
@@ -60,19 +60,22 @@ TNameList FieldsOfSelection(const TProject& project, int index)
 
 }  // namespace
 
-TFieldListEditorDlg& FieldListEditorDlg(TMainPrgForm& window) { return WindowDialog<TFieldListEditorDlg>(window); }
-
-TExportDlg& ExportDlg(TMainPrgForm& window) { return WindowDialog<TExportDlg>(window); }
-
-TExportBatchDlg& ExportBatchDlg(TMainPrgForm& window) { return WindowDialog<TExportBatchDlg>(window); }
-
-void EditFieldSelectionClick(TMainPrgForm& window)
+TFieldListEditorDlg& FieldListEditorDlg(ICommandHost& host)
 {
-    if (window.NoActProject())
+    return WindowDialog<TFieldListEditorDlg>(host.DialogParent());
+}
+
+TExportDlg& ExportDlg(ICommandHost& host) { return WindowDialog<TExportDlg>(host.DialogParent()); }
+
+TExportBatchDlg& ExportBatchDlg(ICommandHost& host) { return WindowDialog<TExportBatchDlg>(host.DialogParent()); }
+
+void EditFieldSelectionClick(ICommandHost& host)
+{
+    if (host.NoActProject())
         return;
-    TFieldListEditorDlg& dialog = FieldListEditorDlg(window);
+    TFieldListEditorDlg& dialog = FieldListEditorDlg(host);
     dialog.LoadFromProject(*CurrentProject());
-    const int index = window.SelectionIndex;
+    const int index = host.SelectionIndex();
     dialog.FieldListSelComboBox->setCurrentIndex(
         index >= 0 && index < dialog.FieldListSelComboBox->count() ? index : -1);
     dialog.FormActivate();
@@ -81,16 +84,16 @@ void EditFieldSelectionClick(TMainPrgForm& window)
     TProject* project = CurrentProject();
     if (!confirmed || project == nullptr)
         return;
-    window.SelectionIndex = dialog.FieldListSelComboBox->currentIndex();
+    host.SetSelectionIndex(dialog.FieldListSelComboBox->currentIndex());
     dialog.SaveToProject(*project);
-    window.RefreshDisplay();
+    host.RefreshDisplay();
 }
 
-void ExportDataClick(TMainPrgForm& window)
+void ExportDataClick(ICommandHost& host)
 {
-    if (window.NoActProject())
+    if (host.NoActProject())
         return;
-    TExportDlg& dialog = ExportDlg(window);
+    TExportDlg& dialog = ExportDlg(host);
     dialog.LoadFromStates(MainView().Dialogs.ExportDlg);
     dialog.FormActivate(CurrentProject());
     const bool confirmed = dialog.exec() == QDialog::Accepted;
@@ -101,8 +104,8 @@ void ExportDataClick(TMainPrgForm& window)
         return;
 
     const int index = dialog.SelectedIndex();
-    window.SelectionIndex = index;
-    TLogBox& log = *window.LogBox;
+    host.SetSelectionIndex(index);
+    TLogBox& log = host.ProgressWindow();
     TOpenLogBox open(log, true);
     log.AddLine("Datenaufbereitung wird gestartet...");
     auto stop = [&open](const std::string& message) {
@@ -159,11 +162,11 @@ void ExportDataClick(TMainPrgForm& window)
         InformUser(FormatMessage(ExportMessages::NoData, dataDir));
 }
 
-void ExportBatchModeClick(TMainPrgForm& window)
+void ExportBatchModeClick(ICommandHost& host)
 {
-    if (window.NoActProject())
+    if (host.NoActProject())
         return;
-    TExportBatchDlg& dialog = ExportBatchDlg(window);
+    TExportBatchDlg& dialog = ExportBatchDlg(host);
     dialog.LoadFromStates(MainView().Dialogs.ExportBatchDlg);
     dialog.FillSelections(CurrentProject());
     dialog.ExportInCustomPathCBClick();
@@ -180,7 +183,7 @@ void ExportBatchModeClick(TMainPrgForm& window)
     if (typeIndex < 0 || typeIndex >= static_cast<int>(ExportTypes().size()) || fields.empty())
         return;
 
-    TLogBox& log = *window.LogBox;
+    TLogBox& log = host.ProgressWindow();
     TOpenLogBox open(log, true);
     TExportBatch batch;
     batch.Project = project;
@@ -207,38 +210,42 @@ void ExportBatchModeClick(TMainPrgForm& window)
         InformUser(message);
 }
 
-void StopAndExportMeasurementClick(TMainPrgForm& window)
+void StopAndExportMeasurementClick(ICommandHost& host)
 {
-    if (!window.StopAndEvaluate())
+    if (!host.StopAndEvaluate())
         return;
-    ExportDataClick(window);
+    ExportDataClick(host);
 }
 
-void InstallExportCommands(TMainPrgForm& window)
+void InstallExportCommands(ICommandHost& host)
 {
     LoadProgramExportTypes();
     // Every dialog's current values go to its stored section now, so that a project saved before the
     // dialog is first used (or loaded without the section) still gets the section.
     TDialogStates& states = MainView().Dialogs;
-    TExportBatchDlg& batch = ExportBatchDlg(window);
+    TExportBatchDlg& batch = ExportBatchDlg(host);
     batch.FillTypes();
     batch.FormActivate();
     batch.LoadFromStates(states.ExportBatchDlg);
     batch.SaveToStates(states.ExportBatchDlg, CurrentProject());
-    TFieldListEditorDlg& editor = FieldListEditorDlg(window);
+    TFieldListEditorDlg& editor = FieldListEditorDlg(host);
     editor.LoadFromStates(states.ExportSelectionDlg);
     editor.SaveToStates(states.ExportSelectionDlg);
-    TExportDlg& single = ExportDlg(window);
+    TExportDlg& single = ExportDlg(host);
     single.LoadFromStates(states.ExportDlg);
     single.SaveToStates(states.ExportDlg, CurrentProject());
 
     const QString exportMenu = QStringLiteral("Export");
     const QString editCaption = QStringLiteral("Feldauswahl erstellen/bearbeiten");
-    window.ConnectEntry(exportMenu, editCaption, [&window] { EditFieldSelectionClick(window); });
-    // The chart commands leave the editor entry of "Grafik" to this unit: one editor for both menus.
-    window.ConnectEntry(QStringLiteral("Grafik"), editCaption, [&window] { EditFieldSelectionClick(window); });
-    window.ConnectEntry(exportMenu, QStringLiteral("Exportieren in Datei"), [&window] { ExportDataClick(window); });
-    window.ConnectEntry(exportMenu, QStringLiteral("Batch-Export"), [&window] { ExportBatchModeClick(window); });
-    window.ConnectEntry(QStringLiteral("Datenaufzeichnung"), QStringLiteral("Laufende Messung anhalten und exportieren"),
-                        [&window] { StopAndExportMeasurementClick(window); });
+    host.AddMenuRows({
+        {exportMenu, editCaption, {}, [&host] { EditFieldSelectionClick(host); }},
+        // The chart commands leave the editor entry of "Grafik" to this unit: one editor for both menus.
+        {QStringLiteral("Grafik"), editCaption, {}, [&host] { EditFieldSelectionClick(host); }},
+        {exportMenu, QStringLiteral("Exportieren in Datei"), QKeySequence(Qt::CTRL | Qt::Key_E),
+         [&host] { ExportDataClick(host); }},
+        {exportMenu, QStringLiteral("Batch-Export"), QKeySequence(Qt::CTRL | Qt::Key_B),
+         [&host] { ExportBatchModeClick(host); }},
+        {QStringLiteral("Datenaufzeichnung"), QStringLiteral("Laufende Messung anhalten und exportieren"), {},
+         [&host] { StopAndExportMeasurementClick(host); }},
+    });
 }

@@ -19,26 +19,26 @@
 //   before it).
 #pragma once
 
-class TMainPrgForm;
+class ICommandHost;
 class TExportBatchDlg;
 class TExportDlg;
 class TFieldListEditorDlg;
 
 // "Feldauswahl erstellen/bearbeiten" (both menus).
-void EditFieldSelectionClick(TMainPrgForm& window);
+void EditFieldSelectionClick(ICommandHost& host);
 // "Exportieren in Datei".
-void ExportDataClick(TMainPrgForm& window);
+void ExportDataClick(ICommandHost& host);
 // "Batch-Export".
-void ExportBatchModeClick(TMainPrgForm& window);
+void ExportBatchModeClick(ICommandHost& host);
 // "Laufende Messung anhalten und exportieren": stops logging, then the export command with its
 // dialog as last used.
-void StopAndExportMeasurementClick(TMainPrgForm& window);
+void StopAndExportMeasurementClick(ICommandHost& host);
 
 // The window's dialogs, made at first use (at installation).
-TFieldListEditorDlg& FieldListEditorDlg(TMainPrgForm& window);
-TExportDlg& ExportDlg(TMainPrgForm& window);
-TExportBatchDlg& ExportBatchDlg(TMainPrgForm& window);
+TFieldListEditorDlg& FieldListEditorDlg(ICommandHost& host);
+TExportDlg& ExportDlg(ICommandHost& host);
+TExportBatchDlg& ExportBatchDlg(ICommandHost& host);
 
 // Loads the period types ("exportdef.cfg"), makes the dialogs, gives their values to the stored
-// sections and connects the menu entries.
-void InstallExportCommands(TMainPrgForm& window);
+// sections and declares the menu entries.
+void InstallExportCommands(ICommandHost& host);

@@ -1,5 +1,6 @@
 #include "app/gui/FieldListEditorDlg.h"
 
+#include "app/gui/QtText.h"
 #include "model/Project.h"
 #include "model/window/DialogStates.h"
 
@@ -11,12 +12,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-}  // namespace
 
 TFieldListEditorDlg::TFieldListEditorDlg(QWidget* parent) : QDialog(parent)
 {

@@ -5,9 +5,9 @@
 #include "app/core/MqttPublisher.h"
 #include "app/core/TCPDataServer.h"
 #include "app/gui/AboutBox.h"
-#include "app/gui/ChartCommands.h"
 #include "app/gui/AutostartCommands.h"
 #include "app/gui/CardImportCommands.h"
+#include "app/gui/ChartCommands.h"
 #include "app/gui/DeviceCommands.h"
 #include "app/gui/ExportCommands.h"
 #include "app/gui/MainWindow.h"
@@ -27,7 +27,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QTabWidget>
 #include <QTimer>
 
 #include <chrono>
@@ -82,12 +81,24 @@ std::string TWindowStartupHost::SearchDevicePort()
     return SearchDevicePortNonInteractive();
 }
 
-void TWindowStartupHost::ShowTerminalPage() { Window.Pages->setCurrentWidget(Window.TerminalTab); }
+void TWindowStartupHost::ShowTerminalPage() { Window.ShowTerminalTab(); }
 
 void TWindowStartupHost::StartNetworkServer(const std::string& port)
 {
     MainTCPDataServer().SetPort(port);
     MainTCPDataServer().Activate();
+}
+
+void InstallWindowCommands(TMainPrgForm& window)
+{
+    InstallDeviceCommands(window);
+    InstallCardImportCommands(window);
+    InstallChartCommands(window);
+    InstallExportCommands(window);
+    InstallTableCommands(window);
+    InstallAutostartCommands(window);
+    InstallProjectCommands(window);
+    window.CheckCommandsInstalled();
 }
 
 void ConnectWindowToCore(TMainPrgForm& window)
@@ -128,13 +139,7 @@ int RunWindowProgram(int argc, char** argv)
     auto window = std::make_unique<TMainPrgForm>();
     InstallStopSignals(*window);
     ConnectWindowToCore(*window);
-    InstallDeviceCommands(*window);
-    InstallCardImportCommands(*window);
-    InstallChartCommands(*window);
-    InstallExportCommands(*window);
-    InstallTableCommands(*window);
-    InstallAutostartCommands(*window);
-    InstallProjectCommands(*window);
+    InstallWindowCommands(*window);
 
     window->StartingUp = true;
     window->AboutBox->ShowAsSplash();

@@ -22,6 +22,10 @@ private:
     TMainPrgForm& Window;
 };
 
+// Installs every commands unit in the window, then checks that each menu entry of the window's
+// layout has its row (throws std::logic_error otherwise: the program does not start).
+void InstallWindowCommands(TMainPrgForm& window);
+
 // Installs the window as the receiver of the core's log lines, records, messages and worker events.
 void ConnectWindowToCore(TMainPrgForm& window);
 void DisconnectWindowFromCore();

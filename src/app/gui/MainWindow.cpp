@@ -8,9 +8,9 @@
 #include "app/gui/ChartPage.h"
 #include "app/gui/ChartWidget.h"
 #include "app/gui/DataTableGrid.h"
-#include "app/gui/DeviceCommands.h"
+#include "app/gui/MenuLayout.h"
 #include "app/gui/ProgressWindow.h"
-#include "app/gui/ProjectCommands.h"
+#include "app/gui/QtText.h"
 #include "app/gui/StandardFont.h"
 #include "base/AppGlobals.h"
 #include "base/Clock.h"
@@ -37,10 +37,30 @@
 #include <QVBoxLayout>
 
 #include <filesystem>
+#include <stdexcept>
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+// The menus in order and the captions of each in order; the commands units and the window fill the
+// entries with their rows.
+const std::vector<TMenuLayout::TMenu> WindowMenus = {
+    {"Projekt", {"Neues Projekt anlegen", "Projekt laden", "Projekt speichern", "Projekt klonen", "Programm beenden"}},
+    {"Datenaufzeichnung",
+     {"Aufzeichnung/Logging anhalten", "Aufzeichnung/Logging starten", "Daten speichern ein", "Daten speichern aus",
+      "Daten von SD-Karte einlesen", "Log-Protokoll löschen", "Laufende Messung anhalten und exportieren",
+      "Laufende Messung anhalten und grafisch auswerten"}},
+    {"Einstellungen",
+     {"Angeschlossenes Gerät automatisch erkennen", "Schnittstelle einstellen", "Datensatz-Definition bearbeiten",
+      "Projekteinstellungen bearbeiten", "Standardschriftart einstellen"}},
+    {"Werkzeuge", {"Autostart-Eintrag anlegen", "Autostart-Eintrag löschen", "Daten von SD-Karte einlesen"}},
+    {"Grafik",
+     {"Grafische Auswertung erstellen", "Feldauswahl erstellen/bearbeiten",
+      "Temperaturgrafik in Zwischenablage kopieren", "Temperaturgrafik speichern",
+      "Grafik der Ausgänge in Zwischenablage kopieren", "Grafik der Ausgänge speichern"}},
+    {"Export",
+     {"Feldauswahl erstellen/bearbeiten", "Exportieren in Datei", "Batch-Export", "Tabelle in Zwischenablage kopieren",
+      "Selektierte Tabellenfelder --> Clipboard"}},
+};
 
 TDataSource* ActiveDataSource()
 {
@@ -149,87 +169,51 @@ void TMainPrgForm::BuildPages()
     setCentralWidget(Pages);
 }
 
-QAction* TMainPrgForm::AddEntry(QMenu* menu, const QString& caption, const QKeySequence& shortcut,
-                                std::function<void()> handler)
-{
-    QAction* action = menu->addAction(caption);
-    if (!shortcut.isEmpty())
-        action->setShortcut(shortcut);
-    if (handler)
-        connect(action, &QAction::triggered, this, [handler] { RunHandlerLoggingExceptions(handler); });
-    else
-        action->setEnabled(false);  // until a commands unit connects it
-    return action;
-}
-
-QAction* TMainPrgForm::ConnectEntry(const QString& menu, const QString& caption, std::function<void()> handler)
-{
-    QAction* action = MenuEntry(menu, caption);
-    if (action == nullptr)
-        return nullptr;
-    action->disconnect(this);
-    connect(action, &QAction::triggered, this,
-            [handler = std::move(handler)] { RunHandlerLoggingExceptions(handler); });
-    action->setEnabled(true);
-    return action;
-}
-
 void TMainPrgForm::BuildMenus()
 {
-    QMenu* project = menuBar()->addMenu(QStringLiteral("Projekt"));
-    AddEntry(project, QStringLiteral("Neues Projekt anlegen"), QKeySequence(Qt::CTRL | Qt::Key_N), nullptr);
-    AddEntry(project, QStringLiteral("Projekt laden"), {}, nullptr);
-    AddEntry(project, QStringLiteral("Projekt speichern"), QKeySequence(Qt::CTRL | Qt::Key_S), nullptr);
-    AddEntry(project, QStringLiteral("Projekt klonen"), {}, nullptr);
-    AddEntry(project, QStringLiteral("Programm beenden"), QKeySequence(Qt::CTRL | Qt::Key_W), [this] { close(); });
-
-    QMenu* logging = menuBar()->addMenu(QStringLiteral("Datenaufzeichnung"));
-    StopEntry = AddEntry(logging, QStringLiteral("Aufzeichnung/Logging anhalten"), QKeySequence(Qt::CTRL | Qt::Key_A),
-                         [this] { Stop1Click(); });
-    StartEntry = AddEntry(logging, QStringLiteral("Aufzeichnung/Logging starten"),
-                          QKeySequence(Qt::CTRL | Qt::Key_L), [this] { Start1Click(); });
-    SavingOnEntry = AddEntry(logging, QStringLiteral("Daten speichern ein"), QKeySequence(Qt::CTRL | Qt::Key_R),
-                             [this] { DataSavingOn1Click(); });
-    SavingOffEntry = AddEntry(logging, QStringLiteral("Daten speichern aus"), QKeySequence(Qt::CTRL | Qt::Key_O),
-                              [this] { DataSavingOff1Click(); });
-    AddEntry(logging, QStringLiteral("Daten von SD-Karte einlesen"), {}, nullptr);
-    AddEntry(logging, QStringLiteral("Log-Protokoll löschen"), {}, [this] { ClearLog1Click(); });
-    AddEntry(logging, QStringLiteral("Laufende Messung anhalten und exportieren"), {}, nullptr);
-    AddEntry(logging, QStringLiteral("Laufende Messung anhalten und grafisch auswerten"),
-             QKeySequence(Qt::CTRL | Qt::Key_M), nullptr);
-
-    QMenu* settings = menuBar()->addMenu(QStringLiteral("Einstellungen"));
-    AddEntry(settings, QStringLiteral("Angeschlossenes Gerät automatisch erkennen"), QKeySequence(Qt::Key_F9), nullptr);
-    AddEntry(settings, QStringLiteral("Schnittstelle einstellen"), {}, nullptr);
-    AddEntry(settings, QStringLiteral("Datensatz-Definition bearbeiten"), {}, nullptr);
-    AddEntry(settings, QStringLiteral("Projekteinstellungen bearbeiten"), {}, nullptr);
-    AddEntry(settings, QStringLiteral("Standardschriftart einstellen"), {}, [this] { DefaultFormClick(); });
-
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("Werkzeuge"));
-    AddEntry(tools, QStringLiteral("Autostart-Eintrag anlegen"), {}, nullptr);
-    AddEntry(tools, QStringLiteral("Autostart-Eintrag löschen"), {}, nullptr);
-    AddEntry(tools, QStringLiteral("Daten von SD-Karte einlesen"), {}, nullptr);
-
-    QMenu* chart = menuBar()->addMenu(QStringLiteral("Grafik"));
-    AddEntry(chart, QStringLiteral("Grafische Auswertung erstellen"), QKeySequence(Qt::CTRL | Qt::Key_P), nullptr);
-    AddEntry(chart, QStringLiteral("Feldauswahl erstellen/bearbeiten"), {}, nullptr);
-    AddEntry(chart, QStringLiteral("Temperaturgrafik in Zwischenablage kopieren"), {}, nullptr);
-    AddEntry(chart, QStringLiteral("Temperaturgrafik speichern"), {}, nullptr);
-    AddEntry(chart, QStringLiteral("Grafik der Ausgänge in Zwischenablage kopieren"), {}, nullptr);
-    AddEntry(chart, QStringLiteral("Grafik der Ausgänge speichern"), {}, nullptr);
-
-    QMenu* exportMenu = menuBar()->addMenu(QStringLiteral("Export"));
-    AddEntry(exportMenu, QStringLiteral("Feldauswahl erstellen/bearbeiten"), {}, nullptr);
-    AddEntry(exportMenu, QStringLiteral("Exportieren in Datei"), QKeySequence(Qt::CTRL | Qt::Key_E), nullptr);
-    AddEntry(exportMenu, QStringLiteral("Batch-Export"), QKeySequence(Qt::CTRL | Qt::Key_B), nullptr);
-    AddEntry(exportMenu, QStringLiteral("Tabelle in Zwischenablage kopieren"), QKeySequence(Qt::CTRL | Qt::Key_C),
-             nullptr);
+    Menus = std::make_unique<TMenuLayout>(*menuBar(), WindowMenus, *this);
     // Present but hidden: copies only the selected cells.
-    AddEntry(exportMenu, QStringLiteral("Selektierte Tabellenfelder --> Clipboard"), {}, nullptr)->setVisible(false);
+    Menus->Entry(QStringLiteral("Export"), QStringLiteral("Selektierte Tabellenfelder --> Clipboard"))->setVisible(false);
+
+    const QString logging = QStringLiteral("Datenaufzeichnung");
+    StopEntry = Menus->Fill({logging, QStringLiteral("Aufzeichnung/Logging anhalten"),
+                             QKeySequence(Qt::CTRL | Qt::Key_A), [this] { Stop1Click(); }});
+    StartEntry = Menus->Fill({logging, QStringLiteral("Aufzeichnung/Logging starten"),
+                              QKeySequence(Qt::CTRL | Qt::Key_L), [this] { Start1Click(); }});
+    SavingOnEntry = Menus->Fill({logging, QStringLiteral("Daten speichern ein"), QKeySequence(Qt::CTRL | Qt::Key_R),
+                                 [this] { DataSavingOn1Click(); }});
+    SavingOffEntry = Menus->Fill({logging, QStringLiteral("Daten speichern aus"), QKeySequence(Qt::CTRL | Qt::Key_O),
+                                  [this] { DataSavingOff1Click(); }});
+    AddMenuRows({
+        {logging, QStringLiteral("Log-Protokoll löschen"), {}, [this] { ClearLog1Click(); }},
+        {QStringLiteral("Einstellungen"), QStringLiteral("Standardschriftart einstellen"), {},
+         [this] { DefaultFormClick(); }},
+        {QStringLiteral("Projekt"), QStringLiteral("Programm beenden"), QKeySequence(Qt::CTRL | Qt::Key_W),
+         [this] { close(); }},
+    });
 
     // "Info" has no entries: the menu title itself opens the information window.
     QAction* info = menuBar()->addAction(QStringLiteral("Info"));
     connect(info, &QAction::triggered, this, [this] { InfoClick(); });
+}
+
+void TMainPrgForm::AddMenuRows(const std::vector<TMenuRow>& rows)
+{
+    for (const TMenuRow& row : rows)
+        Menus->Fill(row);
+}
+
+void TMainPrgForm::SetSaveProjectCommand(std::function<void()> command) { SaveProjectCommand = std::move(command); }
+
+void TMainPrgForm::SetDeviceSearchCommand(std::function<void()> command) { DeviceSearchCommand = std::move(command); }
+
+void TMainPrgForm::CheckCommandsInstalled() const
+{
+    Menus->CheckComplete();
+    if (!SaveProjectCommand)
+        throw std::logic_error("no command saves the project when the window closes");
+    if (!DeviceSearchCommand)
+        throw std::logic_error("no command searches the device when logging starts without a port");
 }
 
 QAction* TMainPrgForm::MenuEntry(const QString& caption) const
@@ -257,7 +241,7 @@ QAction* TMainPrgForm::MenuEntry(const QString& menuTitle, const QString& captio
     return nullptr;
 }
 
-// ---------------------------------------------------------------- messages and log
+// ---------------------------------------------------------------- checks of the commands
 
 bool TMainPrgForm::NoActProject()
 {
@@ -276,6 +260,28 @@ bool TMainPrgForm::ConfirmStopLogging()
     Stop1Click();
     return true;
 }
+
+// ---------------------------------------------------------------- the command host
+
+QWidget& TMainPrgForm::DialogParent() { return *this; }
+
+TLogBox& TMainPrgForm::ProgressWindow() { return *LogBox; }
+
+TChartPage& TMainPrgForm::ChartTab() { return *ChartPage; }
+
+void TMainPrgForm::ShowChartTab() { Pages->setCurrentWidget(ChartPage); }
+
+void TMainPrgForm::ShowTerminalTab() { Pages->setCurrentWidget(TerminalTab); }
+
+TDataTableGrid& TMainPrgForm::TableGrid() { return *DataTable; }
+
+std::array<QLabel*, 3> TMainPrgForm::ProjectLabels() { return {NameLabel, CommentLabel, DirectoryLabel}; }
+
+int32_t TMainPrgForm::SelectionIndex() const { return LastSelectionIndex; }
+
+void TMainPrgForm::SetSelectionIndex(int32_t index) { LastSelectionIndex = index; }
+
+// ---------------------------------------------------------------- terminal and log
 
 int TMainPrgForm::TerminalLineCount() const
 {
@@ -330,7 +336,7 @@ void TMainPrgForm::Start1Click()
                         "Geräte jetzt starten (bitte Gerät anschliessen)? ");
             if (answer != TDialogAnswer::Yes)
                 return;
-            AutodetectDevices1Click(*this, this);
+            DeviceSearchCommand();
             source = ActiveDataSource();
             if (!source)
                 return;
@@ -576,7 +582,7 @@ bool TMainPrgForm::SaveProject()
     TProject* project = CurrentProject();
     if (!project)
         return true;
-    Save1Click(*this);
+    SaveProjectCommand();
     return CurrentProject() == nullptr || !CurrentProject()->Modified;
 }
 

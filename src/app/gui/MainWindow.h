@@ -1,14 +1,17 @@
 // The main window: logging and recording commands, the live displays (terminal, field list, table,
-// status line), the reception watchdog and the close checks.
+// status line), the reception watchdog and the close checks. It is the host of the commands units
+// (ICommandHost) and orders their menu rows in its menu layout.
 #pragma once
 
 #include "app/core/AppSettings.h"
+#include "app/gui/CommandHost.h"
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"
 
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 class QAction;
@@ -24,8 +27,9 @@ class TAboutBoxDlg;
 class TChartPage;
 class TDataTableGrid;
 class TLogBox;
+class TMenuLayout;
 
-class TMainPrgForm : public QMainWindow, public IRecordDisplay, public IProjectWindow {
+class TMainPrgForm : public QMainWindow, public IRecordDisplay, public IProjectWindow, public ICommandHost {
     Q_OBJECT
 public:
     static constexpr int WatchdogIntervalMs = 20000;
@@ -49,23 +53,38 @@ public:
     void DataSavingOn1Click();
     void DataSavingOff1Click();
     void ClearLog1Click();
-    // The common first half of "Laufende Messung anhalten und exportieren/grafisch auswerten": checks
-    // that a measurement was recorded and stops logging. True when the export or chart may follow.
-    bool StopAndEvaluate();
+    bool StopAndEvaluate() override;
     void SerialResetTest();
     void DefaultFormClick();
     void InfoClick();
 
+    // ---- the command host ----
+    bool NoActProject() override;
+    bool ConfirmStopLogging() override;
+    QWidget& DialogParent() override;
+    TLogBox& ProgressWindow() override;
+    TChartPage& ChartTab() override;
+    void ShowChartTab() override;
+    void ShowTerminalTab() override;
+    TDataTableGrid& TableGrid() override;
+    std::array<QLabel*, 3> ProjectLabels() override;
+    int32_t SelectionIndex() const override;
+    void SetSelectionIndex(int32_t index) override;
+    void AddMenuRows(const std::vector<TMenuRow>& rows) override;
+    void SetSaveProjectCommand(std::function<void()> command) override;
+    void SetDeviceSearchCommand(std::function<void()> command) override;
+    // After the commands units are installed: throws std::logic_error when a menu entry of the layout
+    // has no row or one of the two commands above is missing.
+    void CheckCommandsInstalled() const;
+
     // ---- helpers of the commands ----
-    bool NoActProject();
-    bool ConfirmStopLogging();
     void UpdateLoggingMenu();
     void UpdateStatusLine();
     QString FieldListText() const;
     // The close checks (stop logging? save?) and the settings file; false cancels the close.
     bool CanClose();
     // What the settings file keeps of the window: geometry and standard font.
-    TAppSettings CurrentAppSettings() const;
+    TAppSettings CurrentAppSettings() const override;
     bool SaveProject();
 
     // ---- state ----
@@ -94,15 +113,10 @@ public:
     TChartPage* ChartPage = nullptr;
     QCustomPlot* TemperatureChart = nullptr;
     QCustomPlot* OutputChart = nullptr;
-    // Index of the field selection last chosen in the plot or export dialog.
-    int32_t SelectionIndex = 0;
     // Menu entries by caption ("Aufzeichnung/Logging starten" ...), the first of two equal captions;
     // or by menu title and caption.
     QAction* MenuEntry(const QString& caption) const;
     QAction* MenuEntry(const QString& menuTitle, const QString& caption) const;
-    // The window builds every menu entry; a feature's commands unit connects its entries from its
-    // Install function through this (an entry nobody connects stays disabled). Returns the entry.
-    QAction* ConnectEntry(const QString& menuTitle, const QString& caption, std::function<void()> handler);
     // Lines the terminal shows, counting each wrapped line.
     int TerminalLineCount() const;
 
@@ -112,12 +126,14 @@ protected:
 private:
     void BuildMenus();
     void BuildPages();
-    QAction* AddEntry(QMenu* menu, const QString& caption, const QKeySequence& shortcut,
-                      std::function<void()> handler);
     void RefreshTable();
     void RestartWatchdog();
     std::string StateText(bool withDebugMarker) const;
 
+    std::unique_ptr<TMenuLayout> Menus;
+    std::function<void()> SaveProjectCommand;
+    std::function<void()> DeviceSearchCommand;
+    int32_t LastSelectionIndex = 0;
     QAction* StopEntry = nullptr;
     QAction* StartEntry = nullptr;
     QAction* SavingOnEntry = nullptr;

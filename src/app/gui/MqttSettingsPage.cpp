@@ -3,6 +3,7 @@
 #include "app/core/AppSettings.h"
 #include "app/core/FileChooser.h"
 #include "app/core/MqttPublisher.h"
+#include "app/gui/QtText.h"
 #include "model/UiInterfaces.h"
 
 #include <QCheckBox>
@@ -14,7 +15,6 @@
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 std::string S(const QLineEdit* edit) { return edit->text().trimmed().toStdString(); }
 
 }  // namespace

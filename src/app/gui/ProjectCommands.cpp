@@ -1,27 +1,26 @@
 #include "app/gui/ProjectCommands.h"
 
 #include "app/core/ProjectActions.h"
+#include "app/gui/CommandHost.h"
 #include "app/gui/DatasetDefinitionDlg.h"
-#include "app/gui/MainWindow.h"
 #include "app/gui/ProjectSettingsDlg.h"
 #include "app/gui/WindowDialog.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
 
-
 namespace {
 
-// The window as the host of the project commands.
-class TWindowProjectHost : public IProjectCommandsHost {
+// The window's command host as the host of the project commands' core actions.
+class TProjectActionsHost : public IProjectCommandsHost {
 public:
-    explicit TWindowProjectHost(TMainPrgForm& window) : Window(window) {}
-    bool NoActProject() override { return Window.NoActProject(); }
-    bool ConfirmStopLogging() override { return Window.ConfirmStopLogging(); }
-    void RefreshDisplay() override { Window.RefreshDisplay(); }
+    explicit TProjectActionsHost(ICommandHost& host) : Host(host) {}
+    bool NoActProject() override { return Host.NoActProject(); }
+    bool ConfirmStopLogging() override { return Host.ConfirmStopLogging(); }
+    void RefreshDisplay() override { Host.RefreshDisplay(); }
     bool EditProjectSettings(TProject& project) override
     {
-        TProjectGeneralDlg& dialog = ProjectGeneralDlg(Window);
+        TProjectGeneralDlg& dialog = ProjectGeneralDlg(Host);
         dialog.EditedProject = &project;
         const bool accepted = dialog.exec() == QDialog::Accepted;
         dialog.EditedProject = nullptr;
@@ -29,52 +28,55 @@ public:
     }
 
 private:
-    TMainPrgForm& Window;
+    ICommandHost& Host;
 };
 
 }  // namespace
 
-TProjectGeneralDlg& ProjectGeneralDlg(TMainPrgForm& window) { return WindowDialog<TProjectGeneralDlg>(window); }
-
-TVarConfigDlg& VarConfigDlg(TMainPrgForm& window) { return WindowDialog<TVarConfigDlg>(window); }
-
-void NewProject1Click(TMainPrgForm& window)
+TProjectGeneralDlg& ProjectGeneralDlg(ICommandHost& host)
 {
-    TWindowProjectHost host(window);
-    NewProjectCommand(host);
+    return WindowDialog<TProjectGeneralDlg>(host.DialogParent());
 }
 
-void LoadProject(TMainPrgForm& window)
+TVarConfigDlg& VarConfigDlg(ICommandHost& host) { return WindowDialog<TVarConfigDlg>(host.DialogParent()); }
+
+void NewProject1Click(ICommandHost& host)
 {
-    TWindowProjectHost host(window);
-    LoadProjectCommand(host);
+    TProjectActionsHost actions(host);
+    NewProjectCommand(actions);
 }
 
-void Save1Click(TMainPrgForm& window)
+void LoadProject(ICommandHost& host)
 {
-    TWindowProjectHost host(window);
-    SaveProjectCommand(host);
+    TProjectActionsHost actions(host);
+    LoadProjectCommand(actions);
 }
 
-void SaveAs1Click(TMainPrgForm& window)
+void Save1Click(ICommandHost& host)
 {
-    TWindowProjectHost host(window);
-    CloneProjectCommand(host);
+    TProjectActionsHost actions(host);
+    SaveProjectCommand(actions);
 }
 
-void GeneralSetup1Click(TMainPrgForm& window)
+void SaveAs1Click(ICommandHost& host)
 {
-    TWindowProjectHost host(window);
-    ProjectSettingsCommand(host);
+    TProjectActionsHost actions(host);
+    CloneProjectCommand(actions);
 }
 
-void NameLabelClick(TMainPrgForm& window) { GeneralSetup1Click(window); }
-
-void DatasetDefinitionsClick(TMainPrgForm& window)
+void GeneralSetup1Click(ICommandHost& host)
 {
-    if (window.NoActProject() || !window.ConfirmStopLogging())
+    TProjectActionsHost actions(host);
+    ProjectSettingsCommand(actions);
+}
+
+void NameLabelClick(ICommandHost& host) { GeneralSetup1Click(host); }
+
+void DatasetDefinitionsClick(ICommandHost& host)
+{
+    if (host.NoActProject() || !host.ConfirmStopLogging())
         return;
-    TVarConfigDlg& dialog = VarConfigDlg(window);
+    TVarConfigDlg& dialog = VarConfigDlg(host);
     dialog.LoadFromProject(*CurrentProject());
     // The project may have been closed while the dialog was open.
     if (dialog.exec() == QDialog::Accepted && CurrentProject() != nullptr) {
@@ -83,19 +85,21 @@ void DatasetDefinitionsClick(TMainPrgForm& window)
         if (error)
             ShowError("Die Einstellungenen konnten nicht gespeichert werden.");
     }
-    window.RefreshDisplay();
+    host.RefreshDisplay();
 }
 
-void InstallProjectCommands(TMainPrgForm& window)
+void InstallProjectCommands(ICommandHost& host)
 {
     const QString project = QStringLiteral("Projekt");
-    window.ConnectEntry(project, QStringLiteral("Neues Projekt anlegen"), [&window] { NewProject1Click(window); });
-    window.ConnectEntry(project, QStringLiteral("Projekt laden"), [&window] { LoadProject(window); });
-    window.ConnectEntry(project, QStringLiteral("Projekt speichern"), [&window] { Save1Click(window); });
-    window.ConnectEntry(project, QStringLiteral("Projekt klonen"), [&window] { SaveAs1Click(window); });
     const QString settings = QStringLiteral("Einstellungen");
-    window.ConnectEntry(settings, QStringLiteral("Datensatz-Definition bearbeiten"),
-                        [&window] { DatasetDefinitionsClick(window); });
-    window.ConnectEntry(settings, QStringLiteral("Projekteinstellungen bearbeiten"),
-                        [&window] { GeneralSetup1Click(window); });
+    host.AddMenuRows({
+        {project, QStringLiteral("Neues Projekt anlegen"), QKeySequence(Qt::CTRL | Qt::Key_N),
+         [&host] { NewProject1Click(host); }},
+        {project, QStringLiteral("Projekt laden"), {}, [&host] { LoadProject(host); }},
+        {project, QStringLiteral("Projekt speichern"), QKeySequence(Qt::CTRL | Qt::Key_S), [&host] { Save1Click(host); }},
+        {project, QStringLiteral("Projekt klonen"), {}, [&host] { SaveAs1Click(host); }},
+        {settings, QStringLiteral("Datensatz-Definition bearbeiten"), {}, [&host] { DatasetDefinitionsClick(host); }},
+        {settings, QStringLiteral("Projekteinstellungen bearbeiten"), {}, [&host] { GeneralSetup1Click(host); }},
+    });
+    host.SetSaveProjectCommand([&host] { Save1Click(host); });
 }

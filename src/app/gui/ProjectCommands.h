@@ -2,28 +2,29 @@
 // "Einstellungen", the dataset definition and the project settings.
 #pragma once
 
-class TMainPrgForm;
+class ICommandHost;
 class TProjectGeneralDlg;
 class TVarConfigDlg;
 
 // "Neues Projekt anlegen" (Ctrl+N).
-void NewProject1Click(TMainPrgForm& window);
+void NewProject1Click(ICommandHost& host);
 // "Projekt laden".
-void LoadProject(TMainPrgForm& window);
+void LoadProject(ICommandHost& host);
 // "Projekt speichern" (Ctrl+S).
-void Save1Click(TMainPrgForm& window);
+void Save1Click(ICommandHost& host);
 // "Projekt klonen".
-void SaveAs1Click(TMainPrgForm& window);
+void SaveAs1Click(ICommandHost& host);
 // "Projekteinstellungen bearbeiten".
-void GeneralSetup1Click(TMainPrgForm& window);
+void GeneralSetup1Click(ICommandHost& host);
 // A click on the project's name, comment or folder above the data table: the project settings.
-void NameLabelClick(TMainPrgForm& window);
+void NameLabelClick(ICommandHost& host);
 // "Datensatz-Definition bearbeiten".
-void DatasetDefinitionsClick(TMainPrgForm& window);
+void DatasetDefinitionsClick(ICommandHost& host);
 
 // The window's one settings dialog and one dataset definition dialog, made at first use.
-TProjectGeneralDlg& ProjectGeneralDlg(TMainPrgForm& window);
-TVarConfigDlg& VarConfigDlg(TMainPrgForm& window);
+TProjectGeneralDlg& ProjectGeneralDlg(ICommandHost& host);
+TVarConfigDlg& VarConfigDlg(ICommandHost& host);
 
-// Connects the four entries of "Projekt" and the two of "Einstellungen".
-void InstallProjectCommands(TMainPrgForm& window);
+// Declares the four entries of "Projekt" and the two of "Einstellungen", and gives the window the
+// saving for its close.
+void InstallProjectCommands(ICommandHost& host);

@@ -3,6 +3,7 @@
 #include "app/core/FileChooser.h"
 #include "app/core/ProjectSettings.h"
 #include "app/gui/MqttSettingsPage.h"
+#include "app/gui/QtText.h"
 #include "model/Project.h"
 
 #include <QCheckBox>
@@ -15,8 +16,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // An edit with its caption above it, as one block of the dialog.
 QLineEdit* AddLabeledEdit(QVBoxLayout* layout, QWidget* parent, const QString& caption)

@@ -2,7 +2,7 @@
 
 #include "app/core/AppSettings.h"
 #include "app/core/LoggingControl.h"
-#include "app/gui/MainWindow.h"
+#include "app/gui/CommandHost.h"
 #include "base/Log.h"
 #include "model/DataSource.h"
 #include "model/LiveState.h"
@@ -88,15 +88,15 @@ private:
 
 }  // namespace
 
-void InstallStopSignals(TMainPrgForm& window)
+void InstallStopSignals(ICommandHost& host)
 {
     Received = false;
-    new TStopSignalWatcher(&window);
+    new TStopSignalWatcher(&host.DialogParent());
 }
 
 bool StopSignalReceived() { return Received; }
 
-void FinishAfterStopSignal(TMainPrgForm& window)
+void FinishAfterStopSignal(ICommandHost& host)
 {
     TProject* project = CurrentProject();
     if (project && project->DataSource && project->DataSource->IsActive())
@@ -105,12 +105,12 @@ void FinishAfterStopSignal(TMainPrgForm& window)
     if (!settingsFile.empty()) {
         int code = 0;
         std::string text;
-        WriteAppSettings(settingsFile, window.CurrentAppSettings(), CurrentProject(), code, text);
+        WriteAppSettings(settingsFile, host.CurrentAppSettings(), CurrentProject(), code, text);
         if (code != 0) {
             const std::string message = "Die Einstellungenen konnten nicht gespeichert werden.";
             LogMessage(message);
             std::fprintf(stderr, "%s %s\n", message.c_str(), text.c_str());
         }
     }
-    window.RefreshDisplay();
+    host.RefreshDisplay();
 }

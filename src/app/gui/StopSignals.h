@@ -5,13 +5,13 @@
 // has returned (FinishAfterStopSignal), so nothing runs inside whatever handler happened to be active.
 #pragma once
 
-class TMainPrgForm;
+class ICommandHost;
 
-// Catches the three signals from now on (until the window is destroyed). Call before the start-up, so
+// Catches the three signals from now on (until the host's window is destroyed). Call before the start-up, so
 // that a signal during it is not lost; it takes effect when the event loop runs.
-void InstallStopSignals(TMainPrgForm& window);
+void InstallStopSignals(ICommandHost& host);
 // Whether one of the signals arrived since InstallStopSignals.
 bool StopSignalReceived();
 // After the event loop: stops logging and writes the settings file (a failure goes to the log and to
 // standard error, not into a message box).
-void FinishAfterStopSignal(TMainPrgForm& window);
+void FinishAfterStopSignal(ICommandHost& host);

@@ -1,8 +1,8 @@
 #include "app/gui/TableCommands.h"
 
 #include "app/gui/CellContentDlg.h"
+#include "app/gui/CommandHost.h"
 #include "app/gui/DataTableGrid.h"
-#include "app/gui/MainWindow.h"
 #include "app/gui/ProjectCommands.h"
 #include "app/gui/WindowDialog.h"
 #include "model/LiveState.h"
@@ -20,23 +20,21 @@
 
 namespace {
 
-const QString ExportMenu = QStringLiteral("Export");
-
 // Turns a click on one of the project labels into NameLabelClick (the project settings).
 class TLabelClicks : public QObject {
 public:
-    TLabelClicks(TMainPrgForm& window) : QObject(&window), Window(window) {}
+    explicit TLabelClicks(ICommandHost& host) : QObject(&host.DialogParent()), Host(host) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::MouseButtonRelease)
-            NameLabelClick(Window);
+            NameLabelClick(Host);
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    TMainPrgForm& Window;
+    ICommandHost& Host;
 };
 
 // The rows of the copied range with the texts the grid shows.
@@ -54,14 +52,14 @@ TTableTextRows RangeTexts(const TDataTableGrid& grid, int left, int top, int rig
 
 }  // namespace
 
-TCellContentDlg& CellContentDlg(TMainPrgForm& window) { return WindowDialog<TCellContentDlg>(window); }
+TCellContentDlg& CellContentDlg(ICommandHost& host) { return WindowDialog<TCellContentDlg>(host.DialogParent()); }
 
-void EditDataField(TMainPrgForm& window)
+void EditDataField(ICommandHost& host)
 {
-    if (window.NoActProject())
+    if (host.NoActProject())
         return;
-    const int col = window.DataTable->currentColumn();
-    const int row = window.DataTable->currentRow();
+    const int col = host.TableGrid().currentColumn();
+    const int row = host.TableGrid().currentRow();
     if (!TDataTable::IsValidCell(col, row))
         return;
     TDataTable& table = MainView().Table;
@@ -70,7 +68,7 @@ void EditDataField(TMainPrgForm& window)
     if (const TDataField* cell = table.Cell(col, row))
         *edited = *cell;
 
-    TCellContentDlg& dialog = CellContentDlg(window);
+    TCellContentDlg& dialog = CellContentDlg(host);
     dialog.LoadData(*edited);
     const int answer = dialog.exec();
     TCellEditResult result = TCellEditResult::Cancel;
@@ -83,15 +81,15 @@ void EditDataField(TMainPrgForm& window)
     // The project may have been closed while the dialog was open.
     if (TProject* project = CurrentProject())
         ApplyCellEdit(table, *project, col, row, result, std::move(edited));
-    window.RefreshDisplay();
+    host.RefreshDisplay();
 }
 
-void CopyTableToClipboard(TMainPrgForm& window, bool selectionOnly)
+void CopyTableToClipboard(ICommandHost& host, bool selectionOnly)
 {
     // The first line holds the project's name and comment.
-    if (window.NoActProject())
+    if (host.NoActProject())
         return;
-    const TDataTableGrid& grid = *window.DataTable;
+    const TDataTableGrid& grid = host.TableGrid();
     int left = 0;
     int top = 0;
     int right = TDataTable::ColCount - 1;
@@ -115,21 +113,24 @@ void CopyTableToClipboard(TMainPrgForm& window, bool selectionOnly)
     QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
-void CopyTableToClipboardClick(TMainPrgForm& window) { CopyTableToClipboard(window, false); }
+void CopyTableToClipboardClick(ICommandHost& host) { CopyTableToClipboard(host, false); }
 
-void CopySelectedTabFieldsToClipbrdClick(TMainPrgForm& window) { CopyTableToClipboard(window, true); }
+void CopySelectedTabFieldsToClipbrdClick(ICommandHost& host) { CopyTableToClipboard(host, true); }
 
-void InstallTableCommands(TMainPrgForm& window)
+void InstallTableCommands(ICommandHost& host)
 {
-    QObject::connect(window.DataTable, &QTableWidget::cellDoubleClicked, &window,
-                     [&window](int, int) { EditDataField(window); });
-    auto* clicks = new TLabelClicks(window);
-    for (QLabel* label : {window.NameLabel, window.CommentLabel, window.DirectoryLabel}) {
+    QObject::connect(&host.TableGrid(), &QTableWidget::cellDoubleClicked, &host.TableGrid(),
+                     [&host](int, int) { EditDataField(host); });
+    auto* clicks = new TLabelClicks(host);
+    for (QLabel* label : host.ProjectLabels()) {
         label->installEventFilter(clicks);
         label->setCursor(Qt::PointingHandCursor);
     }
-    window.ConnectEntry(ExportMenu, QStringLiteral("Tabelle in Zwischenablage kopieren"),
-                        [&window] { CopyTableToClipboardClick(window); });
-    window.ConnectEntry(ExportMenu, QStringLiteral("Selektierte Tabellenfelder --> Clipboard"),
-                        [&window] { CopySelectedTabFieldsToClipbrdClick(window); });
+    const QString exportMenu = QStringLiteral("Export");
+    host.AddMenuRows({
+        {exportMenu, QStringLiteral("Tabelle in Zwischenablage kopieren"), QKeySequence(Qt::CTRL | Qt::Key_C),
+         [&host] { CopyTableToClipboardClick(host); }},
+        {exportMenu, QStringLiteral("Selektierte Tabellenfelder --> Clipboard"), {},
+         [&host] { CopySelectedTabFieldsToClipbrdClick(host); }},
+    });
 }

@@ -1,0 +1,8 @@
+// The core's UTF-8 text as a Qt string, for the window's sources that convert many texts.
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+inline QString Q(const std::string& text) { return QString::fromStdString(text); }
