@@ -13,9 +13,9 @@ class TProject;
 
 struct TActionProgress {
     IProgress* Lines = nullptr;
-    std::function<bool()> CancelRequested;
-    std::function<void()> Open;
-    std::function<void()> Close;
+    std::function<bool()> CancelRequested{};
+    std::function<void()> Open{};
+    std::function<void()> Close{};
 
     void OpenWindow() const
     {
