@@ -27,7 +27,7 @@ using TCalls = std::vector<std::string>;
 const std::string NoClockText = "Das Gerät sendet keine Systemzeit, daher wird die PC-Empfangszeit verwendet.";
 
 // The window as the command sees it, with the answer to "stop the reception?".
-struct RecordingHost : IDeviceCommandsHost {
+struct RecordingDeviceHost : IDeviceCommandsHost {
     bool StopLogging = true;
     TCalls Calls;
     bool NoActProject() override
@@ -47,7 +47,7 @@ struct RecordingHost : IDeviceCommandsHost {
 struct DeviceActionsTest : ::testing::Test {
     TTaskQueueDispatcher Dispatcher;
     ScriptedDialogs Dialogs;
-    RecordingHost Host;
+    RecordingDeviceHost Host;
     std::vector<std::string> Debug;
     std::vector<std::string> Ports;
     int Searches = 0;
@@ -118,7 +118,7 @@ TEST_F(DeviceActionsTest, EachCheckBeforeTheSearchEndsTheCommandWithoutSearching
 TEST_F(DeviceActionsTest, NothingFoundIsAnErrorAndASecondCommandMeanwhileDoesNothing)
 {
     TProject& project = OpenProject("/dev/ttyS0");
-    RecordingHost second;
+    RecordingDeviceHost second;
     DuringSearch = [&second] { DetectDeviceCommand(second, false); };
     DetectDeviceCommand(Host, false);
     EXPECT_TRUE(second.Calls.empty());
