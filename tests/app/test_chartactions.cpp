@@ -65,29 +65,31 @@ struct ChartActionsTest : ::testing::Test {
     }
 };
 
-TEST_F(ChartActionsTest, TheSeriesGoToTheWindowWhileTheProgressWindowIsOpen)
+TEST_F(ChartActionsTest, TheSeriesGoToTheWindowWhileTheProgressWindowIsOpenAndMessagesComeAfterIt)
 {
-    EXPECT_EQ(Run(At(2, 0, 0), At(2, 23, 0), 20), TChartOutcome::Read);
-    // Increment 20 s: 10:00:00 and 10:00:20 of each field.
-    EXPECT_EQ(Window, (std::vector<std::string>{"open", "show 2 of 2", "close 0"}));
-    EXPECT_TRUE(Dialogs.Shown.empty());
-    ASSERT_GE(Progress.Lines.size(), 2u);
-    EXPECT_EQ(Progress.Lines.front(), "Datenaufbereitung wird gestartet...");
-    EXPECT_EQ(Progress.Lines.back(), "Einlesen aller Daten beendet.");
-}
-
-TEST_F(ChartActionsTest, NoDataAndAReadErrorAreShownAfterTheProgressWindowAndShowNothing)
-{
-    EXPECT_EQ(Run(At(20, 0, 0), At(21, 23, 0)), TChartOutcome::NoData);
-    EXPECT_EQ(Window, (std::vector<std::string>{"open", "close 0"}));
-    EXPECT_EQ(Dialogs.Shown, (std::vector<ScriptedDialogs::Entry>{{"inform", NoChartDataMessage}}));
-
     fs::create_symlink("/proc/self/mem", DataFileName(Project, At(3, 0, 0)));
-    EXPECT_EQ(Run(At(2, 0, 0), At(3, 23, 0)), TChartOutcome::ReadError);
-    EXPECT_EQ(Window, (std::vector<std::string>{"open", "close 0"}));
-    ASSERT_EQ(Dialogs.Shown.size(), 1u);
-    EXPECT_EQ(Dialogs.Shown[0].Kind, "error");
-    EXPECT_NE(Dialogs.Shown[0].Text.find("26-03-03.txt"), std::string::npos) << Dialogs.Shown[0].Text;
+    struct Case {
+        TDateTime Start, End;
+        TChartOutcome Outcome;
+        std::vector<std::string> Window;
+        std::string Kind, Text;  // of the one message, if any
+    };
+    // Increment 20 s: 10:00:00 and 10:00:20 of each field. The day file of the 3rd cannot be read.
+    for (const Case& c : std::initializer_list<Case>{
+             {At(2, 0, 0), At(2, 23, 0), TChartOutcome::Read, {"open", "show 2 of 2", "close 0"}, "", ""},
+             {At(20, 0, 0), At(21, 23, 0), TChartOutcome::NoData, {"open", "close 0"}, "inform", NoChartDataMessage},
+             {At(2, 0, 0), At(3, 23, 0), TChartOutcome::ReadError, {"open", "close 0"}, "error", "26-03-03.txt"}}) {
+        EXPECT_EQ(Run(c.Start, c.End, 20), c.Outcome);
+        EXPECT_EQ(Window, c.Window);
+        EXPECT_EQ(Dialogs.Shown.size(), c.Kind.empty() ? 0u : 1u);
+        if (!Dialogs.Shown.empty()) {
+            EXPECT_EQ(Dialogs.Shown[0].Kind, c.Kind);
+            EXPECT_NE(Dialogs.Shown[0].Text.find(c.Text), std::string::npos) << Dialogs.Shown[0].Text;
+        }
+        EXPECT_EQ(Progress.Lines.front(), "Datenaufbereitung wird gestartet...");
+    }
+    EXPECT_EQ(Run(At(2, 0, 0), At(2, 23, 0)), TChartOutcome::Read);
+    EXPECT_EQ(Progress.Lines.back(), "Einlesen aller Daten beendet.");
 }
 
 TEST_F(ChartActionsTest, OnlyTheAutomaticIncrementIsADebugLineAndOnlyInDebugMode)
