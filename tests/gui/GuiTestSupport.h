@@ -5,7 +5,7 @@
 
 #include "app/core/FileChooser.h"
 #include "base/DateTime.h"
-#include "model/UiInterfaces.h"
+#include "support/ScriptedUi.h"
 
 #include <deque>
 #include <functional>
@@ -20,22 +20,7 @@ class TProject;
 
 namespace guitest {
 
-// Records every question and message; questions take their answers from a queue (No when empty).
-class ScriptedDialogs : public IUserDialogs {
-public:
-    struct Entry {
-        std::string Kind;  // "ask", "inform" or "error"
-        std::string Text;
-    };
-    TDialogAnswer Ask(const std::string& text, bool withCancel) override;
-    void Inform(const std::string& text) override;
-    void Error(const std::string& text) override;
-
-    std::deque<TDialogAnswer> Answers;
-    std::vector<Entry> Shown;
-    int Count(const std::string& kind) const;
-    bool Contains(const std::string& kind, const std::string& text) const;
-};
+using ScriptedDialogs = testsupport::ScriptedDialogs;
 
 // File dialogs answered from a queue (cancelled when it is empty); every call is kept.
 class ScriptedFiles : public IFileChooser {

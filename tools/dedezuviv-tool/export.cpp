@@ -1,11 +1,11 @@
-// dedezuviv-tool export: the export engine of the window on the command line, for cron jobs
-// and scripts. The same TExportData::Export with the same automatic increment as the
-// window's "Exportieren in Datei", so both give the same file for the same input.
+// dedezuviv-tool export: the window's "Exportieren in Datei" on the command line, for cron jobs
+// and scripts. The same checks and export (ExportToFile) with the same automatic increment, so both
+// give the same file for the same input.
 #include "Commands.h"
 #include "ToolSupport.h"
 
+#include "app/core/ExportActions.h"
 #include "base/FormatSettings.h"
-#include "export/ExportData.h"
 #include "model/Project.h"
 
 #include <csignal>
@@ -47,9 +47,9 @@ int RunExport(int argc, char** argv)
     LoadFormatSettingsFromEnvironment();
     TStderrDialogs dialogs;
 
-    const std::optional<TExportFormat> format = ExportFormatFromFileName(options.Output);
-    if (!format) {
-        std::fprintf(stderr, "%s\n", ExportMessages::UnknownFormat);
+    std::string formatMessage;
+    if (!ExportFileFormat(options.Output, formatMessage)) {
+        std::fprintf(stderr, "%s\n", formatMessage.c_str());
         return 1;
     }
 
@@ -58,20 +58,24 @@ int RunExport(int argc, char** argv)
     if (!project)
         return 1;
 
-    const int64_t increment = ExportIncrement(options.IncrementSeconds, options.Start, options.End, fields.size());
     // A stop signal ends the export at once and removes the unfinished file.
     InstallToolStopSignals();
-    TExportData exporter;
-    exporter.CancelRequested = [] { return ToolStopRequested(); };
-    if (exporter.Export(project.get(), nullptr, options.Output, *format, options.Start, options.End, increment,
-                        fields) != 0) {
-        if (exporter.WasCancelled)
-            std::fprintf(stderr, "%s\n", exporter.ErrorText.c_str());
-        else
-            std::fprintf(stderr, "%s\n%s\n", ExportMessages::Failed, exporter.ErrorText.c_str());
+    const TExportFileResult result = ExportToFile(*project,
+                                                  {.FileName = options.Output,
+                                                   .Fields = fields,
+                                                   .Start = options.Start,
+                                                   .End = options.End,
+                                                   .IncrementSeconds = options.IncrementSeconds},
+                                                  nullptr, [] { return ToolStopRequested(); });
+    if (result.Outcome == TExportFileOutcome::Cancelled) {
+        std::fprintf(stderr, "%s\n", result.ErrorText.c_str());
         return 1;
     }
-    std::printf("%s\n", FormatMessage(ExportMessages::FileDone, options.Output, exporter.RecordCount).c_str());
+    if (result.Outcome != TExportFileOutcome::Written) {
+        std::fprintf(stderr, "%s\n%s\n", ExportMessages::Failed, result.ErrorText.c_str());
+        return 1;
+    }
+    std::printf("%s\n", FormatMessage(ExportMessages::FileDone, options.Output, result.RecordCount).c_str());
     if (std::fflush(stdout) != 0)
         return 1;
     return 0;

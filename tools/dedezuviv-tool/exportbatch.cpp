@@ -1,14 +1,14 @@
 // dedezuviv-tool export-batch: the window's "Batch-Export" on the command line, for cron
-// jobs. The same period loop (TExportBatch), the same file names, the same closed periods and the same
+// jobs. The same run (RunBatchExport: increment, folder, period loop), the same file names, the same closed periods and the same
 // period types ("exportdef.cfg" of the user, then of the program, else the four built-in types).
 // SIGINT and SIGTERM stop it at once; the unfinished file is removed, the files written before stay.
 #include "Commands.h"
 #include "ToolSupport.h"
 
+#include "app/core/ExportActions.h"
 #include "app/core/ExportDefinitionFiles.h"
 #include "base/FormatSettings.h"
 #include "base/Log.h"
-#include "export/ExportBatch.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
 
@@ -121,19 +121,16 @@ int RunExportBatch(int argc, char** argv)
     InstallToolStopSignals();
 
     TStdoutProgress progress;
-    TExportBatch batch;
-    batch.Project = project.get();
-    batch.Type = *type;
-    batch.Fields = fields;
-    batch.Format = format;
-    batch.Mask = mask;
-    batch.Folder = haveFolder ? folder : project->GetDataDir("export");
-    batch.Start = options.Start;
-    batch.End = options.End;
-    batch.Increment = ExportIncrement(options.IncrementSeconds, options.Start, options.End, fields.size());
-    batch.Progress = &progress;
-    batch.Cancelled = [] { return ToolStopRequested(); };
-    const TBatchResult outcome = batch.Run();
+    const TBatchResult outcome = RunBatchExport(*project,
+                                                {.Type = type,
+                                                 .Fields = fields,
+                                                 .Format = format,
+                                                 .Mask = mask,
+                                                 .Start = options.Start,
+                                                 .End = options.End,
+                                                 .IncrementSeconds = options.IncrementSeconds,
+                                                 .Folder = haveFolder ? std::optional(folder) : std::nullopt},
+                                                &progress, [] { return ToolStopRequested(); });
 
     std::string message = BatchResultMessage(outcome, project->GetDataDir("data"));
     // The message's line breaks "\n\r" become "\n": the "\r" goes.

@@ -7,9 +7,9 @@
 #include "Commands.h"
 #include "ToolSupport.h"
 
+#include "app/core/ChartActions.h"
 #include "app/gui/ChartPage.h"
 #include "app/gui/ChartPicture.h"
-#include "app/gui/ChartPlot.h"
 #include "base/FormatSettings.h"
 #include "evaluation/PlotSelections.h"
 #include "model/Fields.h"
@@ -63,7 +63,9 @@ int RunPlot(int argc, char** argv)
     TRangeOptions options;
     if (const std::optional<int> exitCode = ParseRangeOptions(argc, argv, command, options))
         return *exitCode;
-    TPlotRequest request;
+    TChartRequest request;
+    std::string selectionName;
+    TPlotLook look;
     request.Start = options.Start;
     request.End = options.End;
     request.IncrementSeconds = options.IncrementSeconds;
@@ -73,7 +75,7 @@ int RunPlot(int argc, char** argv)
     const TPictureFormat format = PictureFormatOf(QString::fromStdString(options.Output));
     if (format == TPictureFormat::Unknown)
         return UsageError(Usage, "Unbekanntes Format für Datenexport angegeben!");
-    request.Look.Markers = markers;
+    look.Markers = markers;
 
     LoadFormatSettingsFromEnvironment();
     TStderrDialogs dialogs;
@@ -88,12 +90,12 @@ int RunPlot(int argc, char** argv)
             return 1;
         }
         request.Fields = choices[static_cast<size_t>(index)].Fields;
-        request.SelectionName = options.SelectionName;
+        selectionName = options.SelectionName;
     } else {
         request.Fields = options.FieldNames;
         // The title names the fields by their plain names.
         for (const std::string& field : request.Fields)
-            request.SelectionName += (request.SelectionName.empty() ? "" : ", ") + PlainFieldName(field);
+            selectionName += (selectionName.empty() ? "" : ", ") + PlainFieldName(field);
     }
 
     // The charts are widgets: they need an application, here on the platform without a display. Qt's
@@ -112,15 +114,17 @@ int RunPlot(int argc, char** argv)
     page.resize(width, height);
     page.show();
 
-    const TPlotResult plot = ReadAndShowChart(page, *project, nullptr, request);
-    if (plot.Outcome == TPlotOutcome::ReadError) {
+    TChartReading plot = ReadChart(*project, request, nullptr);
+    if (plot.Outcome == TChartOutcome::Read)
+        page.ShowSeries(std::move(plot.Series), selectionName, look);
+    if (plot.Outcome == TChartOutcome::ReadError) {
         std::fprintf(stderr, "%s\n", plot.ErrorText.c_str());
         return 1;
     }
     std::printf("Datensätze gelesen / records read: %llu\nPunkte gezeichnet / points drawn: %llu\n",
                 static_cast<unsigned long long>(plot.RecordsRead), static_cast<unsigned long long>(plot.PointCount));
-    if (plot.Outcome == TPlotOutcome::NoData) {
-        std::fprintf(stderr, "Es wurden keine Daten im angegebenen Zeitraum gefunden!\n");
+    if (plot.Outcome == TChartOutcome::NoData) {
+        std::fprintf(stderr, "%s\n", NoChartDataMessage);
         return 1;
     }
     const TPictureRenderer render = [&page](QCPPainter& painter, QSize size) { page.Render(painter, size); };

@@ -1,0 +1,23 @@
+#include "app/core/ActionProgress.h"
+
+#include "model/LiveState.h"
+#include "model/UiInterfaces.h"
+
+#include <utility>
+
+void AddProgressLine(IProgress* lines, const std::string& text)
+{
+    if (lines)
+        lines->AddLine(text);
+}
+
+TProjectWatch::TProjectWatch(const TProject& project) : Project(&project), WasCurrent(CurrentProject() == &project) {}
+
+bool TProjectWatch::Gone() const { return WasCurrent && CurrentProject() != Project; }
+
+std::function<bool()> TProjectWatch::CancelRule(std::function<bool()> cancelRequested) const
+{
+    return [watch = *this, cancelRequested = std::move(cancelRequested)] {
+        return (cancelRequested && cancelRequested()) || watch.Gone();
+    };
+}
