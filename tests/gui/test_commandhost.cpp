@@ -76,8 +76,8 @@ TEST_F(CommandHostTest, TheMenusAreTheLayoutFilledWithEveryUnitsRows)
         ASSERT_NE(titles[m]->menu(), nullptr) << menus[m].first;
         const QList<QAction*> entries = titles[m]->menu()->actions();
         ASSERT_EQ(entries.size(), static_cast<qsizetype>(menus[m].second.size())) << menus[m].first;
-        for (size_t e = 0; e < entries.size(); ++e) {
-            const std::string& row = menus[m].second[e];
+        for (qsizetype e = 0; e < entries.size(); ++e) {
+            const std::string& row = menus[m].second[static_cast<size_t>(e)];
             const size_t bar = row.find('|');
             EXPECT_EQ(Text(entries[e]->text()), row.substr(0, bar)) << menus[m].first;
             EXPECT_EQ(entries[e]->shortcut(), QKeySequence(bar == std::string::npos ? QString() : QString::fromStdString(row.substr(bar + 1))))
