@@ -7,7 +7,6 @@
 #include "base/Log.h"
 #include "base/MainThread.h"
 #include "model/DataSource.h"
-#include "model/DayFiles.h"
 #include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
@@ -47,6 +46,15 @@ public:
 
 const char* const Record = "=MD/p100013/v0102/t+055,50/n1234,50/y08.12.26/z14:26:50#\r\n";
 
+// Hands the records of Text to the data source as its decoder would.
+void Feed(TDataSource& source, const std::string& text)
+{
+    TOrvaProtocol decoder;
+    decoder.SetOnRecord(
+        [&](const std::string& line, const TDecodedRecord& record) { source.HandleRecord(line, record); });
+    decoder.ProcessData(text);
+}
+
 struct DataSourceTest : ::testing::Test {
     testsupport::TempDir Dir;
     TRecorder Recorder;
@@ -67,18 +75,6 @@ struct DataSourceTest : ::testing::Test {
         SetClockOverride(nullptr);
         CloseCurrentProject();
     }
-
-    // A record at the PC clock, through a decoder as from the line.
-    void Feed()
-    {
-        const TDateTimeParts p = DecodeDateTime(Clock);
-        char text[96];
-        std::snprintf(text, sizeof text, "=MD/n1/y%02d.%02d.%02d/z%02d:%02d:%02d#", p.Day, p.Month, p.Year % 100,
-                      p.Hour, p.Minute, p.Second);
-        TOrvaProtocol decoder;
-        decoder.SetOnRecord([&](const std::string& line, const TDecodedRecord& record) { Source.HandleRecord(line, record); });
-        decoder.ProcessData(text);
-    }
 };
 
 TEST_F(DataSourceTest, AcknowledgementCarriesThePcTime)
@@ -93,28 +89,23 @@ TEST_F(DataSourceTest, DisplayPausesDuringABurstOnlyWhileThePortIsOpen)
     CountingDisplay display;
     SetRecordDisplay(&display);
     // Without an open port nothing is shown, but the record is recorded.
-    Feed();
+    Feed(Source, Record);
     EXPECT_EQ(display.Shown, 0);
     EXPECT_EQ(Source.RecordCount, 1u);
-    EXPECT_EQ(CurrentProject()->RecordStart, Clock);
+    EXPECT_EQ(CurrentProject()->RecordStart, EncodeDateTime(2026, 12, 8, 14, 26, 50));
 
     testsupport::PtyPair pty;
     ASSERT_TRUE(pty.Start());
     TDataSource open(TPortSettings{pty.EndA()}, Recorder);
     open.Start();
     ASSERT_TRUE(open.IsActive());
-    const auto feed = [&] {
-        TOrvaProtocol decoder;
-        decoder.SetOnRecord([&](const std::string& line, const TDecodedRecord& record) { open.HandleRecord(line, record); });
-        decoder.ProcessData(Record);
-    };
     const TDateTime ms = 1.0 / 86400000;
     Clock += 1000 * ms;
-    feed();  // 1 s after the last record: shown
+    Feed(open, Record);  // the first record: shown
     Clock += 300 * ms;
-    feed();  // 300 ms later: recorded, not shown
+    Feed(open, Record);  // 300 ms later: recorded, not shown
     Clock += 601 * ms;
-    feed();  // more than 600 ms: shown again
+    Feed(open, Record);  // more than 600 ms: shown again
     EXPECT_EQ(display.Shown, 2);
     open.Stop();
     SetRecordDisplay(nullptr);
@@ -171,7 +162,10 @@ public:
     }
     FarEnd(const FarEnd&) = delete;
     FarEnd& operator=(const FarEnd&) = delete;
-    bool Write(const std::string& bytes) { return ::write(Fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()); }
+    bool Write(const std::string& bytes)
+    {
+        return ::write(Fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
     std::string ReadAvailable()
     {
         std::string text;
@@ -297,7 +291,10 @@ TEST_F(DataSourceRunningTest, ClosingTheProjectFromInsideTheRecordDisplay)
     ASSERT_NE(StartRunningDataSource(CurrentProject()->Port), nullptr);
     ASSERT_TRUE(controller.Write(Record));
     std::string heard;
-    ASSERT_TRUE(RunTasksUntil([&] { return (heard += controller.ReadAvailable()).find("ACK ") != std::string::npos; }));
+    ASSERT_TRUE(RunTasksUntil([&] {
+        heard += controller.ReadAvailable();
+        return heard.find("ACK ") != std::string::npos;
+    }));
 }
 
 }  // namespace
