@@ -32,7 +32,7 @@ bool LoggingActive()
 
 TDataSource* StartRunningDataSource(TPortSettings settings)
 {
-    // Again should events that ran while the previous port shut down have started another one.
+    // A loop: events that run while the previous port shuts down may have started another one.
     while (RunningDataSource() != nullptr)
         FreeRunningDataSource();
     Live().Source = std::make_unique<TDataSource>(settings, Live().Recorder);
@@ -65,6 +65,7 @@ void LastDecodedHeader(uint8_t& frameKind, TRecordHeader& header)
 
 void EndProjectLogging()
 {
+    // A loop for the same reason as at a start.
     while (RunningDataSource() != nullptr)
         FreeRunningDataSource();
     Live().Recorder = TRecorder();
