@@ -11,6 +11,7 @@
 #include "model/DataSource.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
+#include "model/Recorder.h"
 
 #include "BenchText.h"
 
@@ -287,8 +288,9 @@ int main(int argc, char** argv)
     project->SamplingInterval = 0;  // every record is due
     ReplaceCurrentProject(std::move(project));
     TProject* current = CurrentProject();
-    TDataSource& source = *current->DataSource;
-    source.SetPortName(far.Path());
+    // The data source as logging runs it, but opened here so that its port's problems are counted.
+    TRecorder recorder;
+    TDataSource source(TPortSettings{far.Path()}, recorder);
 
     // Port problems (noise 0 and 1) are counted; the data source shows them only in debug mode.
     // A pty has no modem lines: setting RTS and DTR and reading the modem status fail with ENOTTY.
@@ -384,6 +386,7 @@ int main(int argc, char** argv)
     for (const auto& [place, problem] : portProblems)
         std::printf("port report %u: %zu times (%s)\n", place, problem.Count, problem.First.c_str());
 
+    source.Stop();
     CloseCurrentProject();
     ClearLogCallbacks();
     SetMainThreadDispatcher(nullptr);

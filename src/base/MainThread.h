@@ -19,7 +19,7 @@
 //     are handled as usual (recorded and acknowledged), so logging never pauses for them.
 // After such a call a caller must assume that any handler ran: the current project may have been
 // replaced or closed, a data source or port freed or reopened, logging started or stopped. It re-reads
-// what it needs (CurrentProject(), ActiveDataSource()) instead of keeping pointers across the call,
+// what it needs (CurrentProject(), RunningDataSource()) instead of keeping pointers across the call,
 // and an object whose own handler made the call checks that it still exists (TAliveFlag below) before
 // it touches its members again.
 //

@@ -3,11 +3,11 @@
 #include "base/ErrorText.h"
 #include "base/FormatSettings.h"
 #include "base/Log.h"
-#include "model/DataSource.h"
 #include "model/DayFiles.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/RecordedDays.h"
+#include "model/Recorder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -91,15 +91,13 @@ private:
     size_t BlockCapacity = 0;
 };
 
-// Takes the due records of the temporary data source: leaves out lines already in their day file and
+// Takes the due records of the import's recorder: leaves out lines already in their day file and
 // appends the others in batches. A card log runs through its days in order, so only a few days are
 // kept; a day touched again later (a clock set back) is read again.
 class TImportLineWriter : public IRecordLineWriter {
 public:
     static constexpr size_t DaysKept = 8;
     static constexpr size_t BatchBytes = 256 * 1024;
-
-    explicit TImportLineWriter(TDataSource& source) : Source(source) {}
 
     void WriteLine(const std::string& fileName, const std::string& line) override
     {
@@ -133,13 +131,9 @@ public:
             return false;
         if (Batch.empty())
             return true;
-        bool folderCreated = false;
         // One call: the lines land whole, under the file lock, after any unfinished line is cut off.
-        const bool written = AppendLineToFile(CurrentName, Batch, folderCreated);
-        if (folderCreated) {
-            const std::string folder = FileFolder(CurrentName);
-            DebugInfo("Datenverzeichnis " + folder + (folder.back() == '/' ? "" : "/") + " neu angelegt");
-        }
+        int errorCode = 0;
+        const bool written = AppendToDayFile(CurrentName, Batch, errorCode);
         Batch.clear();
         if (!written) {
             Fail("Fehler beim Schreiben der Datei \"" + CurrentName + "\"!");
@@ -185,11 +179,9 @@ private:
     {
         Failed = true;
         ErrorText = text;
-        Source.MayRecordToFile = false;
         LogMessage(text);
     }
 
-    TDataSource& Source;
     std::map<std::string, std::unique_ptr<TDayLines>> Days;
     uint64_t UseCounter = 0;
     TDayLines* Current = nullptr;
@@ -287,11 +279,16 @@ TCardImportResult ImportCardFile(const std::string& fileName, IProgress* progres
     }
     result.Bytes = static_cast<uint64_t>(info.st_size);
 
-    // Its port has no name, so Start leaves it closed: nothing is shown, nothing acknowledged.
-    TDataSource source;
-    source.Start();
-    TImportLineWriter writer(source);
-    source.LineWriter = &writer;
+    // A bare decoder: nothing of a card is shown, acknowledged or published, only recorded.
+    TImportLineWriter writer;
+    TRecorder recorder;
+    recorder.LineWriter = &writer;
+    TOrvaProtocol decoder;
+    decoder.SetOnRecord([&](const std::string& line, const TDecodedRecord& record) {
+        ++result.RecordCount;
+        if (!writer.Failed)
+            recorder.Record(CurrentProject(), line, record);
+    });
 
     if (progress) {
         progress->AddLine(CardImportReadingLine(fileName));
@@ -330,7 +327,7 @@ TCardImportResult ImportCardFile(const std::string& fileName, IProgress* progres
             break;
         for (size_t at = 0; at < static_cast<size_t>(n) && !writer.Failed && !projectGone;) {
             const size_t size = std::min(CardImportBlockSize, static_cast<size_t>(n) - at);
-            source.Decoder()->ProcessData(std::string_view(buffer.data() + at, size));
+            decoder.ProcessData(std::string_view(buffer.data() + at, size));
             at += size;
             result.BytesRead += size;
             idle.Check();
@@ -341,10 +338,8 @@ TCardImportResult ImportCardFile(const std::string& fileName, IProgress* progres
         showProgress();
     }
 
-    result.RecordCount = source.RecordCount;
     result.Written = writer.Written;
     result.Duplicates = writer.Duplicates;
-    source.LineWriter = nullptr;
     if (projectGone) {
         result.Result = 1;
         result.ErrorText = "Das Projekt wurde während des Einlesens geschlossen.";

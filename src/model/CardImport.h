@@ -1,5 +1,5 @@
 // The memory-card import: a data log a controller wrote to its card (".l00", the bytes it would have
-// sent on the serial line) is fed through a temporary data source into the current project's day
+// sent on the serial line) is fed through a decoder and the recorder into the current project's day
 // files, so that the project's sampling interval, trigger field and day-file layout apply as to live
 // records. The window's command and dedezuviv-tool import both run it.
 //

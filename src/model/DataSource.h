@@ -1,7 +1,7 @@
-// TDataSource: ties one serial port and one record decoder to the current project. It opens and
-// closes the port, feeds every received block to the decoder, shows each decoded record, writes it to
-// the day file when the sampling interval and the trigger allow, and acknowledges it to the controller
-// with the PC's date and time.
+// TDataSource: one serial port and one record decoder while logging runs, made from the project's port
+// settings. It opens and closes the port, feeds every received block to the decoder, shows each decoded
+// record, hands it to the recorder (the day files) and acknowledges it to the controller with the PC's
+// date and time. The running one is held by model/LiveLogging.h.
 //
 // All of it runs on the main thread: the port's worker hands its events over through the main-thread
 // dispatcher and waits until the handler has returned.
@@ -9,28 +9,21 @@
 
 #include "base/DateTime.h"
 #include "base/MainThread.h"
+#include "model/PortSettings.h"
 #include "protocol/RecordDecoder.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+class TRecorder;
 class TSerialPortNG;
-
-// Takes the lines of due records in place of the day files (the card import: it leaves out lines that
-// already stand in their file and writes the others in batches per day file). It reports its own
-// write failures.
-class IRecordLineWriter {
-public:
-    virtual ~IRecordLineWriter() = default;
-    virtual void WriteLine(const std::string& fileName, const std::string& line) = 0;
-};
 
 class TDataSource {
 public:
-    // Port settings made by the data source (all other port properties keep the port's defaults).
-    static constexpr uint32_t DefaultBaudRate = 9600;
-    static constexpr uint16_t DefaultClusterSize = 300;
+    // The port's block size (all other port properties but name, baud rate and flow control keep the
+    // port's defaults).
+    static constexpr uint16_t ClusterSize = 300;
     // Records that follow their predecessor within this time are recorded and acknowledged, not shown.
     static constexpr int64_t DisplayPauseMs = 600;
     // Port errors closer together than this belong to one burst.
@@ -38,7 +31,9 @@ public:
     // Error lines shown per burst before the notice "Skip repeated messages!".
     static constexpr uint32_t ErrorLinesPerBurst = 9;
 
-    TDataSource();
+    // A new decoder and a closed port with the settings; records go to the recorder (not owned, it
+    // outlives the data source).
+    TDataSource(const TPortSettings& settings, TRecorder& recorder);
     ~TDataSource();
     TDataSource(const TDataSource&) = delete;
     TDataSource& operator=(const TDataSource&) = delete;
@@ -50,31 +45,17 @@ public:
     TOrvaProtocol* Decoder() const { return FDecoder.get(); }
 
     uint32_t RecordCount = 0;     // records handled since creation
-    // Off for a data source that only listens (the device search): its records never reach the
-    // project's day files, whatever the project's recording switch says.
-    bool MayRecordToFile = true;
     TDateTime LastRecordTime = 0; // PC time at which the previous record was handled
-    // Not owned. When set, due records go to it instead of being appended to their day file at once;
-    // the sampling state (LastSaved, RecordStart) moves on either way.
-    IRecordLineWriter* LineWriter = nullptr;
 
-    // A new decoder and a new port with the old port's name, baud rate and cluster size (empty, 9600
-    // and 300 when there was none). Each logging run thus starts with empty buffers. The port is closed.
-    void RecreatePort();
-
-    // The port name as given: a device path, a bare name under /dev or an old Windows name COMn.
-    void SetPortName(const std::string& name);
-    std::string GetPortName() const;  // empty without port
-    void SetBaudRate(uint32_t rate);
-    uint32_t GetBaudRate() const;     // 0 without port
-    void SetClusterSize(uint16_t size);  // 0 is ignored
+    std::string GetPortName() const;
+    uint32_t GetBaudRate() const;
     bool IsActive() const;            // the port is open
     // The port is open but its device went away (hang-up); opening it again finds the device when
     // it is back.
     bool LineLost() const;
 
-    // Installs the record handler; with a port name opens the port (RTS on and off again, DTR stays on).
-    // Whether the port opened is read afterwards with IsActive().
+    // With a port name opens the port (RTS on and off again, DTR stays on). Whether the port opened is
+    // read afterwards with IsActive().
     void Start();
     // Closes the port.
     void Stop();
@@ -89,16 +70,9 @@ public:
     static std::string AcknowledgementText(TDateTime time);
 
 private:
-    void RecordToFile(const std::string& line, const TDecodedRecord& record);
-    // The log lines of day-file writing: a failure with its reason (then at most one a minute while
-    // it goes on), and one line when writing works again.
-    void ReportWriteResult(const std::string& fileName, bool written, int errorCode);
-    static constexpr int64_t WriteFailureReportSeconds = 60;
-    bool WriteFailing = false;
-    TDateTime LastWriteFailureReport = 0;
-
-    // Shared so that a decoder stays alive for a ProcessData that is still running when the decoder
-    // is replaced (RecreatePort) or the data source is freed from inside one of its handlers.
+    TRecorder& Recorder;
+    // Shared so that the decoder stays alive for a ProcessData that is still running when the data
+    // source is freed from inside one of its handlers.
     std::shared_ptr<TOrvaProtocol> FDecoder;
     std::unique_ptr<TSerialPortNG> FPort;
     // Gone when the data source is freed; handlers check it after calls that may run other code.
@@ -106,6 +80,4 @@ private:
     // Set while received bytes are being fed to the decoder: a receive event delivered meanwhile
     // (a handler that lets pending events run) leaves its block in the list for the running feed.
     bool Feeding = false;
-    // The record handler is on the current decoder (installed by Start, once per decoder).
-    bool RecordHandlerInstalled = false;
 };

@@ -1,5 +1,6 @@
 #include "model/LiveState.h"
 
+#include "model/LiveLogging.h"
 #include "model/Project.h"
 
 namespace {
@@ -29,6 +30,8 @@ TProject* CurrentProject() { return ProjectOwner().get(); }
 
 void ReplaceCurrentProject(std::unique_ptr<TProject> project)
 {
+    // Logging ends with the project it belongs to: its port is closed before the project goes.
+    EndProjectLogging();
     {
         std::lock_guard<std::mutex> guard(LiveStateLock());
         ProjectOwner().swap(project);

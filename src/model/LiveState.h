@@ -9,8 +9,9 @@
 //   read (the field definitions); ReplaceCurrentProject, CloseCurrentProject and SetCurrentRecord take
 //   it themselves.
 // - A project leaving CurrentProject is freed after the lock has been released: a reader holding the
-//   lock sees either the old, still complete project or the new one, never a freed one, and the
-//   destructor (which closes the project's serial port) never runs under the lock.
+//   lock sees either the old, still complete project or the new one, never a freed one. Its logging
+//   (model/LiveLogging.h: the running data source with its serial port) ends before the lock is taken,
+//   so the port is closed first and never under the lock.
 // - The lock is not recursive: code holding it must not call the functions below that take it.
 // - The program closes the project (CloseCurrentProject) before it ends; a project still open at exit
 //   is freed with the other static objects.

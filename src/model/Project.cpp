@@ -1,11 +1,9 @@
 #include "model/Project.h"
 
-#include "model/DataSource.h"
-
 #include <filesystem>
 #include <system_error>
 
-TProject::TProject() : DataSource(std::make_unique<TDataSource>()) {}
+TProject::TProject() = default;
 
 TProject::~TProject() = default;
 

@@ -3,6 +3,7 @@
 
 #include "base/DateTime.h"
 #include "model/Fields.h"
+#include "model/PortSettings.h"
 #include "protocol/RecordDecoder.h"
 
 #include <array>
@@ -25,8 +26,6 @@ struct TFieldSelection {
     }
 };
 
-class TDataSource;
-
 class TProject {
 public:
     TProject();
@@ -39,7 +38,8 @@ public:
     std::string Name = "Project";
     std::string Comment;
     std::string FileName;
-    std::unique_ptr<TDataSource> DataSource;  // owned, created by the constructor
+    TPortSettings Port;          // the data source opens this port while logging runs
+    // Moved by the recorder (model/Recorder.h):
     TDateTime RecordStart = 0;   // record time of the first line since logging last started; 0 = none
     TDateTime LastSaved = 0;     // record time of the last recorded line
     std::string Root;            // data root folder; empty = beside the project file

@@ -1,7 +1,5 @@
 #include "model/ProjectFile.h"
 
-#include "model/DataSource.h"
-
 #include "base/AppGlobals.h"
 #include "base/Clock.h"
 #include "base/IniFile.h"
@@ -21,8 +19,6 @@ constexpr const char* SectionGeneral = "General";
 constexpr const char* SectionFieldDefinitions = "Field Definitions";
 constexpr const char* SectionExportSetup = "Export Setup";
 constexpr const char* SectionDataTable = "Data Table";
-
-constexpr int32_t DefaultBaudRate = 9600;
 
 const char* const Version100Message =
     "Achtung: Die Projektdatei stammt aus einer Vorgänderversion.Bitte die Einstellungen des "
@@ -211,8 +207,9 @@ int32_t ReadProjectSections(const TIniFile& ini, TProject& project)
     project.Comment = ini.ReadString(SectionGeneral, "Comment", "");
     // Port names are kept as written: Linux device names are case-sensitive, and a Windows name such
     // as "COM1" is mapped to its device when the port is opened.
-    project.DataSource->SetPortName(ini.ReadString(SectionGeneral, "Port", ""));
-    project.DataSource->SetBaudRate(static_cast<uint32_t>(ini.ReadInteger(SectionGeneral, "Baudrate", DefaultBaudRate)));
+    project.Port.Name = ini.ReadString(SectionGeneral, "Port", "");
+    project.Port.BaudRate = static_cast<uint32_t>(
+        ini.ReadInteger(SectionGeneral, "Baudrate", static_cast<int32_t>(TPortSettings::DefaultBaudRate)));
     project.ShowTableGrid = ini.ReadBool(SectionGeneral, "ShowTableGrid", true);
 
     for (int t = 0; t < FieldTypeCount; ++t)
@@ -245,8 +242,8 @@ void WriteProjectSections(TIniFile& ini, const TProject& project)
     ini.WriteInteger(SectionInfo, "Version", VersionNumber);
     ini.WriteDateTime(SectionInfo, "Date", Now());
 
-    ini.WriteString(SectionGeneral, "Port", project.DataSource->GetPortName());
-    ini.WriteInteger(SectionGeneral, "Baudrate", static_cast<int32_t>(project.DataSource->GetBaudRate()));
+    ini.WriteString(SectionGeneral, "Port", project.Port.Name);
+    ini.WriteInteger(SectionGeneral, "Baudrate", static_cast<int32_t>(project.Port.BaudRate));
     ini.WriteString(SectionGeneral, "Name", project.Name);
     ini.WriteString(SectionGeneral, "Comment", project.Comment);
     ini.WriteInteger(SectionGeneral, "SamplingInterval", project.SamplingInterval);

@@ -6,7 +6,6 @@
 #include "base/Log.h"
 #include "base/MainThread.h"
 #include "device/CommPortList.h"
-#include "model/DataSource.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "support/ScriptedUi.h"
@@ -82,7 +81,7 @@ struct DeviceActionsTest : ::testing::Test {
     TProject& OpenProject(const std::string& port)
     {
         auto project = std::make_unique<TProject>();
-        project->DataSource->SetPortName(port);
+        project->Port.Name = port;
         project->SetModified(false);
         ReplaceCurrentProject(std::move(project));
         return *CurrentProject();
@@ -126,7 +125,7 @@ TEST_F(DeviceActionsTest, NothingFoundIsAnErrorAndASecondCommandMeanwhileDoesNot
     EXPECT_EQ(Host.Calls, (TCalls{"project", "logging", "terminal", "refresh"}));
     EXPECT_EQ(Dialogs.Shown, (TShown{{"error", "Es wurde kein Gerät erkannt!"}}));
     EXPECT_EQ(Debug, TCalls{"Autodetect device found: ComStr="});
-    EXPECT_EQ(project.DataSource->GetPortName(), "/dev/ttyS0");
+    EXPECT_EQ(project.Port.Name, "/dev/ttyS0");
     EXPECT_FALSE(project.Modified);
 }
 
@@ -186,7 +185,7 @@ TEST_F(DeviceActionsTest, TheFoundPortBecomesTheProjectsUnlessTheClockQuestionIs
         DetectDeviceCommand(Host, true);
         EXPECT_EQ(Dialogs.Count("ask"), static_cast<int>(c.Answers.size()));
         EXPECT_EQ(Dialogs.Count("error") + Dialogs.Count("inform"), 0);
-        EXPECT_EQ(project.DataSource->GetPortName(), c.Taken ? pty.EndA() : "/dev/ttyS0");
+        EXPECT_EQ(project.Port.Name, c.Taken ? pty.EndA() : "/dev/ttyS0");
         EXPECT_EQ(project.Modified, c.Taken);
     }
 }

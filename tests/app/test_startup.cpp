@@ -3,7 +3,7 @@
 #include "app/core/Startup.h"
 #include "base/AppGlobals.h"
 #include "base/Log.h"
-#include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
@@ -98,8 +98,8 @@ TEST_F(StartupTest, ProjectPortBaudRateStartTriggerAndServerInOrder)
     ASSERT_NE(CurrentProject(), nullptr);
     EXPECT_EQ(CurrentProject()->GetName(), "Haus");
     // Port names are case-sensitive on Linux: kept as given.
-    EXPECT_EQ(CurrentProject()->DataSource->GetPortName(), "com3");
-    EXPECT_EQ(CurrentProject()->DataSource->GetBaudRate(), 9600u);
+    EXPECT_EQ(CurrentProject()->Port.Name, "com3");
+    EXPECT_EQ(CurrentProject()->Port.BaudRate, 9600u);
     EXPECT_EQ(CurrentProject()->TriggerField, "Brenner (Relais)");
     EXPECT_FALSE(CurrentProject()->RecordingToFile);
     EXPECT_EQ(Host.Calls,
@@ -111,14 +111,14 @@ TEST_F(StartupTest, ProjectPortBaudRateStartTriggerAndServerInOrder)
 TEST_F(StartupTest, AutoPortRunsTheSearchAndEmptyTcpPortMeans4000)
 {
     Run({"/p=" + ProjectPath, "/port=a", "/tcpport=", "/baudrate=57600"});
-    EXPECT_EQ(CurrentProject()->DataSource->GetPortName(), "/dev/ttyUSB7");
-    EXPECT_EQ(CurrentProject()->DataSource->GetBaudRate(), 57600u);
+    EXPECT_EQ(CurrentProject()->Port.Name, "/dev/ttyUSB7");
+    EXPECT_EQ(CurrentProject()->Port.BaudRate, 57600u);
     EXPECT_NE(std::find(Host.Calls.begin(), Host.Calls.end(), "search"), Host.Calls.end());
     EXPECT_EQ(Host.Calls.back(), "server:4000");
     Host.FoundPort.clear();
     Host.Calls.clear();
     Run({"/p=" + ProjectPath, "/PORT=Auto"});
-    EXPECT_EQ(CurrentProject()->DataSource->GetPortName(), "");
+    EXPECT_EQ(CurrentProject()->Port.Name, "");
 }
 
 TEST_F(StartupTest, MissingProjectIsReportedOnceAndProjectOptionsAreIgnored)
@@ -153,7 +153,7 @@ TEST_F(StartupTest, StartSwitchWithoutPortLeavesThePortClosed)
     Run({"/p=" + ProjectPath, "/s"});
     ASSERT_NE(CurrentProject(), nullptr);
     EXPECT_TRUE(CurrentProject()->RecordingToFile);
-    EXPECT_FALSE(CurrentProject()->DataSource->IsActive());
+    EXPECT_FALSE(LoggingActive());
 }
 
 TEST(StartupOptions, AutoPortValues)

@@ -4,7 +4,7 @@
 #include "base/FormatSettings.h"
 #include "base/MainThread.h"
 #include "export/ExportData.h"
-#include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/LiveState.h"
 
 #include "ExportTestSupport.h"
@@ -36,10 +36,10 @@ TEST(ExportSerial, RecordsArrivingDuringAnExportAreRecordedAndAcknowledged)
     std::vector<std::string> exportDays;
     for (int d = 0; d < 10; ++d)
         exportDays.push_back(fs::path(DataFileName(*project, first + d)).filename().string());
-    project->DataSource->SetPortName(pty.EndA());
+    project->Port.Name = pty.EndA();
     ReplaceCurrentProject(std::move(owned));
-    project->DataSource->Start();
-    ASSERT_TRUE(project->DataSource->IsActive());
+    StartRunningDataSource(project->Port);
+    ASSERT_TRUE(LoggingActive());
 
     // 20 records, 0.1 s apart; the simulator fails when one is not acknowledged within 2 s.
     testsupport::BackgroundProgram simulator;
@@ -67,7 +67,7 @@ TEST(ExportSerial, RecordsArrivingDuringAnExportAreRecordedAndAcknowledged)
     }
     const int simulatorExit = simulator.Wait(10000);
     const std::string report = ReadFile(dir / "simulator.out");
-    project->DataSource->Stop();
+    FreeRunningDataSource();
 
     // Every record recorded: the day files of today (not the exported ones) hold the 20 lines.
     size_t recorded = 0;

@@ -10,7 +10,7 @@
 #include "app/gui/MainWindow.h"
 #include "base/FormatSettings.h"
 #include "model/CardImport.h"
-#include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/DayFiles.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
@@ -143,9 +143,9 @@ TEST_F(CardImportCommandsTest, RunningLoggingIsStoppedOnlyWhenTheUserAgrees)
     if (!pty.Start())
         GTEST_SKIP() << "socat is missing";
     TProject& project = OpenProject();
-    project.DataSource->SetPortName(pty.EndA());
-    project.DataSource->Start();
-    ASSERT_TRUE(project.DataSource->IsActive());
+    project.Port.Name = pty.EndA();
+    StartRunningDataSource(project.Port);
+    ASSERT_TRUE(LoggingActive());
     const std::string card = CardFile(30);
 
     Files.Answers = {card};
@@ -153,12 +153,12 @@ TEST_F(CardImportCommandsTest, RunningLoggingIsStoppedOnlyWhenTheUserAgrees)
     Trigger("Werkzeuge");
     EXPECT_TRUE(Dialogs.Contains("ask", StopQuestion));
     EXPECT_TRUE(Files.Calls.empty());
-    EXPECT_TRUE(project.DataSource->IsActive());
+    EXPECT_TRUE(LoggingActive());
     EXPECT_FALSE(fs::exists(DataFileName(project, Start)));
 
     Dialogs.Answers = {TDialogAnswer::Yes, TDialogAnswer::No};
     Trigger("Werkzeuge");
-    EXPECT_FALSE(CurrentProject()->DataSource->IsActive());
+    EXPECT_FALSE(LoggingActive());
     EXPECT_EQ(DayLineCount(), 5u);
     EXPECT_TRUE(fs::exists(card));
 }

@@ -15,7 +15,7 @@
 #include "app/gui/SeriesPlottable.h"
 #include "base/Clock.h"
 #include "base/FormatSettings.h"
-#include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/DayFiles.h"
 #include "model/LiveState.h"
 #include "model/ProjectFile.h"
@@ -431,11 +431,11 @@ TEST_F(ChartCommandsTest, LoggingGoesOnWhileAChartIsRead)
 
     testsupport::PtyPair pty;
     ASSERT_TRUE(pty.Start());
-    project.DataSource->SetPortName(pty.EndA());
+    project.Port.Name = pty.EndA();
     project.SamplingInterval = 0;
     project.RecordingToFile = true;
     Window->Start1Click();
-    ASSERT_TRUE(project.DataSource->IsActive());
+    ASSERT_TRUE(LoggingActive());
     // 40 records, ten a second (a controller sends one every few seconds); each must be acknowledged
     // within a second. The window takes the port's deliveries while it reads (about every 50 ms).
     constexpr size_t Records = 40;

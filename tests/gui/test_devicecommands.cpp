@@ -11,7 +11,7 @@
 #include "app/gui/SerialPortConfigDlg.h"
 #include "base/FormatSettings.h"
 #include "device/CommPortList.h"
-#include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/ProjectFile.h"
 #include "support/TestSupport.h"
@@ -70,7 +70,7 @@ struct DeviceCommandsTest : ::testing::Test {
     {
         auto project = std::make_unique<TProject>();
         project->SetFileName((Dir / "Haus.p-p").string());
-        project->DataSource->SetPortName(port);
+        project->Port.Name = port;
         project->SetModified(false);
         ReplaceCurrentProject(std::move(project));
         return *CurrentProject();
@@ -102,7 +102,7 @@ TEST_F(DeviceCommandsTest, MenuDetectionTakesTheAcceptedPortAfterAskingFirst)
     Dialogs.Shown.clear();
     DetectFromMenu({TDialogAnswer::Yes});
     EXPECT_EQ(Window->Pages->currentWidget(), Window->TerminalTab);
-    EXPECT_EQ(project.DataSource->GetPortName(), Pty.EndA());
+    EXPECT_EQ(project.Port.Name, Pty.EndA());
     EXPECT_TRUE(project.Modified);
     // Menu question and port question; the simulator's clock is the PC's, so no clock question.
     EXPECT_EQ(Dialogs.Count("ask"), 2);
@@ -123,7 +123,7 @@ TEST_F(DeviceCommandsTest, DecliningTheClockQuestionKeepsThePreviousPort)
     EXPECT_NE(clockQuestion.find(") weicht deutlich von der PC-Zeit ab ("), std::string::npos);
     EXPECT_NE(clockQuestion.find("). Bitte Gerätezeit korrigieren. Erkannte Einstellungen übernehmen?"),
               std::string::npos);
-    EXPECT_EQ(project.DataSource->GetPortName(), "/dev/ttyS0");
+    EXPECT_EQ(project.Port.Name, "/dev/ttyS0");
     EXPECT_FALSE(project.Modified);
     EXPECT_EQ(Dialogs.Count("error"), 0);
 }
@@ -139,7 +139,7 @@ TEST_F(DeviceCommandsTest, ControllerWithoutClockIsTakenWithAnInformation)
     AutodetectDevices1Click(*Window, false);
     EXPECT_EQ(Dialogs.Count("ask"), 1);
     EXPECT_TRUE(Dialogs.Contains("inform", "Das Gerät sendet keine Systemzeit, daher wird die PC-Empfangszeit verwendet."));
-    EXPECT_EQ(project.DataSource->GetPortName(), Pty.EndA());
+    EXPECT_EQ(project.Port.Name, Pty.EndA());
 }
 
 TEST_F(DeviceCommandsTest, StartWithoutPortSearchesAndLogsOnThePortFound)
@@ -152,9 +152,9 @@ TEST_F(DeviceCommandsTest, StartWithoutPortSearchesAndLogsOnThePortFound)
     Dialogs.Answers = {TDialogAnswer::Yes, TDialogAnswer::Yes};
     Window->Start1Click();
     EXPECT_EQ(Dialogs.Count("ask"), 2);
-    EXPECT_EQ(project.DataSource->GetPortName(), Pty.EndA());
-    EXPECT_TRUE(project.DataSource->IsActive());
-    project.DataSource->Stop();
+    EXPECT_EQ(project.Port.Name, Pty.EndA());
+    EXPECT_TRUE(LoggingActive());
+    FreeRunningDataSource();
 }
 
 TEST_F(DeviceCommandsTest, NothingFoundIsAnErrorAndChangesNothing)
@@ -162,7 +162,7 @@ TEST_F(DeviceCommandsTest, NothingFoundIsAnErrorAndChangesNothing)
     TProject& project = OpenProject("/dev/ttyS0");
     DetectFromMenu({});
     EXPECT_TRUE(Dialogs.Contains("error", "Es wurde kein Gerät erkannt!"));
-    EXPECT_EQ(project.DataSource->GetPortName(), "/dev/ttyS0");
+    EXPECT_EQ(project.Port.Name, "/dev/ttyS0");
     EXPECT_FALSE(project.Modified);
 
     // Without a project nothing is searched at all.
@@ -184,7 +184,7 @@ TEST_F(DeviceCommandsTest, PortDialogKeepsEarlierNamesSortsAndSetsThePortOnOk)
     QTimer::singleShot(0, [&dialog] { dialog.CancelButton->click(); });
     SerialPortConfiguration1Click(*Window);
     EXPECT_EQ(dialog.PortNames(), (std::vector<std::string>{"/dev/ttyS2", "/dev/ttyS10", "/dev/ttyUSB0"}));
-    EXPECT_EQ(project.DataSource->GetPortName(), "/dev/ttyUSB0");
+    EXPECT_EQ(project.Port.Name, "/dev/ttyUSB0");
     EXPECT_FALSE(project.Modified);
 
     // The adapter is gone now; its name stays in the list. The current port is preselected.
@@ -199,7 +199,7 @@ TEST_F(DeviceCommandsTest, PortDialogKeepsEarlierNamesSortsAndSetsThePortOnOk)
     EXPECT_EQ(preselected, "/dev/ttyUSB0");
     EXPECT_EQ(dialog.PortNames(),
               (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS2", "/dev/ttyS10", "/dev/ttyUSB0"}));
-    EXPECT_EQ(project.DataSource->GetPortName(), "/dev/ttyACM0");
+    EXPECT_EQ(project.Port.Name, "/dev/ttyACM0");
     EXPECT_TRUE(project.Modified);
 
     // A typed name is taken as it stands.
@@ -208,7 +208,7 @@ TEST_F(DeviceCommandsTest, PortDialogKeepsEarlierNamesSortsAndSetsThePortOnOk)
         dialog.OKButton->click();
     });
     SerialPortConfiguration1Click(*Window);
-    EXPECT_EQ(project.DataSource->GetPortName(), "/dev/serial/by-id/usb-Regler");
+    EXPECT_EQ(project.Port.Name, "/dev/serial/by-id/usb-Regler");
 }
 
 }  // namespace

@@ -19,8 +19,9 @@ TEST(DialogStartValues, AreTheValuesTheWindowsDialogsStartWith)
                 SCOPED_TRACE(dialog->Section() + "." + control.Name);
                 ASSERT_TRUE(control.HasValue);
                 // Pickers start at the current time, which the start values leave to the moment of saving.
-                if (control.Kind != TControlKind::DateTimePicker)
+                if (control.Kind != TControlKind::DateTimePicker) {
                     EXPECT_EQ(control.Value, control.StartValue);
+                }
             }
     }
     MainView().Dialogs.Clear();

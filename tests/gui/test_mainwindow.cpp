@@ -11,6 +11,7 @@
 #include "base/Clock.h"
 #include "base/FormatSettings.h"
 #include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/ProjectFile.h"
 #include "support/TestSupport.h"
@@ -53,8 +54,7 @@ struct MainWindowTest : ::testing::Test {
 
     void TearDown() override
     {
-        if (CurrentProject() && CurrentProject()->DataSource)
-            CurrentProject()->DataSource->Stop();
+        FreeRunningDataSource();
         CloseProject();
         ClearCurrentRecord();
         DisconnectWindowFromCore();
@@ -68,7 +68,7 @@ struct MainWindowTest : ::testing::Test {
     {
         auto project = std::make_unique<TProject>();
         project->SetFileName((Dir / "Haus.p-p").string());
-        project->DataSource->SetPortName(port);
+        project->Port.Name = port;
         ReplaceCurrentProject(std::move(project));
         Window->RefreshDisplay();
         return *CurrentProject();
@@ -141,7 +141,7 @@ TEST_F(MainWindowTest, LoggingAgainstTheSimulatorShowsRecordsAndStatus)
     EXPECT_EQ(Text(Window->StatusPanel1->text()), "Projekt-Datei: Haus.p-p");
 
     Window->Start1Click();
-    ASSERT_TRUE(project.DataSource->IsActive());
+    ASSERT_TRUE(LoggingActive());
     EXPECT_EQ(LogLines().back(), "Starte Logging (Schnittstelle " + pty.EndA() + ").");
     EXPECT_TRUE(Enabled("Aufzeichnung/Logging anhalten"));
     EXPECT_FALSE(Enabled("Aufzeichnung/Logging starten"));
@@ -173,7 +173,7 @@ TEST_F(MainWindowTest, LoggingAgainstTheSimulatorShowsRecordsAndStatus)
     EXPECT_NE(Text(Window->FieldList->toPlainText()).find("Felder vom Typ Temperatur:\nFeld 0="), std::string::npos);
 
     Window->Stop1Click();
-    EXPECT_FALSE(project.DataSource->IsActive());
+    EXPECT_FALSE(LoggingActive());
     EXPECT_EQ(LogLines().back(), "Stoppe Logging.");
     EXPECT_TRUE(Enabled("Aufzeichnung/Logging starten"));
     EXPECT_FALSE(Enabled("Daten speichern aus"));
@@ -186,12 +186,12 @@ TEST_F(MainWindowTest, StartingTwiceGivesTheErrorBoxOnly)
     ASSERT_TRUE(pty.Start());
     OpenProject(pty.EndA());
     Window->Start1Click();
-    ASSERT_TRUE(CurrentProject()->DataSource->IsActive());
+    ASSERT_TRUE(LoggingActive());
     const size_t lines = TerminalLines().size();
     Window->Start1Click();
     EXPECT_TRUE(Dialogs.Contains("error", "Datenempfang (Logging) ist bereits gestartet. "));
     EXPECT_EQ(TerminalLines().size(), lines);
-    EXPECT_TRUE(CurrentProject()->DataSource->IsActive());
+    EXPECT_TRUE(LoggingActive());
 }
 
 TEST_F(MainWindowTest, PortThatCannotBeOpenedIsReported)
@@ -230,7 +230,7 @@ TEST_F(MainWindowTest, WatchdogResetsASilentPortButNotAnActiveOne)
     Window->SerialResetTestTmr->setInterval(1500);
     Window->SerialResetTestTmr->start();
     Window->Start1Click();
-    ASSERT_TRUE(CurrentProject()->DataSource->IsActive());
+    ASSERT_TRUE(LoggingActive());
     const std::string reset = "Reset der Schnittstelle ausgelöst, da keine Daten mehr empfangen wurden.";
     const auto resets = [&] {
         int n = 0;
@@ -248,7 +248,7 @@ TEST_F(MainWindowTest, WatchdogResetsASilentPortButNotAnActiveOne)
     ASSERT_LT(at + 2, lines.size());
     EXPECT_EQ(lines[at + 1], "Stoppe Logging.");
     EXPECT_EQ(lines[at + 2], "Starte Logging (Schnittstelle " + pty.EndA() + ").");
-    EXPECT_TRUE(CurrentProject()->DataSource->IsActive());
+    EXPECT_TRUE(LoggingActive());
 
     // Records every 0.2 s keep a 3 s watchdog from firing: counted until records have come in for
     // twice the interval. They come closer than the display pause, so the window shows almost none.
@@ -257,8 +257,8 @@ TEST_F(MainWindowTest, WatchdogResetsASilentPortButNotAnActiveOne)
     Window->SerialResetTestTmr->setInterval(3000);
     testsupport::BackgroundProgram simulator;
     ASSERT_TRUE(testsupport::StartSimulator(simulator, pty.EndB(), {"--interval", "0.2"}));
-    const uint32_t before = CurrentProject()->DataSource->RecordCount;
-    ASSERT_TRUE(WaitUntil([&] { return CurrentProject()->DataSource->RecordCount >= before + 40; }, 30000));
+    const uint32_t before = RunningDataSource()->RecordCount;
+    ASSERT_TRUE(WaitUntil([&] { return RunningDataSource()->RecordCount >= before + 40; }, 30000));
     EXPECT_EQ(resets(), 0);
     EXPECT_GT(CurrentRecord().Counts[ftTemperature], 0);
 }
@@ -350,10 +350,10 @@ TEST_F(MainWindowTest, StopAndEvaluateNeedsRecordedData)
     Window->Start1Click();
     EXPECT_FALSE(Window->StopAndEvaluate());
     EXPECT_TRUE(Dialogs.Contains("error", "Keine Daten aufgezeichnet oder keine Messung gestartet!"));
-    EXPECT_TRUE(CurrentProject()->DataSource->IsActive());
+    EXPECT_TRUE(LoggingActive());
     CurrentProject()->RecordStart = Now();
     EXPECT_TRUE(Window->StopAndEvaluate());
-    EXPECT_FALSE(CurrentProject()->DataSource->IsActive());
+    EXPECT_FALSE(LoggingActive());
 }
 
 TEST_F(MainWindowTest, ProgressWindowBarRule)
@@ -432,10 +432,10 @@ TEST_F(MainWindowTest, CloseWhileLoggingAsksToStop)
     Dialogs.Answers = {TDialogAnswer::No};
     EXPECT_FALSE(Window->CanClose());
     EXPECT_TRUE(Dialogs.Contains("ask", "Soll der Datenempfang gestoppt werden um gewünschte Aktion durchzuführen?"));
-    EXPECT_TRUE(CurrentProject()->DataSource->IsActive());
+    EXPECT_TRUE(LoggingActive());
     Dialogs.Answers = {TDialogAnswer::Yes};
     EXPECT_TRUE(Window->CanClose());
-    EXPECT_FALSE(CurrentProject()->DataSource->IsActive());
+    EXPECT_FALSE(LoggingActive());
 }
 
 TEST_F(MainWindowTest, UnwritableSettingsFolderAtCloseIsReportedAndTheWindowCloses)
@@ -474,7 +474,7 @@ TEST_F(MainWindowTest, LoggingGoesOnWhenAPulledAdapterIsPluggedInAgain)
     ASSERT_TRUE(WaitUntil([&] { return recorded("111111"); }, 10000));
 
     first.Stop();
-    ASSERT_TRUE(WaitUntil([&] { return CurrentProject()->DataSource->LineLost(); }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return RunningDataSource() && RunningDataSource()->LineLost(); }, 10000));
     ASSERT_TRUE(second.Start(testsupport::ToolPath("dedezuviv-simulator"),
                              {"--link", link, "--interval", "0.2", "--program", "22222"}));
     EXPECT_TRUE(WaitUntil([&] { return recorded("122222"); }, 15000)) << Text(Window->Terminal->toPlainText());

@@ -17,6 +17,7 @@
 #include "base/AppGlobals.h"
 #include "base/FormatSettings.h"
 #include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/ProjectFile.h"
 #include "support/TestPorts.h"
@@ -512,13 +513,18 @@ TEST_F(ProjectCommandsTest, DatasetDefinitionOfTheConnectedController)
     });
     EXPECT_TRUE(Dialogs.Contains("inform", NoDevice));
 
-    // A record decoded by the project's data source identifies the controller; its file is looked
-    // up in the user's data folder first.
-    project.DataSource->Decoder()->ProcessData(
+    // A record decoded while logging ran identifies the controller, also after logging stopped; its
+    // file is looked up in the user's data folder first.
+    testsupport::PtyPair pty;
+    ASSERT_TRUE(pty.Start());
+    project.Port.Name = pty.EndA();
+    ASSERT_NE(StartRunningDataSource(project.Port), nullptr);
+    RunningDataSource()->Decoder()->ProcessData(
         "=MD/p100013/v0102/t+055,50/t-012,30/n1234,50/d0,75/i0101/m12/o0110/xF0/y08.12.26/z14:26:50#\r\n");
+    FreeRunningDataSource();
     uint8_t frameKind = 0;
     TRecordHeader header;
-    project.DataSource->Decoder()->GetHeader(frameKind, header);
+    LastDecodedHeader(frameKind, header);
     ASSERT_NE(header.Program, 0);
     const std::filesystem::path own = Dir / "share" / "dedezuviv" / "def" / (std::to_string(header.Program) + ".def");
     std::filesystem::create_directories(own.parent_path());

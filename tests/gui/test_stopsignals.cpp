@@ -8,7 +8,7 @@
 #include "app/gui/StopSignals.h"
 #include "base/AppGlobals.h"
 #include "base/FormatSettings.h"
-#include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/ProjectFile.h"
 #include "support/TestSupport.h"
@@ -62,10 +62,10 @@ TEST(StopSignals, SignalEndsTheEventLoopAndLoggingStopsAndSettingsAreWritten)
         SetUserDialogs(&dialogs);
         auto project = std::make_unique<TProject>();
         project->SetFileName((dir / "Haus.p-p").string());
-        project->DataSource->SetPortName(pty.EndA());
+        project->Port.Name = pty.EndA();
         ReplaceCurrentProject(std::move(project));
         window->Start1Click();
-        ASSERT_TRUE(CurrentProject()->DataSource->IsActive());
+        ASSERT_TRUE(LoggingActive());
 
         EXPECT_FALSE(StopSignalReceived());
         // The signal comes while a question box waits for an answer: the box ends as well.
@@ -76,7 +76,7 @@ TEST(StopSignals, SignalEndsTheEventLoopAndLoggingStopsAndSettingsAreWritten)
         EXPECT_EQ(RunEventLoop(), 0);
         EXPECT_TRUE(StopSignalReceived());
         FinishAfterStopSignal(*window);
-        EXPECT_FALSE(CurrentProject()->DataSource->IsActive());
+        EXPECT_FALSE(LoggingActive());
         EXPECT_TRUE(Contains(testsupport::ReadFile(dir / "dedezuviv.cfg"),
                              "ProjectFilename=" + (dir / "Haus.p-p").string() + "\r\n"));
         EXPECT_TRUE(dialogs.Shown.empty());

@@ -7,7 +7,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/StandardFont.h"
 #include "base/FormatSettings.h"
-#include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/ProjectFile.h"
 #include "support/TestSupport.h"
@@ -51,7 +51,7 @@ struct WindowTextsTest : ::testing::Test {
     {
         auto project = std::make_unique<TProject>();
         project->SetFileName((Dir / "Heizungsanlage Hauptgebäude Nordflügel.p-p").string());
-        project->DataSource->SetPortName(port);
+        project->Port.Name = port;
         project->RecordingToFile = true;
         ReplaceCurrentProject(std::move(project));
         Window->RefreshDisplay();

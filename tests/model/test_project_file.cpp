@@ -5,7 +5,6 @@
 #include "base/FormatSettings.h"
 #include "base/IniFile.h"
 #include "base/TextEncoding.h"
-#include "model/DataSource.h"
 #include "model/LiveState.h"
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"
@@ -104,8 +103,8 @@ std::unique_ptr<TProject> SampleProject(TProjectView& view)
     auto project = std::make_unique<TProject>();
     project->Name = "Haus Müller";
     project->Comment = "Heizung; Keller";
-    project->DataSource->SetPortName("/dev/ttyUSB0");
-    project->DataSource->SetBaudRate(19200);
+    project->Port.Name = "/dev/ttyUSB0";
+    project->Port.BaudRate = 19200;
     project->SamplingInterval = 60;
     project->Root = "/srv/log";
     project->RecordingToFile = true;
@@ -219,8 +218,8 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryValueAndSavingTwiceDiffersOnlyInTheDa
     EXPECT_EQ(loaded->FileName, (Dir / "load.p-p").string());
     EXPECT_EQ(loaded->Name, "Haus Müller");
     EXPECT_EQ(loaded->Comment, "Heizung; Keller");
-    EXPECT_EQ(loaded->DataSource->GetPortName(), "/dev/ttyUSB0");
-    EXPECT_EQ(loaded->DataSource->GetBaudRate(), 19200);
+    EXPECT_EQ(loaded->Port.Name, "/dev/ttyUSB0");
+    EXPECT_EQ(loaded->Port.BaudRate, 19200u);
     EXPECT_EQ(loaded->SamplingInterval, 60);
     EXPECT_EQ(loaded->Root, "/srv/log");
     EXPECT_TRUE(loaded->RecordingToFile);
@@ -284,8 +283,8 @@ TEST_F(ProjectFileTest, ReadsHandWrittenFilesInWindows1252WithQuotesEmptiesAndBo
                         view);
     ASSERT_TRUE(project);
     // The port name is kept as written; the serial port maps COM names when it opens them.
-    EXPECT_EQ(project->DataSource->GetPortName(), "COM1");
-    EXPECT_EQ(project->DataSource->GetBaudRate(), 9600);
+    EXPECT_EQ(project->Port.Name, "COM1");
+    EXPECT_EQ(project->Port.BaudRate, 9600u);
     EXPECT_EQ(project->Name, "Küche");
     EXPECT_EQ(project->FieldNames[ftTemperature], (TNameList{"Außen", "Warm Wasser", "Kessel", ""}));
     EXPECT_EQ(project->FieldNames[ftCounter], (TNameList{"Warm", "Wasser"}));
@@ -312,8 +311,8 @@ TEST_F(ProjectFileTest, AFileWithOnlyGeneralGivesDefaultsAndLeavesTheDialogs)
     ASSERT_TRUE(project);
     EXPECT_EQ(project->Name, "Nur General");
     EXPECT_EQ(project->Comment, "");
-    EXPECT_EQ(project->DataSource->GetPortName(), "");
-    EXPECT_EQ(project->DataSource->GetBaudRate(), 9600);
+    EXPECT_EQ(project->Port.Name, "");
+    EXPECT_EQ(project->Port.BaudRate, 9600u);
     EXPECT_EQ(project->SamplingInterval, 90);
     EXPECT_EQ(project->Root, "");
     EXPECT_FALSE(project->RecordingToFile);
@@ -417,7 +416,7 @@ TEST_F(ProjectFileTest, BadFilesGiveDefaultsWithoutCrash)
                    view);
     ASSERT_TRUE(project);
     EXPECT_EQ(project->SamplingInterval, 90);  // the first of duplicate keys counts
-    EXPECT_EQ(project->DataSource->GetBaudRate(), 9600);
+    EXPECT_EQ(project->Port.BaudRate, 9600u);
     EXPECT_TRUE(project->ShowTableGrid);
     EXPECT_TRUE(project->RecordingToFile);
     EXPECT_TRUE(project->FieldSelections.empty());
@@ -571,8 +570,8 @@ TEST_F(ProjectFileTest, TheNewProjectTemplateLoadsWithTheDefaults)
     LoadProjectFile(project, testsupport::SourcePath("data/Project.pxp").string(), result, error, view);
     ASSERT_EQ(result, 0) << error;
     EXPECT_EQ(project->Name, "Project");
-    EXPECT_EQ(project->DataSource->GetPortName(), "");
-    EXPECT_EQ(project->DataSource->GetBaudRate(), 9600);
+    EXPECT_EQ(project->Port.Name, "");
+    EXPECT_EQ(project->Port.BaudRate, 9600u);
     EXPECT_EQ(project->SamplingInterval, 90);
     EXPECT_TRUE(project->ShowTableGrid);
     EXPECT_FALSE(project->RecordingToFile);

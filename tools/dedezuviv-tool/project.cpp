@@ -5,7 +5,6 @@
 #include "ToolSupport.h"
 
 #include "base/FormatSettings.h"
-#include "model/DataSource.h"
 #include "model/DeviceDefinition.h"
 #include "model/ProjectFile.h"
 
@@ -68,9 +67,9 @@ std::string ProjectJson(const TProject& project, const TDataTable& table)
     key("Comment");
     AppendJsonString(out, project.Comment);
     key("Port");
-    AppendJsonString(out, project.DataSource->GetPortName());
+    AppendJsonString(out, project.Port.Name);
     key("Baudrate");
-    out += std::to_string(project.DataSource->GetBaudRate());
+    out += std::to_string(project.Port.BaudRate);
     key("SamplingInterval");
     out += std::to_string(project.SamplingInterval);
     key("Root");

@@ -5,7 +5,6 @@
 #include "base/FormatSettings.h"
 #include "base/Log.h"
 #include "base/MainThread.h"
-#include "model/DataSource.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
@@ -23,11 +22,11 @@ bool SearchRunning = false;
 void SetProjectPort(const std::string& port)
 {
     TProject* project = CurrentProject();
-    if (project == nullptr || !project->DataSource)
+    if (project == nullptr)
         return;
-    if (project->DataSource->GetPortName() != port)
+    if (project->Port.Name != port)
         project->SetModified(true);
-    project->DataSource->SetPortName(port);
+    project->Port.Name = port;
 }
 
 }  // namespace

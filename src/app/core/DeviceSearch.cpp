@@ -7,7 +7,6 @@
 #include "device/CommPortList.h"
 #include "device/PortInUse.h"
 #include "device/SerialPort.h"
-#include "model/DataSource.h"
 #include "model/UiInterfaces.h"
 
 #include <chrono>
@@ -22,40 +21,45 @@ constexpr uint16_t SearchClusterSize = 50;
 constexpr uint32_t SearchBaudRate = 9600;
 
 // Listens on one port; true when a controller record arrived. Header and frame kind are then those
-// of the decoder after the last record.
+// of the decoder after the last record. A bare port and decoder: a controller found while searching is
+// not the project's, so nothing of it is recorded, shown as a record or acknowledged.
 bool ListenOnPort(const std::string& name, TRecordHeader& header, uint8_t& frameKind)
 {
-    auto source = std::make_unique<TDataSource>();
-    // A controller found while searching is not the project's: nothing of it goes into the day files.
-    source->MayRecordToFile = false;
-    source->SetClusterSize(SearchClusterSize);
+    TSerialPortNG port;
+    port.SetClusterSize(SearchClusterSize);
     // Linux port names are case-sensitive: the name is used as the list gives it.
-    source->SetPortName(name);
-    source->SetBaudRate(SearchBaudRate);
+    port.SetCommPort(name);
+    port.SetBaudRate(SearchBaudRate);
+    port.SetFlowControl(0);
+    TOrvaProtocol decoder;
+    uint32_t records = 0;
+    decoder.SetOnRecord([&records](const std::string&, const TDecodedRecord&) { ++records; });
     frameKind = 0;
-    source->Start();
-    if (!source->IsActive())
+    // The line sequence of a logging start: RTS pulsed and then off, DTR on.
+    port.SetActive(true);
+    port.SetRTSState(true);
+    port.SetRTSState(false);
+    if (!port.Active())
         return false;
 
     const uint64_t start = GetTickCount();
     const auto elapsed = [start] { return static_cast<int64_t>(GetTickCount() - start); };
-    while (elapsed() < DeviceSearchListeningTimeMs && source->RecordCount == 0) {
-        TSerialPortNG* port = source->Port();
-        if (port != nullptr && port->FirstClusterSize() > 0) {
-            const std::string data = port->TakeFirstCluster();
+    while (elapsed() < DeviceSearchListeningTimeMs && records == 0) {
+        if (port.FirstClusterSize() > 0) {
+            const std::string data = port.TakeFirstCluster();
             for (const std::string& line : ReceivedTextLines(data))
                 LogMessage(line);
-            source->Decoder()->ProcessData(data);
+            decoder.ProcessData(data);
         }
-        // The window stays responsive, and the data source's own receive handler may feed the decoder.
+        // The window stays responsive.
         ProcessMessages();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 
-    const bool found = source->RecordCount > 0;
+    const bool found = records > 0;
     if (found)
-        source->Decoder()->GetHeader(frameKind, header);
-    source->Stop();
+        decoder.GetHeader(frameKind, header);
+    port.SetActive(false);
     return found;
 }
 

@@ -13,10 +13,11 @@
 constexpr int DefaultDeviceSearchListeningTimeMs = 6000;
 extern int DeviceSearchListeningTimeMs;
 
-// Tries the ports of GetSerialPortNames one after the other, each with a temporary data source at
-// 9600 baud. Results: the chosen port name (empty when none was found or accepted), the header of the
-// record that identified the controller and the decoder's frame kind (0 when none). Interactive asks
-// for every port found whether to take it; otherwise the first port with a record is taken.
+// Tries the ports of GetSerialPortNames one after the other, each with a port of its own at 9600 baud
+// and a bare decoder. Results: the chosen port name (empty when none was found or accepted), the
+// header of the record that identified the controller and the decoder's frame kind (0 when none).
+// Interactive asks for every port found whether to take it; otherwise the first port with a record is
+// taken.
 // Runs on the main thread and lets pending messages run while it listens.
 void SearchDevice(std::string& PortName, TRecordHeader& Header, uint8_t& FrameKind, bool Interactive);
 

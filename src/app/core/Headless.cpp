@@ -14,6 +14,7 @@
 #include "base/Log.h"
 #include "base/MainThread.h"
 #include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
@@ -111,23 +112,21 @@ void RunLoggingLoop(TTaskQueueDispatcher& dispatcher, THeadlessOutput& output)
     uint32_t recordsSeen = 0;
     while (!ShouldStop()) {
         dispatcher.WaitAndRunTasks(LoopTimeoutMs);
-        TProject* project = CurrentProject();
-        if (project == nullptr || !project->DataSource)
+        if (CurrentProject() == nullptr)
             break;
-        TDataSource& source = *project->DataSource;
         // Records count as life also when the display pause did not show them (a fast controller).
-        if (source.RecordCount != recordsSeen) {
-            recordsSeen = source.RecordCount;
+        if (const TDataSource* source = RunningDataSource(); source && source->RecordCount != recordsSeen) {
+            recordsSeen = source->RecordCount;
             output.LastRecord = std::chrono::steady_clock::now();
         }
-        if (PortKeeper().Tick(source))
+        if (PortKeeper().Tick())
             output.LastRecord = std::chrono::steady_clock::now();
         if (std::chrono::steady_clock::now() - output.LastRecord <
             std::chrono::milliseconds(HeadlessWatchdogIntervalMs))
             continue;
         // A port without a device, or one that is not open, is the keeper's.
-        if (source.IsActive() && !source.LineLost())
-            ResetLogging(source);
+        if (LoggingActive() && !RunningDataSource()->LineLost())
+            ResetLogging();
         output.LastRecord = std::chrono::steady_clock::now();
     }
 }
@@ -209,8 +208,7 @@ int RunHeadless(const std::vector<std::string>& arguments, const std::string& pr
                       "(oder es steht als letztes Projekt in der Einstellungsdatei).");
         return finish(2);
     }
-    TDataSource& source = *project->DataSource;
-    if (source.GetPortName().find_first_not_of(' ') == std::string::npos) {
+    if (project->Port.Name.find_first_not_of(' ') == std::string::npos) {
         ShowError("Es ist keine serielle Schnittstelle eingestellt! Ohne Fenster wird sie mit /PORT=Name "
                   "oder /PORT=AUTO gewählt.");
         return finish(2);
@@ -218,20 +216,20 @@ int RunHeadless(const std::vector<std::string>& arguments, const std::string& pr
 
     // Without a window nobody could press Start: the logger receives in any case; whether it also
     // records is the project's setting, or on with /START.
-    if (!source.IsActive())
-        StartLogging(source);
+    if (!LoggingActive())
+        StartLogging();
     // Nobody could press Start again: a port that did not open (an adapter not plugged in yet) or that
     // goes away later is tried again until it is there.
     PortKeeper().Want(true);
-    if (source.IsActive())
-        LogMessage("Logging aktiv (Schnittstelle " + source.GetPortName() + "), aufzeichnen " +
+    if (LoggingActive())
+        LogMessage("Logging aktiv (Schnittstelle " + RunningDataSource()->GetPortName() + "), aufzeichnen " +
                    (project->RecordingToFile ? "ein." : "aus (mit /START einschalten)."));
     output.LastRecord = std::chrono::steady_clock::now();
 
     RunLoggingLoop(dispatcher, output);
 
-    if (CurrentProject() && CurrentProject()->DataSource && CurrentProject()->DataSource->IsActive())
-        StopLogging(*CurrentProject()->DataSource);
+    if (LoggingActive())
+        StopLogging();
     WriteSettings(host.Settings);
     return finish(0);
 }

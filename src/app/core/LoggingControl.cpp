@@ -3,42 +3,44 @@
 #include "app/core/PortKeeper.h"
 
 #include "base/Log.h"
-#include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
 
-bool StartLogging(TDataSource& source)
+bool StartLogging()
 {
-    LogMessage("Starte Logging (Schnittstelle " + source.GetPortName() + ").");
-    source.RecreatePort();
-    source.Start();
-    if (source.IsActive()) {
-        if (TProject* project = CurrentProject())
-            project->RecordStart = 0;
+    const TProject* project = CurrentProject();
+    if (project == nullptr)
+        return false;
+    const TPortSettings port = project->Port;
+    LogMessage("Starte Logging (Schnittstelle " + port.Name + ").");
+    if (StartRunningDataSource(port) != nullptr) {
+        if (TProject* current = CurrentProject())
+            current->RecordStart = 0;
         PortKeeper().Want(true);
         return true;
     }
-    ShowError("Die serielle Schnittstelle " + source.GetPortName() +
+    ShowError("Die serielle Schnittstelle " + port.Name +
               " kann nicht angesprochen werden! Bitte Schnittstelle einstellen.");
     LogMessage("Abbruch durch Fehler!");
     return false;
 }
 
-void StopLogging(TDataSource& source)
+void StopLogging()
 {
     PortKeeper().Want(false);
-    source.Stop();
+    FreeRunningDataSource();
     LogMessage("Stoppe Logging.");
 }
 
-bool ResetLogging(TDataSource& source)
+bool ResetLogging()
 {
     LogMessage("Reset der Schnittstelle ausgelöst, da keine Daten mehr empfangen wurden.");
     // Logging is still wanted: a port that does not open again is retried by the keeper.
     const bool wanted = PortKeeper().Wanted();
-    StopLogging(source);
-    const bool opened = StartLogging(source);
+    StopLogging();
+    const bool opened = StartLogging();
     if (!opened && wanted)
         PortKeeper().Want(true);
     return opened;

@@ -1,14 +1,14 @@
-// Starting, stopping and resetting the reception of the current project's data source, with the log
-// lines and the message the window and the headless logger share.
+// Starting, stopping and resetting the current project's logging, with the log lines and the message the
+// window and the headless logger share. Logging runs on a data source made from the project's port
+// settings when it starts and freed when it stops (model/LiveLogging.h holds it).
 #pragma once
 
-class TDataSource;
-
-// Opens a fresh port with the data source's settings. True when it opened (the project's measurement
-// then starts anew, and the port keeper keeps it open); otherwise the error message and its log line.
-bool StartLogging(TDataSource& source);
-// Closes the port; the keeper lets it be.
-void StopLogging(TDataSource& source);
+// Opens a fresh data source with the current project's port settings. True when its port opened (the
+// project's measurement then starts anew, and the port keeper keeps it open); otherwise no data source
+// runs, and the error message and its log line are given.
+bool StartLogging();
+// Frees the running data source, which closes its port; the keeper lets it be.
+void StopLogging();
 // The reset after silence: the reason in the log, then stop and start. True when the port opened again;
 // otherwise the keeper goes on trying.
-bool ResetLogging(TDataSource& source);
+bool ResetLogging();

@@ -3,6 +3,9 @@
 #include "base/Clock.h"
 #include "base/Log.h"
 #include "model/DataSource.h"
+#include "model/LiveLogging.h"
+#include "model/LiveState.h"
+#include "model/Project.h"
 
 void TPortKeeper::Want(bool wanted)
 {
@@ -11,16 +14,19 @@ void TPortKeeper::Want(bool wanted)
     LastAttempt = GetTickCount();
 }
 
-bool TPortKeeper::Tick(TDataSource& source)
+bool TPortKeeper::Tick()
 {
-    if (!IsWanted)
+    const TProject* project = CurrentProject();
+    if (!IsWanted || project == nullptr)
         return false;
-    const bool lost = source.LineLost();
-    if (source.IsActive() && !lost) {
+    const TDataSource* source = RunningDataSource();
+    const bool lost = source != nullptr && source->LineLost();
+    if (source != nullptr && source->IsActive() && !lost) {
         OutageReported = false;
         return false;
     }
-    const std::string port = source.GetPortName();
+    const TPortSettings settings = project->Port;
+    const std::string& port = settings.Name;
     if (!OutageReported) {
         // Said once per outage, not at every attempt: an adapter may stay unplugged for hours.
         LogMessage((lost ? "Verbindung zur Schnittstelle " + port + " unterbrochen (Gerät entfernt?)."
@@ -36,9 +42,7 @@ bool TPortKeeper::Tick(TDataSource& source)
         return false;
     LastAttempt = now;
     // A fresh port and decoder, as at a start; the measurement itself goes on.
-    source.RecreatePort();
-    source.Start();
-    if (!source.IsActive())
+    if (StartRunningDataSource(settings) == nullptr)
         return false;
     LogMessage("Schnittstelle " + port + " wieder geöffnet, Logging läuft weiter.");
     OutageReported = false;

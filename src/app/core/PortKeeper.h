@@ -2,12 +2,12 @@
 // again, an adapter that was not plugged in yet when logging was started with /START. While logging
 // is wanted, a port that is closed or whose device hung up is opened again every few seconds; the
 // measurement goes on (RecordStart stays), so the day files show a gap of only the time unplugged.
-// One policy for the window (a timer) and the headless logger (its loop). Main thread only.
+// Each attempt opens a fresh data source with the current project's port settings (the running one of
+// model/LiveLogging.h). One policy for the window (a timer) and the headless logger (its loop). Main
+// thread only.
 #pragma once
 
 #include <cstdint>
-
-class TDataSource;
 
 class TPortKeeper {
 public:
@@ -18,9 +18,9 @@ public:
     void Want(bool wanted);
     bool Wanted() const { return IsWanted; }
 
-    // Looks at the port; called often (every 100 ms to 1 s), it reopens at most once per interval.
-    // True when it opened the port again.
-    bool Tick(TDataSource& source);
+    // Looks at the running data source's port; called often (every 100 ms to 1 s), it reopens at most
+    // once per interval. True when it opened the port again. Nothing without a project.
+    bool Tick();
 
 private:
     bool IsWanted = false;
@@ -28,5 +28,5 @@ private:
     uint64_t LastAttempt = 0;
 };
 
-// The keeper of the current project's data source.
+// The keeper of the current project's logging.
 TPortKeeper& PortKeeper();

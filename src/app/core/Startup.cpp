@@ -8,7 +8,7 @@
 #include "base/AppGlobals.h"
 #include "base/Log.h"
 #include "base/NumberText.h"
-#include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"
@@ -67,17 +67,17 @@ TStartupOutcome RunStartup(IStartupHost& host, const std::string& programFileNam
         const std::string port = IsAutoPortOption(value) ? host.SearchDevicePort() : value;
         project = CurrentProject();
         if (project)
-            project->DataSource->SetPortName(port);
+            project->Port.Name = port;
     }
 
     host.ShowTerminalPage();
 
     if (GetCommandLineOption("baudrate", "b", value) && project)
-        project->DataSource->SetBaudRate(static_cast<uint32_t>(StrToIntDef(TrimBlanks(value), 9600)));
+        project->Port.BaudRate = static_cast<uint32_t>(StrToIntDef(TrimBlanks(value), 9600));
 
     if (IsCommandLineSwitchOn("start", "s") && project) {
         project->RecordingToFile = true;
-        project->DataSource->Start();
+        StartRunningDataSource(project->Port);
         // Also when the port did not open yet: the keeper tries again until the adapter is there.
         PortKeeper().Want(true);
     }

@@ -3,9 +3,9 @@
 #include "app/core/DeviceDefinitionFiles.h"
 #include "app/core/FileChooser.h"
 #include "app/gui/QtText.h"
-#include "model/DataSource.h"
 #include "model/DefinitionText.h"
 #include "model/DeviceDefinition.h"
+#include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
@@ -147,9 +147,9 @@ void TVarConfigDlg::LoadAutoDefClick()
 {
     TRecordHeader header;
     const TProject* project = CurrentProject();
-    if (project != nullptr && project->DataSource && project->DataSource->Decoder() != nullptr) {
+    if (project != nullptr) {
         uint8_t frameKind = 0;
-        project->DataSource->Decoder()->GetHeader(frameKind, header);
+        LastDecodedHeader(frameKind, header);
     }
     if (project == nullptr || header.Program == 0) {
         InformUser("Es wurde noch kein Gerät identifiziert. Bitte Datenaufzeichnung für einige Sekunden starten!");

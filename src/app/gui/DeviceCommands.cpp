@@ -9,7 +9,6 @@
 #include "base/Log.h"
 #include "base/MainThread.h"
 #include "device/CommPortList.h"
-#include "model/DataSource.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
@@ -25,15 +24,15 @@ constexpr int64_t ClockToleranceSeconds = 5;
 // (F9 again, or the start command) would listen on the ports the first one holds open.
 bool SearchRunning = false;
 
-// Sets the port of the current project's data source; a changed port is a change of the project.
+// Sets the port of the current project; a changed port is a change of the project.
 void SetProjectPort(const std::string& port)
 {
     TProject* project = CurrentProject();
-    if (project == nullptr || !project->DataSource)
+    if (project == nullptr)
         return;
-    if (project->DataSource->GetPortName() != port)
+    if (project->Port.Name != port)
         project->SetModified(true);
-    project->DataSource->SetPortName(port);
+    project->Port.Name = port;
 }
 
 }  // namespace
@@ -96,16 +95,15 @@ void SerialPortConfiguration1Click(ICommandHost& host)
     std::vector<std::string> found;
     GetSerialPortNames(found);
     dialog.AddPortNames(found);
-    const TDataSource* source = CurrentProject()->DataSource.get();
-    dialog.SelectPort(source ? source->GetPortName() : std::string());
+    dialog.SelectPort(CurrentProject()->Port.Name);
 
     if (dialog.exec() == QDialog::Accepted) {
         // The project may have been closed while the dialog was open.
         if (TProject* project = CurrentProject()) {
             project->SetModified(true);
             const std::string port = dialog.SelectedPort();
-            if (!port.empty() && project->DataSource)
-                project->DataSource->SetPortName(port);
+            if (!port.empty())
+                project->Port.Name = port;
         }
     }
     host.RefreshDisplay();

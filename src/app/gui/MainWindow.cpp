@@ -18,6 +18,7 @@
 #include "base/Log.h"
 #include "base/MainThread.h"
 #include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/ValueText.h"
 #include "model/window/TableCells.h"
@@ -62,17 +63,9 @@ const std::vector<TMenuLayout::TMenu> WindowMenus = {
       "Selektierte Tabellenfelder --> Clipboard"}},
 };
 
-TDataSource* ActiveDataSource()
-{
-    TProject* project = CurrentProject();
-    return project ? project->DataSource.get() : nullptr;
-}
+bool PortIsOpen() { return LoggingActive(); }
 
-bool PortIsOpen()
-{
-    TDataSource* source = ActiveDataSource();
-    return source && source->IsActive();
-}
+bool PortIsReceiving() { return PortIsOpen() && !RunningDataSource()->LineLost(); }
 
 // A label of the table page; the table commands make a click on it open the project settings.
 QLabel* MakeLabel(QWidget* parent)
@@ -104,13 +97,10 @@ TMainPrgForm::TMainPrgForm()
     PortKeeperTmr = new QTimer(this);
     PortKeeperTmr->setInterval(PortKeeperIntervalMs);
     connect(PortKeeperTmr, &QTimer::timeout, this, [this] {
-        TDataSource* source = ActiveDataSource();
-        if (source == nullptr)
-            return;
-        const bool wasReceiving = source->IsActive() && !source->LineLost();
-        if (PortKeeper().Tick(*source))
+        const bool wasReceiving = PortIsReceiving();
+        if (PortKeeper().Tick())
             RestartWatchdog();
-        if (wasReceiving != (source->IsActive() && !source->LineLost()))
+        if (wasReceiving != PortIsReceiving())
             RefreshDisplay();
     });
     PortKeeperTmr->start();
@@ -326,22 +316,20 @@ void TMainPrgForm::Start1Click()
 {
     if (NoActProject())
         return;
-    TDataSource* source = ActiveDataSource();
-    if (source->IsActive()) {
+    if (PortIsOpen()) {
         ShowError("Datenempfang (Logging) ist bereits gestartet. ");
     } else {
-        if (Q(source->GetPortName()).trimmed().isEmpty()) {
+        if (Q(CurrentProject()->Port.Name).trimmed().isEmpty()) {
             const TDialogAnswer answer =
                 AskUser("Es ist keine serielle Schnittstelle eingestellt! Automatische Erkennung angeschlossener "
                         "Geräte jetzt starten (bitte Gerät anschliessen)? ");
             if (answer != TDialogAnswer::Yes)
                 return;
             DeviceSearchCommand();
-            source = ActiveDataSource();
-            if (!source)
+            if (!CurrentProject())
                 return;
         }
-        if (StartLogging(*source))
+        if (StartLogging())
             RestartWatchdog();
     }
     RefreshDisplay();
@@ -351,7 +339,7 @@ void TMainPrgForm::Stop1Click()
 {
     if (NoActProject())
         return;
-    StopLogging(*ActiveDataSource());
+    StopLogging();
     RefreshDisplay();
 }
 
@@ -397,14 +385,14 @@ void TMainPrgForm::RestartWatchdog()
 void TMainPrgForm::SerialResetTest()
 {
     // A port without its device is the keeper's to reopen.
-    if (!PortIsOpen() || ActiveDataSource()->LineLost())
+    if (!PortIsOpen() || RunningDataSource()->LineLost())
         return;
     // Records that the display pause did not show (a fast controller) are life too.
-    if (ActiveDataSource()->RecordCount != WatchdogRecordCount) {
-        WatchdogRecordCount = ActiveDataSource()->RecordCount;
+    if (RunningDataSource()->RecordCount != WatchdogRecordCount) {
+        WatchdogRecordCount = RunningDataSource()->RecordCount;
         return;
     }
-    if (ResetLogging(*ActiveDataSource()))
+    if (ResetLogging())
         RestartWatchdog();
     RefreshDisplay();
 }
@@ -498,12 +486,12 @@ std::string TMainPrgForm::StateText(bool withDebugMarker) const
     const TProject* project = CurrentProject();
     if (!project)
         return std::string();
-    const TDataSource* source = project->DataSource.get();
-    std::string state = source->GetPortName().empty() ? "COM?" : source->GetPortName();
+    const TPortSettings& port = project->Port;
+    std::string state = port.Name.empty() ? "COM?" : port.Name;
     if (DebugMode)
-        state += " (" + std::to_string(source->GetBaudRate()) + " Baud) ";
+        state += " (" + std::to_string(port.BaudRate) + " Baud) ";
     state += ": ";
-    if (source->IsActive()) {
+    if (PortIsOpen()) {
         state += "logging aktiv";
         if (project->RecordingToFile) {
             state += ", aufzeichnen aktiv";
@@ -564,7 +552,7 @@ void TMainPrgForm::UpdateLoggingMenu()
     const TProject* project = CurrentProject();
     if (!project)
         return;
-    const bool open = project->DataSource->IsActive();
+    const bool open = PortIsOpen();
     StartEntry->setEnabled(!open);
     StopEntry->setEnabled(open);
     if (open) {

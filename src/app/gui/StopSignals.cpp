@@ -4,7 +4,7 @@
 #include "app/core/LoggingControl.h"
 #include "app/gui/CommandHost.h"
 #include "base/Log.h"
-#include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 
@@ -98,9 +98,8 @@ bool StopSignalReceived() { return Received; }
 
 void FinishAfterStopSignal(ICommandHost& host)
 {
-    TProject* project = CurrentProject();
-    if (project && project->DataSource && project->DataSource->IsActive())
-        StopLogging(*project->DataSource);
+    if (LoggingActive())
+        StopLogging();
     const std::string settingsFile = AppSettingsPath();
     if (!settingsFile.empty()) {
         int code = 0;
