@@ -6,6 +6,7 @@
 #include "base/Clock.h"
 #include "base/FormatSettings.h"
 #include "export/ExportData.h"
+#include "model/FieldValue.h"
 #include "model/DayFiles.h"
 #include "model/Fields.h"
 #include "model/Project.h"

@@ -1,5 +1,5 @@
-// Field names: qualified names ("Kessel (Temperatur)"), cleaning and splitting of name lists, the six
-// system fields and the lookup of a field's current value in a decoded record.
+// Field names: qualified names ("Kessel (Temperatur)"), cleaning and splitting of name lists and the
+// six system fields.
 #pragma once
 
 #include "protocol/RecordDecoder.h"
@@ -9,8 +9,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-class TProject;
 
 using TNameList = std::vector<std::string>;
 
@@ -54,16 +52,5 @@ int CompareFieldNames(std::string_view a, std::string_view b);
 void SortFieldNames(TNameList& list);
 
 // Whether Text equals the qualified name of the definition Name of the given type, comparing ASCII
-// letters without case (the search rule of GetFieldValue). An empty Name never matches.
+// letters without case (the search rule of GetFieldValue, model/FieldValue.h). An empty Name never matches.
 bool MatchesQualifiedName(std::string_view text, std::string_view name, TFieldType type);
-
-// The current value of a field in a decoded record.
-// - A system field name (any ASCII case) gives the header's value (vkInteger for Program, Version,
-//   Subversion and ID, vkDateTime for RT and PC); FieldType is -1.
-// - Otherwise the project's definitions are searched in type order and list order; the first entry
-//   whose qualified name equals Name (ASCII case ignored) decides: if the record holds a value at that
-//   position, Value is a copy of it and FieldType the type; else Value has kind vkNone.
-// - Not found, no project, empty entries and unqualified names: kind vkNone, FieldType -1.
-// Returns whether Value holds a value (its kind is not vkNone).
-bool GetFieldValue(const TProject* project, const TDecodedRecord& record, std::string_view name,
-                   int& fieldType, TFieldValue& value);

@@ -1,6 +1,7 @@
 #include "model/LiveLogging.h"
 
 #include "model/DataSource.h"
+#include "model/LiveState.h"
 #include "model/Recorder.h"
 
 #include <memory>
@@ -32,6 +33,8 @@ bool LoggingActive()
 
 TDataSource* StartRunningDataSource(TPortSettings settings)
 {
+    // From now on a project that is closed or replaced ends its logging first.
+    SetProjectEndingHandler(EndProjectLogging);
     // A loop: events that run while the previous port shuts down may have started another one.
     while (RunningDataSource() != nullptr)
         FreeRunningDataSource();

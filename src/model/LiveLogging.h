@@ -6,8 +6,8 @@
 //   failing is reported once a minute across restarts of the port;
 // - the header of the record decoded last, kept after logging stopped: the controller it identifies is
 //   asked for by the dataset definition.
-// Closing or replacing the project (ReplaceCurrentProject) ends all of it first, so the port is closed
-// before the project goes.
+// Closing or replacing the project (ReplaceCurrentProject) ends all of it first (the project-ending
+// handler, installed with the first data source), so the port is closed before the project goes.
 //
 // Freeing a data source may let pending events run (its port waits for a worker that is handing over
 // an event); the data source is out of the holder by then, and its handlers on the stack stop by its

@@ -1,6 +1,5 @@
 #include "model/LiveState.h"
 
-#include "model/LiveLogging.h"
 #include "model/Project.h"
 
 namespace {
@@ -18,6 +17,12 @@ TDecodedRecord& RecordStorage()
     return *storage;
 }
 
+std::function<void()>& ProjectEndingHandler()
+{
+    static std::function<void()> handler;
+    return handler;
+}
+
 }  // namespace
 
 std::mutex& LiveStateLock()
@@ -31,7 +36,8 @@ TProject* CurrentProject() { return ProjectOwner().get(); }
 void ReplaceCurrentProject(std::unique_ptr<TProject> project)
 {
     // Logging ends with the project it belongs to: its port is closed before the project goes.
-    EndProjectLogging();
+    if (ProjectEndingHandler())
+        ProjectEndingHandler()();
     {
         std::lock_guard<std::mutex> guard(LiveStateLock());
         ProjectOwner().swap(project);
@@ -41,6 +47,8 @@ void ReplaceCurrentProject(std::unique_ptr<TProject> project)
 }
 
 void CloseCurrentProject() { ReplaceCurrentProject(nullptr); }
+
+void SetProjectEndingHandler(std::function<void()> handler) { ProjectEndingHandler() = std::move(handler); }
 
 const TDecodedRecord& CurrentRecord() { return RecordStorage(); }
 

@@ -11,7 +11,7 @@
 // - A project leaving CurrentProject is freed after the lock has been released: a reader holding the
 //   lock sees either the old, still complete project or the new one, never a freed one. Its logging
 //   (model/LiveLogging.h: the running data source with its serial port) ends before the lock is taken,
-//   so the port is closed first and never under the lock.
+//   through the project-ending handler, so the port is closed first and never under the lock.
 // - The lock is not recursive: code holding it must not call the functions below that take it.
 // - The program closes the project (CloseCurrentProject) before it ends; a project still open at exit
 //   is freed with the other static objects.
@@ -19,6 +19,7 @@
 
 #include "protocol/RecordDecoder.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -30,6 +31,9 @@ std::mutex& LiveStateLock();
 TProject* CurrentProject();
 // Makes Project the open project (nullptr closes) and frees the previous one. Main thread only.
 void ReplaceCurrentProject(std::unique_ptr<TProject> project);
+// Runs first whenever the open project is closed or replaced (main thread). The logging of the project,
+// which lives above this unit, installs it, so that its port never outlives the project.
+void SetProjectEndingHandler(std::function<void()> handler);
 // Frees the open project; CurrentProject() is nullptr afterwards. Main thread only.
 void CloseCurrentProject();
 

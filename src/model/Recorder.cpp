@@ -4,6 +4,7 @@
 #include "base/ErrorText.h"
 #include "base/Log.h"
 #include "model/DayFiles.h"
+#include "model/FieldValue.h"
 #include "model/Fields.h"
 #include "model/Project.h"
 

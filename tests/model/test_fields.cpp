@@ -1,4 +1,5 @@
 // Field names: qualification, cleaning, splitting, sorting and the value lookup in a decoded record.
+#include "model/FieldValue.h"
 #include "model/Fields.h"
 #include "model/Project.h"
 

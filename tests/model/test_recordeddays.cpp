@@ -2,6 +2,7 @@
 // of field values, and the reader with days decoded ahead on workers giving exactly the records of one
 // decoder fed line by line.
 #include "base/Clock.h"
+#include "model/FieldValue.h"
 #include "model/DayFiles.h"
 #include "model/Fields.h"
 #include "model/Project.h"

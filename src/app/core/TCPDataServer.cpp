@@ -8,6 +8,7 @@
 #include "base/MainThread.h"
 #include "base/NumberText.h"
 #include "base/TextEncoding.h"
+#include "model/FieldValue.h"
 #include "model/Fields.h"
 #include "model/LiveState.h"
 #include "model/Project.h"

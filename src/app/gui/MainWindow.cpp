@@ -17,6 +17,7 @@
 #include "base/FormatSettings.h"
 #include "base/Log.h"
 #include "base/MainThread.h"
+#include "model/FieldValue.h"
 #include "model/DataSource.h"
 #include "model/LiveLogging.h"
 #include "model/LiveState.h"

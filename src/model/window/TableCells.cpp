@@ -1,5 +1,6 @@
 #include "model/window/TableCells.h"
 
+#include "model/FieldValue.h"
 #include "model/Fields.h"
 #include "model/ValueText.h"
 
