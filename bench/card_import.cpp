@@ -25,6 +25,9 @@
 #include <time.h>
 #include <unistd.h>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+
 namespace {
 
 double CpuSeconds()

@@ -30,6 +30,11 @@
 #include <string>
 #include <vector>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::evaluation;
+using namespace dedezuviv::gui;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -36,6 +36,10 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::device;
+using namespace dedezuviv::model;
+
 namespace {
 
 // "ACK ddmmyyyy hhnnss" LF CR.

@@ -14,6 +14,9 @@
 #include <string>
 #include <time.h>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::protocol;
+
 namespace {
 
 constexpr size_t BlockSize = 4096;

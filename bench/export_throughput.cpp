@@ -24,6 +24,10 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::exports;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -19,6 +19,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 namespace {
 
 // A local port nobody listens on: bound, never listened to, closed at the end.

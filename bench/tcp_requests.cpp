@@ -16,6 +16,10 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 namespace {
 
 bool Request(int port)

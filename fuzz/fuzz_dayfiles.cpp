@@ -23,6 +23,10 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::exports;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -12,6 +12,10 @@
 #include <string_view>
 #include <vector>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::protocol;
+using namespace dedezuviv::model;
+
 namespace {
 
 struct TSeen {

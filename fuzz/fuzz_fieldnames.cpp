@@ -9,6 +9,9 @@
 #include <string>
 #include <string_view>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+
 namespace {
 
 bool OnlyNameCharacters(std::string_view text, bool commaAllowed)

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
+using namespace dedezuviv::model;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -11,7 +11,11 @@
 #include <string>
 #include <vector>
 
+using namespace dedezuviv::app;
+
 #ifdef DEDEZUVIV_WITH_WINDOW
+using namespace dedezuviv::gui;
+
 namespace {
 
 bool EnvironmentSet(const char* name)

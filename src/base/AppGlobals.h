@@ -3,6 +3,9 @@
 
 #include <atomic>
 #include <string>
+#include "base/Namespace.h"
+
+namespace dedezuviv::base {
 
 // "1.250": the version 1.25 with three decimals and a point, whatever the locale.
 extern const std::string VersionString;
@@ -15,3 +18,5 @@ extern const std::string WebAddress;
 extern std::atomic<bool> DebugMode;
 // The user's folder for local application data ("dedezuviv.cfg" lies directly in it).
 extern std::string AppDataDir;
+
+}  // namespace dedezuviv::base

@@ -1,4 +1,7 @@
 #include "base/AsciiText.h"
+#include "base/Namespace.h"
+
+namespace dedezuviv::base {
 
 std::string UpperAscii(std::string text)
 {
@@ -25,3 +28,5 @@ bool SameAsciiLetters(std::string_view a, std::string_view b)
             return false;
     return true;
 }
+
+}  // namespace dedezuviv::base

@@ -5,6 +5,9 @@
 
 #include <string>
 #include <string_view>
+#include "base/Namespace.h"
+
+namespace dedezuviv::base {
 
 constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -18,3 +21,5 @@ std::string UpperAscii(std::string text);
 
 // The text without the given blank characters at both ends (by default blank and tab).
 std::string_view TrimBlanks(std::string_view text, std::string_view blanks = " \t");
+
+}  // namespace dedezuviv::base

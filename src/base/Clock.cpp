@@ -1,9 +1,12 @@
 #include "base/Clock.h"
+#include "base/Namespace.h"
 
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
+
+namespace dedezuviv::base {
 
 namespace {
 
@@ -88,3 +91,5 @@ uint64_t GetTickCount()
     using namespace std::chrono;
     return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
+
+}  // namespace dedezuviv::base

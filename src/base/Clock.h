@@ -2,11 +2,14 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "base/Namespace.h"
 
 #include <cstdint>
 #include <ctime>
 #include <functional>
 #include <string>
+
+namespace dedezuviv::base {
 
 // Local civil time now, to the millisecond.
 TDateTime Now();
@@ -25,3 +28,5 @@ std::string LocalTimeToIso8601(TDateTime value);
 
 // Monotonic milliseconds for intervals (never jumps with the wall clock).
 uint64_t GetTickCount();
+
+}  // namespace dedezuviv::base

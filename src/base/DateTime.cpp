@@ -1,8 +1,11 @@
 #include "base/DateTime.h"
+#include "base/Namespace.h"
 
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+
+namespace dedezuviv::base {
 
 namespace {
 
@@ -176,3 +179,5 @@ TDateTime IncSecond(TDateTime value, int64_t seconds)
 {
     return static_cast<double>(ToMilliseconds(value) + seconds * 1000) / MSecsPerDay;
 }
+
+}  // namespace dedezuviv::base

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include "base/Namespace.h"
+
+namespace dedezuviv::base {
 
 using TDateTime = double;
 
@@ -48,3 +51,5 @@ int64_t DaysBetween(TDateTime a, TDateTime b);
 TDateTime IncMonth(TDateTime value, int months = 1);
 TDateTime IncDay(TDateTime value, int days = 1);
 TDateTime IncSecond(TDateTime value, int64_t seconds = 1);
+
+}  // namespace dedezuviv::base

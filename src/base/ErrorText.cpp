@@ -1,6 +1,9 @@
 #include "base/ErrorText.h"
+#include "base/Namespace.h"
 
 #include <cerrno>
+
+namespace dedezuviv::base {
 
 std::string SystemErrorText(int errorCode)
 {
@@ -31,3 +34,5 @@ std::string SystemErrorText(int errorCode)
     default: return "Systemfehler " + std::to_string(errorCode);
     }
 }
+
+}  // namespace dedezuviv::base

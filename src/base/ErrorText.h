@@ -4,7 +4,12 @@
 #pragma once
 
 #include <string>
+#include "base/Namespace.h"
+
+namespace dedezuviv::base {
 
 // "Zugriff verweigert", "Kein Speicherplatz mehr auf dem Datenträger", ...; an unknown code gives
 // "Systemfehler <n>".
 std::string SystemErrorText(int errorCode);
+
+}  // namespace dedezuviv::base

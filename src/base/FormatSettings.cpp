@@ -2,6 +2,7 @@
 
 #include "base/AsciiText.h"
 #include "base/NumberText.h"
+#include "base/Namespace.h"
 
 #include <clocale>
 #include <cstring>
@@ -9,6 +10,8 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <string>
+
+namespace dedezuviv::base {
 
 namespace {
 
@@ -448,3 +451,5 @@ bool TryStrToFloat(std::string_view text, double& value)
     return TryTextToFloat(text, FormatSettings().DecimalSeparator, value) || TryTextToFloat(text, ',', value) ||
            TryTextToFloat(text, '.', value);
 }
+
+}  // namespace dedezuviv::base

@@ -4,9 +4,12 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "base/Namespace.h"
 
 #include <string>
 #include <string_view>
+
+namespace dedezuviv::base {
 
 struct TFormatSettings {
     char DecimalSeparator = ',';
@@ -61,3 +64,5 @@ bool TryStrToDateTime(std::string_view text, const TFormatSettings& settings, TD
 bool TryStrToDateTime(std::string_view text, TDateTime& value);
 // Tries the process's decimal separator, then "," and ".".
 bool TryStrToFloat(std::string_view text, double& value);
+
+}  // namespace dedezuviv::base

@@ -4,6 +4,7 @@
 #include "base/FormatSettings.h"
 #include "base/NumberText.h"
 #include "base/TextEncoding.h"
+#include "base/Namespace.h"
 
 #include <atomic>
 #include <cerrno>
@@ -11,6 +12,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace dedezuviv::base {
 
 namespace {
 
@@ -428,3 +431,5 @@ bool DeleteIniFile(const std::filesystem::path& path)
     std::filesystem::remove(path, ec);
     return !ec;
 }
+
+}  // namespace dedezuviv::base

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "base/Namespace.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -25,6 +26,8 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
+
+namespace dedezuviv::base {
 
 class TIniFile {
 public:
@@ -105,3 +108,5 @@ bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes);
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, std::string& errorText);
 // Deletes an INI file; a missing file is no error.
 bool DeleteIniFile(const std::filesystem::path& path);
+
+}  // namespace dedezuviv::base

@@ -1,6 +1,9 @@
 #include "base/JsonText.h"
+#include "base/Namespace.h"
 
 #include <cstdio>
+
+namespace dedezuviv::base {
 
 namespace {
 
@@ -35,3 +38,5 @@ void AppendJsonString(std::string& out, std::string_view text)
     out.append(text.data() + runStart, text.size() - runStart);
     out += '"';
 }
+
+}  // namespace dedezuviv::base

@@ -3,6 +3,11 @@
 
 #include <string>
 #include <string_view>
+#include "base/Namespace.h"
+
+namespace dedezuviv::base {
 
 // The text as a JSON string with quotes; control characters escaped, UTF-8 kept as it is.
 void AppendJsonString(std::string& out, std::string_view text);
+
+}  // namespace dedezuviv::base

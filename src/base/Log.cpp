@@ -1,4 +1,7 @@
 #include "base/Log.h"
+#include "base/Namespace.h"
+
+namespace dedezuviv::base {
 
 namespace {
 
@@ -35,3 +38,5 @@ void DebugInfo(const std::string& text)
     if (DebugReceiver())
         DebugReceiver()(text);
 }
+
+}  // namespace dedezuviv::base

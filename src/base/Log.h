@@ -5,6 +5,9 @@
 
 #include <functional>
 #include <string>
+#include "base/Namespace.h"
+
+namespace dedezuviv::base {
 
 using TLogCallback = std::function<void(const std::string&)>;
 
@@ -15,3 +18,5 @@ void ClearLogCallbacks();
 void LogMessage(const std::string& text);
 // A debug line (the receiver decides whether debug mode shows it).
 void DebugInfo(const std::string& text);
+
+}  // namespace dedezuviv::base

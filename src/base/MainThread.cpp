@@ -1,10 +1,13 @@
 #include "base/MainThread.h"
 
 #include "base/Log.h"
+#include "base/Namespace.h"
 
 #include <chrono>
 #include <exception>
 #include <string>
+
+namespace dedezuviv::base {
 
 namespace {
 IMainThreadDispatcher* CurrentDispatcher = nullptr;
@@ -128,3 +131,5 @@ size_t TTaskQueueDispatcher::PendingTaskCount()
     std::lock_guard<std::mutex> guard(Lock);
     return Queue.size();
 }
+
+}  // namespace dedezuviv::base

@@ -33,6 +33,9 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include "base/Namespace.h"
+
+namespace dedezuviv::base {
 
 class IMainThreadDispatcher {
 public:
@@ -147,3 +150,5 @@ private:
     TAliveFlag::TWatch Owner;
     bool Watched = false;
 };
+
+}  // namespace dedezuviv::base

@@ -1,9 +1,12 @@
 #include "base/NumberText.h"
 
 #include "base/AsciiText.h"
+#include "base/Namespace.h"
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+
+namespace dedezuviv::base {
 
 namespace {
 
@@ -163,3 +166,5 @@ std::string FloatToText(double value, char decimalSeparator)
     }
     return out;
 }
+
+}  // namespace dedezuviv::base

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include "base/Namespace.h"
+
+namespace dedezuviv::base {
 
 // A decimal number with the given decimal separator: blanks around it, optional sign, digits with an
 // optional fractional part, optional exponent ("E" or "e", optional sign, digits). At least one digit
@@ -19,3 +22,5 @@ int32_t StrToIntDef(std::string_view text, int32_t defaultValue);
 // Shortest general form with up to 15 significant digits: no trailing zeros, exponent form ("1E-5",
 // "1,5E20") only below 1E-4 or from 1E15 on.
 std::string FloatToText(double value, char decimalSeparator);
+
+}  // namespace dedezuviv::base

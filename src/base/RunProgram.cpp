@@ -1,4 +1,5 @@
 #include "base/RunProgram.h"
+#include "base/Namespace.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,6 +7,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+namespace dedezuviv::base {
 
 TProgramRun RunProgram(const std::vector<std::string>& arguments)
 {
@@ -60,3 +63,5 @@ TProgramRun RunProgram(const std::vector<std::string>& arguments)
     run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
+
+}  // namespace dedezuviv::base

@@ -3,6 +3,9 @@
 
 #include <string>
 #include <vector>
+#include "base/Namespace.h"
+
+namespace dedezuviv::base {
 
 struct TProgramRun {
     bool Started = false;  // false when the program could not be run at all (not found, not executable)
@@ -13,3 +16,5 @@ struct TProgramRun {
 
 // Arguments[0] is the program, looked up in PATH when it holds no "/".
 TProgramRun RunProgram(const std::vector<std::string>& arguments);
+
+}  // namespace dedezuviv::base

@@ -1,6 +1,9 @@
 #include "base/TextEncoding.h"
+#include "base/Namespace.h"
 
 #include <cstdint>
+
+namespace dedezuviv::base {
 
 namespace {
 
@@ -176,3 +179,5 @@ std::string EncodeText8(std::string_view text)
 {
     return FitsCp1252(text) ? Utf8ToCp1252(text) : ToValidUtf8(text);
 }
+
+}  // namespace dedezuviv::base

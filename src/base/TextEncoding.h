@@ -3,6 +3,9 @@
 
 #include <string>
 #include <string_view>
+#include "base/Namespace.h"
+
+namespace dedezuviv::base {
 
 bool IsValidUtf8(std::string_view text);
 std::string Cp1252ToUtf8(std::string_view text);
@@ -19,3 +22,5 @@ std::string ToValidUtf8(std::string_view text);
 // The bytes of an 8-bit file: Windows-1252 when the whole text fits (FitsCp1252), otherwise the whole
 // text as UTF-8, so that no character is lost.
 std::string EncodeText8(std::string_view text);
+
+}  // namespace dedezuviv::base

@@ -1,4 +1,5 @@
 #include "device/CommPortList.h"
+#include "device/Namespace.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,6 +10,8 @@
 #include <mutex>
 #include <sys/ioctl.h>
 #include <unistd.h>
+
+namespace dedezuviv::device {
 
 namespace fs = std::filesystem;
 
@@ -214,3 +217,5 @@ void SetSerialPortNamesSource(std::function<std::vector<std::string>()> source)
     std::lock_guard<std::mutex> guard(SourceLock);
     SourceOverride = std::move(source);
 }
+
+}  // namespace dedezuviv::device

@@ -12,6 +12,9 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "device/Namespace.h"
+
+namespace dedezuviv::device {
 
 // Where the two trees are looked up; tests point them at a fake tree.
 struct TSerialPortRoots {
@@ -42,3 +45,5 @@ std::string KernelPortName(const std::string& portName);
 
 // Orders names with digit runs compared by value ("ttyS2" < "ttyS10"); ties by plain comparison.
 bool SerialPortNameLess(const std::string& a, const std::string& b);
+
+}  // namespace dedezuviv::device

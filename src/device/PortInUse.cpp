@@ -1,6 +1,7 @@
 #include "device/PortInUse.h"
 
 #include "device/SerialPort.h"
+#include "device/Namespace.h"
 
 #include <cerrno>
 #include <csignal>
@@ -8,6 +9,8 @@
 #include <fstream>
 #include <sys/file.h>
 #include <unistd.h>
+
+namespace dedezuviv::device {
 
 namespace fs = std::filesystem;
 
@@ -70,3 +73,5 @@ bool PortInUseByOtherProcess(const std::string& portName, const TPortLockDirs& d
     ::close(fd);
     return locked;
 }
+
+}  // namespace dedezuviv::device

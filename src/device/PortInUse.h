@@ -4,6 +4,9 @@
 
 #include <filesystem>
 #include <string>
+#include "device/Namespace.h"
+
+namespace dedezuviv::device {
 
 // Folders of UUCP lock files ("LCK..ttyUSB0" holding the owner's process id); tests use their own.
 struct TPortLockDirs {
@@ -15,3 +18,5 @@ struct TPortLockDirs {
 // has the device open for exclusive use (TIOCEXCL or flock). Opens the device briefly for the second
 // check; a port that cannot be opened for other reasons counts as free (opening it will say why).
 bool PortInUseByOtherProcess(const std::string& portName, const TPortLockDirs& dirs = {});
+
+}  // namespace dedezuviv::device

@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 #include "base/MainThread.h"
 #include "device/SerialTermios.h"
+#include "device/Namespace.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,6 +18,8 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+
+namespace dedezuviv::device {
 
 namespace {
 
@@ -1018,3 +1021,5 @@ void TSerialPortNG::DispatchLineEvents()
             handler(this);
     });
 }
+
+}  // namespace dedezuviv::device

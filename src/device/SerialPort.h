@@ -19,6 +19,9 @@
 #include <shared_mutex>
 #include <string>
 #include <thread>
+#include "device/Namespace.h"
+
+namespace dedezuviv::device {
 
 // The device path for a port name: a path with "/" stays as given, a Windows name COMn (any case) is
 // /dev/ttyS<n-1>, any other bare name gets "/dev/" in front. Only the first 79 characters count.
@@ -331,3 +334,5 @@ private:
         uint8_t Noise = 0;
     } PendingError;
 };
+
+}  // namespace dedezuviv::device

@@ -1,11 +1,14 @@
 // termios2 access. Only kernel headers here: <termios.h> must not be included in this file.
 #include "device/SerialTermios.h"
+#include "device/Namespace.h"
 
 #include <asm/ioctls.h>
 #include <asm/termbits.h>
 #include <linux/serial.h>
 
 #include <cerrno>
+
+namespace dedezuviv::device {
 
 extern "C" int ioctl(int fd, unsigned long request, ...) noexcept;
 
@@ -129,3 +132,5 @@ int SerialReadErrorCounters(int fd, TSerialErrorCounters& counters)
     counters.Ring = static_cast<uint32_t>(icount.rng);
     return 0;
 }
+
+}  // namespace dedezuviv::device

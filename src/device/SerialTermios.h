@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include "device/Namespace.h"
+
+namespace dedezuviv::device {
 
 struct TSerialLineSettings {
     uint32_t BaudRate = 9600;   // bits per second; 0 is refused (it would hang the line up)
@@ -39,3 +42,5 @@ struct TSerialErrorCounters {
     uint32_t Ring = 0;
 };
 int SerialReadErrorCounters(int fd, TSerialErrorCounters& counters);
+
+}  // namespace dedezuviv::device

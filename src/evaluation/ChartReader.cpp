@@ -1,9 +1,12 @@
 #include "evaluation/ChartReader.h"
 
 #include "model/UiInterfaces.h"
+#include "evaluation/Namespace.h"
 
 #include <filesystem>
 #include <thread>
+
+namespace dedezuviv::evaluation {
 
 namespace {
 
@@ -111,3 +114,5 @@ void TGenPlotData::Idle()
     if (LogBox)
         LogBox->SetProgress(Percent);
 }
+
+}  // namespace dedezuviv::evaluation

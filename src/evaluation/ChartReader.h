@@ -11,14 +11,19 @@
 #include "base/DateTime.h"
 #include "evaluation/PlotSeries.h"
 #include "model/RecordedDays.h"
+#include "evaluation/Namespace.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+namespace dedezuviv::model {
 class IProgress;
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::evaluation {
 
 class TGenPlotData : private IRecordedDataSink {
 public:
@@ -73,3 +78,5 @@ private:
 // The Y value of a field value as the chart draws it: float, integer, hexadecimal and date-time values
 // as numbers (a date-time as its day count), no value as 0; in single precision.
 float PlotValue(const TFieldValue& value);
+
+}  // namespace dedezuviv::evaluation

@@ -3,9 +3,12 @@
 #include "base/FormatSettings.h"
 #include "model/Fields.h"
 #include "protocol/RecordDecoder.h"
+#include "evaluation/Namespace.h"
 
 #include <cmath>
 #include <cstdio>
+
+namespace dedezuviv::evaluation {
 
 const char* const ChartTimeFormat = "dd.mm.yy hh:nn.ss";
 const char* const AllTemperaturesSelection = "* Alle definierten Temperaturen *";
@@ -116,3 +119,5 @@ std::string OutputHintText(const std::string& title, double drawnValue, TDateTim
     const bool on = drawnValue != std::trunc(drawnValue);
     return HintName(title) + " = " + (on ? "ein" : "aus") + HintTimeLine(time);
 }
+
+}  // namespace dedezuviv::evaluation

@@ -4,9 +4,12 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "evaluation/Namespace.h"
 
 #include <cstdint>
 #include <string>
+
+namespace dedezuviv::evaluation {
 
 // Time labels of the charts and of the hint: day.month.year hour:minute.second, e.g.
 // "08.12.26 10:15.07".
@@ -51,3 +54,5 @@ std::string TemperatureHintText(const std::string& title, double value, bool lef
 // The hint over a point of the outputs chart: the title part as above, " = ", then "ein" when the
 // drawn value has a fractional part (an on value after the stacking never is whole), else "aus".
 std::string OutputHintText(const std::string& title, double drawnValue, TDateTime time);
+
+}  // namespace dedezuviv::evaluation

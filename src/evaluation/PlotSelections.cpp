@@ -2,6 +2,9 @@
 
 #include "evaluation/ChartRules.h"
 #include "model/Project.h"
+#include "evaluation/Namespace.h"
+
+namespace dedezuviv::evaluation {
 
 std::vector<TPlotChoice> PlotChoices(const TProject* project)
 {
@@ -21,3 +24,5 @@ int FindPlotChoice(const std::vector<TPlotChoice>& choices, const std::string& n
             return static_cast<int>(i);
     return -1;
 }
+
+}  // namespace dedezuviv::evaluation

@@ -3,11 +3,16 @@
 #pragma once
 
 #include "model/Fields.h"
+#include "evaluation/Namespace.h"
 
 #include <string>
 #include <vector>
 
+namespace dedezuviv::model {
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::evaluation {
 
 struct TPlotChoice {
     std::string Name;
@@ -21,3 +26,5 @@ std::vector<TPlotChoice> PlotChoices(const TProject* project);
 
 // Index of the first choice of that name, or -1.
 int FindPlotChoice(const std::vector<TPlotChoice>& choices, const std::string& name);
+
+}  // namespace dedezuviv::evaluation

@@ -1,6 +1,9 @@
 #include "evaluation/PlotSeries.h"
+#include "evaluation/Namespace.h"
 
 #include <limits>
+
+namespace dedezuviv::evaluation {
 
 namespace {
 
@@ -163,3 +166,5 @@ bool TPlotSeries::ValueRange(size_t first, size_t last, float& min, float& max) 
 }
 
 size_t TPlotSeries::MemoryBytes() const { return Values.MemoryBytes() + Summary.MemoryBytes(); }
+
+}  // namespace dedezuviv::evaluation

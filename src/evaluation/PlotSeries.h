@@ -9,11 +9,14 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "evaluation/Namespace.h"
 
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace dedezuviv::evaluation {
 
 // Values in chunks of a fixed size: appending never moves what is stored (no copy of a growing vector,
 // no doubled capacity), and at most one chunk is allocated ahead.
@@ -108,3 +111,5 @@ private:
     mutable TValueSummary Summary;
     mutable size_t SummaryCount = static_cast<size_t>(-1);
 };
+
+}  // namespace dedezuviv::evaluation

@@ -1,8 +1,11 @@
 #include "export/BiffFile.h"
 
 #include "export/RecordBytes.h"
+#include "export/Namespace.h"
 
 #include <cstring>
+
+namespace dedezuviv::exports {
 
 TBiffFile::TBiffFile(TByteSink& stream) : Stream(stream)
 {
@@ -164,3 +167,5 @@ void TBiffFile::WriteBoolean(uint16_t row, uint16_t col, uint16_t flags, bool va
     WriteCellHeader(row, col, flags);
     Stream.Write(data, 2);
 }
+
+}  // namespace dedezuviv::exports

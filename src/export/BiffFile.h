@@ -3,9 +3,12 @@
 #pragma once
 
 #include "export/OutputFile.h"
+#include "export/Namespace.h"
 
 #include <cstdint>
 #include <string>
+
+namespace dedezuviv::exports {
 
 // A font for AddFont: name, size in points, style bits (bold, italic, underline, strike-out).
 struct TBiffFont {
@@ -61,3 +64,5 @@ private:
 
     TByteSink& Stream;
 };
+
+}  // namespace dedezuviv::exports

@@ -1,9 +1,12 @@
 #include "export/CellText.h"
 
 #include "base/NumberText.h"
+#include "export/Namespace.h"
 
 #include <cmath>
 #include <cstring>
+
+namespace dedezuviv::exports {
 
 namespace {
 
@@ -198,3 +201,5 @@ std::string TDateTimeText::Format(TDateTime value)
     text.resize(Format(value, text.data()));
     return text;
 }
+
+}  // namespace dedezuviv::exports

@@ -5,11 +5,14 @@
 
 #include "base/DateTime.h"
 #include "base/FormatSettings.h"
+#include "export/Namespace.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+namespace dedezuviv::exports {
 
 // Writes FloatToText(value, decimalSeparator) to out (room for 64 bytes) and returns its length.
 // Integers and numbers with at most two decimals (the controller's values) are written directly.
@@ -41,3 +44,5 @@ private:
     std::string CachedDate;
     TDateTimeParts CachedParts;
 };
+
+}  // namespace dedezuviv::exports

@@ -2,8 +2,11 @@
 
 #include "base/FormatSettings.h"
 #include "base/TextEncoding.h"
+#include "export/Namespace.h"
 
 #include <cstring>
+
+namespace dedezuviv::exports {
 
 namespace {
 
@@ -109,3 +112,5 @@ void TCSVExport::SkipCell()
     BeginField();
     ++Col;
 }
+
+}  // namespace dedezuviv::exports

@@ -4,6 +4,9 @@
 #pragma once
 
 #include "export/ExportInterface.h"
+#include "export/Namespace.h"
+
+namespace dedezuviv::exports {
 
 class TCSVExport : public TExportInterface {
 public:
@@ -28,3 +31,5 @@ private:
     // The decimal separator of the format settings at construction, for an empty DecimalSeparator.
     char SystemDecimalSeparator;
 };
+
+}  // namespace dedezuviv::exports

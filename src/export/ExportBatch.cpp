@@ -7,9 +7,12 @@
 #include "model/Project.h"
 #include "model/RecordedDays.h"
 #include "model/UiInterfaces.h"
+#include "export/Namespace.h"
 
 #include <algorithm>
 #include <optional>
+
+namespace dedezuviv::exports {
 
 namespace {
 
@@ -256,3 +259,5 @@ TNameList UnknownFields(const TProject& project, const TNameList& fields)
             unknown.push_back(fields[i]);
     return unknown;
 }
+
+}  // namespace dedezuviv::exports

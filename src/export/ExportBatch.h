@@ -20,14 +20,19 @@
 #include "export/ExportFormats.h"
 #include "export/ExportTypes.h"
 #include "model/Fields.h"
+#include "export/Namespace.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+namespace dedezuviv::model {
 class IProgress;
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::exports {
 
 // The default file-name mask of the batch dialog.
 inline constexpr const char* DefaultBatchMask = "%TYP_%JAHR-%MONAT-%TAG-%STUNDE%MIN";
@@ -98,3 +103,5 @@ std::string CancelledMessage(const TBatchResult& result);
 bool SelectionFields(const TProject& project, const std::string& name, TNameList& fields);
 // The names that are neither system fields nor defined in the project.
 TNameList UnknownFields(const TProject& project, const TNameList& fields);
+
+}  // namespace dedezuviv::exports

@@ -8,12 +8,15 @@
 #include "model/DayFiles.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
+#include "export/Namespace.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
+
+namespace dedezuviv::exports {
 
 namespace ExportMessages {
 const char* const UnknownFormat = "Unbekanntes Format für Datenexport angegeben!";
@@ -257,3 +260,5 @@ void TExportData::CheckCancel()
     if (CancelRequested && CancelRequested())
         WasCancelled = true;
 }
+
+}  // namespace dedezuviv::exports

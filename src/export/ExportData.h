@@ -22,14 +22,20 @@
 #include "export/ExportFormats.h"
 #include "model/Fields.h"
 #include "model/RecordedDays.h"
+#include "export/Namespace.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
+namespace dedezuviv::model {
 class TProject;
 class IProgress;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::exports {
+
 class TExportInterface;
 
 // The automatic increment of the export dialog for an increment that is not greater than 0: the seconds from
@@ -95,3 +101,5 @@ private:
     int64_t StartMs = 0, EndMs = 0, NextMs = 0;
     int64_t DaysDone = 0, TotalMinutes = 0;
 };
+
+}  // namespace dedezuviv::exports

@@ -4,8 +4,11 @@
 #include "export/CsvExport.h"
 #include "export/Wk1Export.h"
 #include "export/XlsExport.h"
+#include "export/Namespace.h"
 
 #include <filesystem>
+
+namespace dedezuviv::exports {
 
 namespace {
 
@@ -130,3 +133,5 @@ std::unique_ptr<TExportInterface> CreateExportWriter(TExportFormat format, const
     writer->NoHeader = row->NoHeader;
     return writer;
 }
+
+}  // namespace dedezuviv::exports

@@ -10,6 +10,9 @@
 #include <span>
 #include <string>
 #include <vector>
+#include "export/Namespace.h"
+
+namespace dedezuviv::exports {
 
 class TExportInterface;
 
@@ -71,3 +74,5 @@ const char* ExportFileDialogFilter();
 // format (no file is created then).
 std::unique_ptr<TExportInterface> CreateExportWriter(TExportFormat format, const std::string& fileName,
                                                      uint16_t columns);
+
+}  // namespace dedezuviv::exports

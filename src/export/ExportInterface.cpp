@@ -1,6 +1,9 @@
 #include "export/ExportInterface.h"
 
 #include "base/FormatSettings.h"
+#include "export/Namespace.h"
+
+namespace dedezuviv::exports {
 
 TExportInterface::TExportInterface(const std::string& fileName) : File(fileName), DateTimes(FormatSettings())
 {
@@ -52,3 +55,5 @@ void TExportInterface::Close()
         Out.Close();
     CheckWrite();
 }
+
+}  // namespace dedezuviv::exports

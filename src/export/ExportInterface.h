@@ -7,9 +7,12 @@
 #include "base/DateTime.h"
 #include "export/CellText.h"
 #include "export/OutputFile.h"
+#include "export/Namespace.h"
 
 #include <cstdint>
 #include <string>
+
+namespace dedezuviv::exports {
 
 class TExportInterface {
 public:
@@ -63,3 +66,5 @@ protected:
 private:
     bool Closed = false;
 };
+
+}  // namespace dedezuviv::exports

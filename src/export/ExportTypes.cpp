@@ -3,6 +3,9 @@
 #include "base/IniFile.h"
 #include "base/Log.h"
 #include "base/AsciiText.h"
+#include "export/Namespace.h"
+
+namespace dedezuviv::exports {
 
 namespace {
 
@@ -103,3 +106,5 @@ const TExportType* FindExportType(const TExportTypes& types, const std::string& 
             return &type;
     return nullptr;
 }
+
+}  // namespace dedezuviv::exports

@@ -16,6 +16,9 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "export/Namespace.h"
+
+namespace dedezuviv::exports {
 
 struct TExportType {
     std::string Name;  // shown in "Auswertungszeitraum:"; replaces "%TYP" in file names
@@ -50,3 +53,5 @@ void LoadExportTypes(const std::string& fileName);
 
 // The type of that name, else of that ID (exactly, then ignoring ASCII letter case), or nullptr.
 const TExportType* FindExportType(const TExportTypes& types, const std::string& nameOrId);
+
+}  // namespace dedezuviv::exports

@@ -1,8 +1,11 @@
 #include "export/OutputFile.h"
+#include "export/Namespace.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+
+namespace dedezuviv::exports {
 
 TBufferedFile::TBufferedFile() : Storage(new char[BufferSize]), Buffer(Storage.get()) {}
 
@@ -87,3 +90,5 @@ int TBufferedFile::Close()
     }
     return FirstError;
 }
+
+}  // namespace dedezuviv::exports

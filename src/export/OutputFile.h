@@ -7,6 +7,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include "export/Namespace.h"
+
+namespace dedezuviv::exports {
 
 // Anything with a write operation (the stream is any byte sink).
 class TByteSink {
@@ -84,3 +87,5 @@ private:
     size_t Used = 0;
     unsigned long long Total = 0;
 };
+
+}  // namespace dedezuviv::exports

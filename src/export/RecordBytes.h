@@ -2,10 +2,13 @@
 #pragma once
 
 #include "base/TextEncoding.h"
+#include "export/Namespace.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+namespace dedezuviv::exports {
 
 // A 16-bit word, low byte first.
 inline void PutWord(uint8_t* out, uint16_t value)
@@ -22,3 +25,5 @@ inline std::string AnsiText(const std::string& text, size_t limit)
         ansi.resize(limit);
     return ansi;
 }
+
+}  // namespace dedezuviv::exports

@@ -1,8 +1,11 @@
 #include "export/WKFile.h"
 
 #include "export/RecordBytes.h"
+#include "export/Namespace.h"
 
 #include <cstring>
+
+namespace dedezuviv::exports {
 
 namespace {
 
@@ -82,3 +85,5 @@ void TWKFile::WriteLabel(uint16_t row, uint16_t col, uint8_t format, const std::
     const uint8_t zero = 0;
     Stream.Write(&zero, 1);
 }
+
+}  // namespace dedezuviv::exports

@@ -3,9 +3,12 @@
 #pragma once
 
 #include "export/OutputFile.h"
+#include "export/Namespace.h"
 
 #include <cstdint>
 #include <string>
+
+namespace dedezuviv::exports {
 
 struct TWKValue {
     int16_t Integer = 0;
@@ -41,3 +44,5 @@ public:
 private:
     TByteSink& Stream;
 };
+
+}  // namespace dedezuviv::exports

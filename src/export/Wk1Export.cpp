@@ -1,4 +1,7 @@
 #include "export/Wk1Export.h"
+#include "export/Namespace.h"
+
+namespace dedezuviv::exports {
 
 TWKExport::TWKExport(const std::string& fileName, uint16_t /*columns*/) : TExportInterface(fileName)
 {
@@ -23,3 +26,5 @@ void TWKExport::WriteText(const std::string& text)
         WK->WriteLabel(static_cast<uint16_t>(Row), static_cast<uint16_t>(Col), TWKFile::DefaultFormat, text);
     ++Col;
 }
+
+}  // namespace dedezuviv::exports

@@ -4,8 +4,11 @@
 
 #include "export/ExportInterface.h"
 #include "export/WKFile.h"
+#include "export/Namespace.h"
 
 #include <memory>
+
+namespace dedezuviv::exports {
 
 class TWKExport : public TExportInterface {
 public:
@@ -19,3 +22,5 @@ private:
     void WriteEnd() override;
     std::unique_ptr<TWKFile> WK;
 };
+
+}  // namespace dedezuviv::exports

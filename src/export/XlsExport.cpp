@@ -1,4 +1,7 @@
 #include "export/XlsExport.h"
+#include "export/Namespace.h"
+
+namespace dedezuviv::exports {
 
 TXLSExport::TXLSExport(const std::string& fileName, uint16_t columns) : TExportInterface(fileName)
 {
@@ -59,3 +62,5 @@ void TXLSExport::NewLine()
     }
     TExportInterface::NewLine();
 }
+
+}  // namespace dedezuviv::exports

@@ -5,8 +5,11 @@
 
 #include "export/BiffFile.h"
 #include "export/ExportInterface.h"
+#include "export/Namespace.h"
 
 #include <memory>
+
+namespace dedezuviv::exports {
 
 class TXLSExport : public TExportInterface {
 public:
@@ -25,3 +28,5 @@ private:
     void WriteLabel(const std::string& text, uint16_t flags);
     std::unique_ptr<TBiffFile> Biff;
 };
+
+}  // namespace dedezuviv::exports

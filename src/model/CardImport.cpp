@@ -8,6 +8,7 @@
 #include "model/Project.h"
 #include "model/RecordedDays.h"
 #include "model/Recorder.h"
+#include "model/Namespace.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,6 +21,8 @@
 #include <unistd.h>
 #include <unordered_set>
 #include <vector>
+
+namespace dedezuviv::model {
 
 namespace {
 
@@ -363,3 +366,5 @@ TCardImportResult ImportCardFile(const std::string& fileName, IProgress* progres
         progress->AddLine(CardImportDoneLine(result.RecordCount, fileName));
     return result;
 }
+
+}  // namespace dedezuviv::model

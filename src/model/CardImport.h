@@ -12,9 +12,12 @@
 #pragma once
 
 #include "model/UiInterfaces.h"
+#include "model/Namespace.h"
 
 #include <cstdint>
 #include <string>
+
+namespace dedezuviv::model {
 
 namespace CardImportMessages {
 inline constexpr const char* FileDialogTitle = "Daten aus externer Datei einlesen (SD-Karte)";
@@ -63,3 +66,5 @@ TCardImportResult ImportCardFile(const std::string& fileName, IProgress* progres
 
 // The message box text of a failed import: the general failure message and the reason.
 std::string CardImportFailureText(const TCardImportResult& result);
+
+}  // namespace dedezuviv::model

@@ -8,9 +8,12 @@
 #include "model/RecordPublisher.h"
 #include "model/Recorder.h"
 #include "model/UiInterfaces.h"
+#include "model/Namespace.h"
 
 #include <cstdio>
 #include <limits>
+
+namespace dedezuviv::model {
 
 TDataSource::TDataSource(const TPortSettings& settings, TRecorder& recorder)
     : Recorder(recorder), FDecoder(std::make_shared<TOrvaProtocol>()), FPort(std::make_unique<TSerialPortNG>())
@@ -140,3 +143,5 @@ std::string TDataSource::AcknowledgementText(TDateTime time)
                   parts.Hour, parts.Minute, parts.Second);
     return text;
 }
+
+}  // namespace dedezuviv::model

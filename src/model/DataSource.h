@@ -11,13 +11,19 @@
 #include "base/MainThread.h"
 #include "model/PortSettings.h"
 #include "protocol/RecordDecoder.h"
+#include "model/Namespace.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-class TRecorder;
+namespace dedezuviv::device {
 class TSerialPortNG;
+}  // namespace dedezuviv::device
+
+namespace dedezuviv::model {
+
+class TRecorder;
 
 class TDataSource {
 public:
@@ -81,3 +87,5 @@ private:
     // (a handler that lets pending events run) leaves its block in the list for the running feed.
     bool Feeding = false;
 };
+
+}  // namespace dedezuviv::model

@@ -1,6 +1,7 @@
 #include "model/DayFiles.h"
 
 #include "model/Project.h"
+#include "model/Namespace.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -11,6 +12,8 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+
+namespace dedezuviv::model {
 
 std::string TwoDigits(int n)
 {
@@ -199,3 +202,5 @@ bool AppendLineToFile(const std::string& fileName, const std::string& line)
     bool folderCreated = false;
     return AppendLineToFile(fileName, line, folderCreated);
 }
+
+}  // namespace dedezuviv::model

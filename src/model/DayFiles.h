@@ -3,8 +3,11 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "model/Namespace.h"
 
 #include <string>
+
+namespace dedezuviv::model {
 
 class TProject;
 
@@ -35,3 +38,5 @@ bool AppendLineToFile(const std::string& fileName, const std::string& line, bool
 // The same; ErrorCode receives the system's error code of a failure (ENOSPC for a full disk, EFBIG
 // beyond a file size limit, EACCES ...; SystemErrorText gives its German text), 0 on success.
 bool AppendLineToFile(const std::string& fileName, const std::string& line, bool& folderCreated, int& errorCode);
+
+}  // namespace dedezuviv::model

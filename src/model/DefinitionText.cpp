@@ -2,8 +2,11 @@
 
 #include "model/LiveState.h"
 #include "model/Project.h"
+#include "model/Namespace.h"
 
 #include <mutex>
+
+namespace dedezuviv::model {
 
 namespace {
 
@@ -80,3 +83,5 @@ bool StoreDefinitionTexts(TProject& project, const TDefinitionTexts& texts)
     project.SetModified(true);
     return anyDropped;
 }
+
+}  // namespace dedezuviv::model

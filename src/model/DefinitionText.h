@@ -3,10 +3,13 @@
 #pragma once
 
 #include "model/Fields.h"
+#include "model/Namespace.h"
 
 #include <array>
 #include <string>
 #include <string_view>
+
+namespace dedezuviv::model {
 
 class TProject;
 
@@ -32,3 +35,5 @@ TDefinitionTexts DefinitionTextsFromProject(const TProject& project);
 // state, as the network value server reads them. Returns whether any line lost characters (other than
 // double quotes); the lists are stored in any case.
 bool StoreDefinitionTexts(TProject& project, const TDefinitionTexts& texts);
+
+}  // namespace dedezuviv::model

@@ -3,9 +3,12 @@
 #include "base/IniFile.h"
 #include "base/Log.h"
 #include "model/DefinitionText.h"
+#include "model/Namespace.h"
 
 #include <algorithm>
 #include <filesystem>
+
+namespace dedezuviv::model {
 
 namespace {
 
@@ -108,3 +111,5 @@ bool ApplyDeviceDefinition(TProject& project, const TDeviceDefinition& definitio
     texts[ftOutput] = NamesToCommaText(definition.Outputs);
     return StoreDefinitionTexts(project, texts);
 }
+
+}  // namespace dedezuviv::model

@@ -8,9 +8,12 @@
 #pragma once
 
 #include "model/Fields.h"
+#include "model/Namespace.h"
 
 #include <string>
 #include <vector>
+
+namespace dedezuviv::model {
 
 class TProject;
 
@@ -47,3 +50,5 @@ void ExpandControlCircuits(TNameList& outputs);
 // (so names lose the characters names may not contain). The project is marked modified. Returns
 // whether characters were dropped.
 bool ApplyDeviceDefinition(TProject& project, const TDeviceDefinition& definition);
+
+}  // namespace dedezuviv::model

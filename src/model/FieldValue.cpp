@@ -1,8 +1,11 @@
 #include "model/FieldValue.h"
 
 #include "model/Project.h"
+#include "model/Namespace.h"
 
 #include <algorithm>
+
+namespace dedezuviv::model {
 
 bool GetFieldValue(const TProject* project, const TDecodedRecord& record, std::string_view name,
                    int& fieldType, TFieldValue& value)
@@ -40,3 +43,5 @@ bool GetFieldValue(const TProject* project, const TDecodedRecord& record, std::s
     }
     return false;
 }
+
+}  // namespace dedezuviv::model

@@ -3,8 +3,11 @@
 
 #include "model/Fields.h"
 #include "protocol/RecordDecoder.h"
+#include "model/Namespace.h"
 
 #include <string_view>
+
+namespace dedezuviv::model {
 
 class TProject;
 
@@ -18,3 +21,5 @@ class TProject;
 // Returns whether Value holds a value (its kind is not vkNone).
 bool GetFieldValue(const TProject* project, const TDecodedRecord& record, std::string_view name,
                    int& fieldType, TFieldValue& value);
+
+}  // namespace dedezuviv::model

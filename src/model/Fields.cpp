@@ -1,8 +1,11 @@
 #include "model/Fields.h"
 
 #include "base/AsciiText.h"
+#include "model/Namespace.h"
 
 #include <algorithm>
+
+namespace dedezuviv::model {
 
 const std::array<std::string, SystemFieldCount> SystemFields = {
     "Program", "Version", "Subversion", "ID", "RT", "PC",
@@ -204,3 +207,5 @@ bool MatchesQualifiedName(std::string_view text, std::string_view name, TFieldTy
     pos += caption.size();
     return text[pos] == ')';
 }
+
+}  // namespace dedezuviv::model

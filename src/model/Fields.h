@@ -3,12 +3,15 @@
 #pragma once
 
 #include "protocol/RecordDecoder.h"
+#include "model/Namespace.h"
 
 #include <array>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace dedezuviv::model {
 
 using TNameList = std::vector<std::string>;
 
@@ -54,3 +57,5 @@ void SortFieldNames(TNameList& list);
 // Whether Text equals the qualified name of the definition Name of the given type, comparing ASCII
 // letters without case (the search rule of GetFieldValue, model/FieldValue.h). An empty Name never matches.
 bool MatchesQualifiedName(std::string_view text, std::string_view name, TFieldType type);
+
+}  // namespace dedezuviv::model

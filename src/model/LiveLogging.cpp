@@ -3,8 +3,11 @@
 #include "model/DataSource.h"
 #include "model/LiveState.h"
 #include "model/Recorder.h"
+#include "model/Namespace.h"
 
 #include <memory>
+
+namespace dedezuviv::model {
 
 namespace {
 
@@ -75,3 +78,5 @@ void EndProjectLogging()
     Live().LastFrameKind = 0;
     Live().LastHeader = TRecordHeader{};
 }
+
+}  // namespace dedezuviv::model

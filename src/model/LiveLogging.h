@@ -16,8 +16,11 @@
 
 #include "model/PortSettings.h"
 #include "protocol/RecordDecoder.h"
+#include "model/Namespace.h"
 
 #include <cstdint>
+
+namespace dedezuviv::model {
 
 class TDataSource;
 
@@ -38,3 +41,5 @@ void LastDecodedHeader(uint8_t& frameKind, TRecordHeader& header);
 
 // The project goes: the running data source is freed, the recorder and the last header start afresh.
 void EndProjectLogging();
+
+}  // namespace dedezuviv::model

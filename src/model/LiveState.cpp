@@ -1,6 +1,9 @@
 #include "model/LiveState.h"
 
 #include "model/Project.h"
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 namespace {
 
@@ -73,3 +76,5 @@ void ClearCurrentRecord()
         count = 0;
     storage.Header = TRecordHeader{};
 }
+
+}  // namespace dedezuviv::model

@@ -18,10 +18,13 @@
 #pragma once
 
 #include "protocol/RecordDecoder.h"
+#include "model/Namespace.h"
 
 #include <functional>
 #include <memory>
 #include <mutex>
+
+namespace dedezuviv::model {
 
 class TProject;
 
@@ -44,3 +47,5 @@ const TDecodedRecord& CurrentRecord();
 void SetCurrentRecord(const TDecodedRecord& record);
 // Resets CurrentRecord to all zero under the lock. Main thread only.
 void ClearCurrentRecord();
+
+}  // namespace dedezuviv::model

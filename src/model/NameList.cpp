@@ -1,4 +1,7 @@
 #include "model/NameList.h"
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 namespace {
 
@@ -86,3 +89,5 @@ std::vector<std::string> DecodeNameList(std::string_view text)
     }
     return names;
 }
+
+}  // namespace dedezuviv::model

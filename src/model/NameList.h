@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 // An empty list gives an empty text; a list of exactly one empty entry gives "//".
 std::string EncodeNameList(const std::vector<std::string>& names);
@@ -15,3 +18,5 @@ std::string EncodeNameList(const std::vector<std::string>& names);
 // other entry runs up to the next ",", blank or control character; blanks after an entry are
 // skipped; two commas in a row give an empty entry, and a "," at the very end a final empty entry.
 std::vector<std::string> DecodeNameList(std::string_view text);
+
+}  // namespace dedezuviv::model

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 struct TPortSettings {
     static constexpr uint32_t DefaultBaudRate = 9600;
@@ -12,3 +15,5 @@ struct TPortSettings {
     std::string Name;
     uint32_t BaudRate = DefaultBaudRate;
 };
+
+}  // namespace dedezuviv::model

@@ -1,7 +1,10 @@
 #include "model/Project.h"
+#include "model/Namespace.h"
 
 #include <filesystem>
 #include <system_error>
+
+namespace dedezuviv::model {
 
 TProject::TProject() = default;
 
@@ -85,3 +88,5 @@ TNameList GetAllFieldNames(const TProject* project, bool qualified, bool withSys
         return {};
     return project->GetAllFieldNames(qualified, withSystemFields);
 }
+
+}  // namespace dedezuviv::model

@@ -5,12 +5,15 @@
 #include "model/Fields.h"
 #include "model/PortSettings.h"
 #include "protocol/RecordDecoder.h"
+#include "model/Namespace.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace dedezuviv::model {
 
 // A named field selection: qualified field names in display form. A selection may exist without a list
 // object (List empty pointer); the project file then stores its name but no field list.
@@ -75,3 +78,5 @@ public:
 
 // The same as the member, for a project that may be missing: no project gives an empty list.
 TNameList GetAllFieldNames(const TProject* project, bool qualified, bool withSystemFields);
+
+}  // namespace dedezuviv::model

@@ -7,10 +7,13 @@
 #include "model/NameList.h"
 #include "model/UiInterfaces.h"
 #include "protocol/RecordDecoder.h"
+#include "model/Namespace.h"
 
 #include <filesystem>
 #include <set>
 #include <system_error>
+
+namespace dedezuviv::model {
 
 namespace {
 
@@ -359,3 +362,5 @@ void SaveProjectFile(TProject& project, const std::string& fileName, int& result
     project.Modified = false;
     result = 0;
 }
+
+}  // namespace dedezuviv::model

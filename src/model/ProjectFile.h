@@ -11,13 +11,18 @@
 #include "model/Project.h"
 #include "model/window/DataTable.h"
 #include "model/window/DialogStates.h"
+#include "model/Namespace.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
+namespace dedezuviv::base {
 class TIniFile;
+}  // namespace dedezuviv::base
+
+namespace dedezuviv::model {
 
 // What the project file needs of the main window; the window implements it.
 class IProjectWindow {
@@ -78,3 +83,5 @@ void LoadViewSettings(const TIniFile& ini, TProjectView& view);
 // ReadProjectSections returns the [Info] version.
 int32_t ReadProjectSections(const TIniFile& ini, TProject& project);
 void WriteProjectSections(TIniFile& ini, const TProject& project);
+
+}  // namespace dedezuviv::model

@@ -1,4 +1,7 @@
 #include "model/RecordPublisher.h"
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 namespace {
 
@@ -15,3 +18,5 @@ void PublishRecord(const TDecodedRecord& record)
     if (InstalledPublisher)
         InstalledPublisher->PublishRecord(record);
 }
+
+}  // namespace dedezuviv::model

@@ -4,6 +4,9 @@
 #pragma once
 
 #include "protocol/RecordDecoder.h"
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 class IRecordPublisher {
 public:
@@ -18,3 +21,5 @@ void SetRecordPublisher(IRecordPublisher* publisher);
 IRecordPublisher* RecordPublisher();
 // Hands the record to the installed publisher; nothing without one.
 void PublishRecord(const TDecodedRecord& record);
+
+}  // namespace dedezuviv::model

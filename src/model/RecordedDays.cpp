@@ -4,6 +4,7 @@
 #include "model/DayFiles.h"
 #include "model/Fields.h"
 #include "model/Project.h"
+#include "model/Namespace.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +18,8 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+
+namespace dedezuviv::model {
 
 namespace {
 
@@ -566,3 +569,5 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
     }
     return true;
 }
+
+}  // namespace dedezuviv::model

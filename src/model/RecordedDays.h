@@ -45,6 +45,7 @@
 
 #include "base/DateTime.h"
 #include "protocol/RecordDecoder.h"
+#include "model/Namespace.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -52,6 +53,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace dedezuviv::model {
 
 class TProject;
 
@@ -208,3 +211,5 @@ void ForEachLine(std::string_view text, F&& onLine)
         start = end;
     }
 }
+
+}  // namespace dedezuviv::model

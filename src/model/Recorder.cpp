@@ -7,6 +7,9 @@
 #include "model/FieldValue.h"
 #include "model/Fields.h"
 #include "model/Project.h"
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 bool TRecorder::IsDue(const TProject& project, const TDecodedRecord& record)
 {
@@ -74,3 +77,5 @@ bool AppendToDayFile(const std::string& fileName, const std::string& text, int& 
     }
     return written;
 }
+
+}  // namespace dedezuviv::model

@@ -7,9 +7,12 @@
 
 #include "base/DateTime.h"
 #include "protocol/RecordDecoder.h"
+#include "model/Namespace.h"
 
 #include <cstdint>
 #include <string>
+
+namespace dedezuviv::model {
 
 class TProject;
 
@@ -48,3 +51,5 @@ private:
 
 // Appends text (whole lines) to a day file; a data folder it had to create is named in the debug log.
 bool AppendToDayFile(const std::string& fileName, const std::string& text, int& errorCode);
+
+}  // namespace dedezuviv::model

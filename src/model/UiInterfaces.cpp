@@ -1,4 +1,7 @@
 #include "model/UiInterfaces.h"
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 namespace {
 IRecordDisplay* CurrentDisplay = nullptr;
@@ -40,3 +43,5 @@ void ShowError(const std::string& text)
     if (CurrentDialogs)
         CurrentDialogs->Error(text);
 }
+
+}  // namespace dedezuviv::model

@@ -4,8 +4,11 @@
 #pragma once
 
 #include "protocol/RecordDecoder.h"
+#include "model/Namespace.h"
 
 #include <string>
+
+namespace dedezuviv::model {
 
 // The live display of the main window.
 class IRecordDisplay {
@@ -52,3 +55,5 @@ void AddTerminalLine(const std::string& text);
 TDialogAnswer AskUser(const std::string& text, bool withCancel = false);
 void InformUser(const std::string& text);
 void ShowError(const std::string& text);
+
+}  // namespace dedezuviv::model

@@ -2,6 +2,9 @@
 
 #include "base/FormatSettings.h"
 #include "base/NumberText.h"
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 std::string ValueToText(const TFieldValue& value)
 {
@@ -34,3 +37,5 @@ std::string ValueToText(const TFieldValue& value)
         return "-";
     }
 }
+
+}  // namespace dedezuviv::model

@@ -3,7 +3,12 @@
 #pragma once
 
 #include "protocol/RecordDecoder.h"
+#include "model/Namespace.h"
 
 #include <string>
 
+namespace dedezuviv::model {
+
 std::string ValueToText(const TFieldValue& value);
+
+}  // namespace dedezuviv::model

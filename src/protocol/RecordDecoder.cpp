@@ -2,10 +2,12 @@
 
 #include "base/Clock.h"
 #include "base/NumberText.h"
+#include "protocol/Namespace.h"
 
 #include <bit>
 #include <cstring>
 
+namespace dedezuviv::protocol {
 
 const TFieldTypeTable FieldTypeNames = {"Temperature", "Counter", "Value", "Time",
                                         "Input",       "State",   "Output", "Intern"};
@@ -654,3 +656,5 @@ void TranslateTypeSuffixesInList(const TFieldTypeTable& fromNames, const TFieldT
     for (auto& line : list)
         line = TranslateTypeSuffixes(fromNames, toNames, line);
 }
+
+}  // namespace dedezuviv::protocol

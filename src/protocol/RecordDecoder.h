@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "protocol/Namespace.h"
 
 #include <array>
 #include <cstdint>
@@ -12,6 +13,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace dedezuviv::protocol {
 
 enum TFieldType : int {
     ftTemperature = 0,
@@ -105,3 +108,5 @@ std::string TranslateTypeSuffixes(const TFieldTypeTable& fromNames, const TField
                                   const std::string& text);
 void TranslateTypeSuffixesInList(const TFieldTypeTable& fromNames, const TFieldTypeTable& toNames,
                                  std::vector<std::string>& list);
+
+}  // namespace dedezuviv::protocol

@@ -11,6 +11,10 @@
 #include <filesystem>
 #include <unistd.h>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;

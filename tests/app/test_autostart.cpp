@@ -16,6 +16,9 @@
 #include <sys/stat.h>
 #include <thread>
 
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
 using testsupport::ShellQuote;

@@ -14,6 +14,10 @@
 
 #include <filesystem>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 namespace fs = std::filesystem;
 using testsupport::ScriptedDialogs;
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace dedezuviv::app;
+
 namespace {
 
 std::string Option(std::vector<std::string> args, const std::string& longName, const std::string& shortName,

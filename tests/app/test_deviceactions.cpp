@@ -15,6 +15,11 @@
 
 #include <memory>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::device;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 using testsupport::BackgroundProgram;
 using testsupport::ScriptedDialogs;
 

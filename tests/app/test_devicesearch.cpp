@@ -22,6 +22,11 @@
 #include <deque>
 #include <memory>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::device;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 namespace {
 
 using testsupport::BackgroundProgram;

@@ -17,6 +17,10 @@
 #include <filesystem>
 #include <memory>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 namespace fs = std::filesystem;
 using testsupport::RecordingProgress;
 using testsupport::ScriptedDialogs;

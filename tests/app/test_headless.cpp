@@ -24,6 +24,9 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace dedezuviv::device;
+using namespace dedezuviv::app;
+
 namespace {
 
 using testsupport::BackgroundProgram;

@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 namespace {
 
 struct LocaleTexts {

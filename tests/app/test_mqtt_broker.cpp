@@ -29,6 +29,10 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 namespace {
 
 using testsupport::BackgroundProgram;

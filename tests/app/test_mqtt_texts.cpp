@@ -14,6 +14,10 @@
 #include <set>
 #include <sys/stat.h>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 namespace {
 
 // A zone with summer time, given by rule so that no zone database is needed.

@@ -10,6 +10,9 @@
 #include <filesystem>
 #include <vector>
 
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 namespace {
 
 struct CollectingDialogs : IUserDialogs {

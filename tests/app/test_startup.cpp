@@ -14,6 +14,10 @@
 
 #include <cstdlib>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 namespace {
 
 struct RecordingHost : IStartupHost {

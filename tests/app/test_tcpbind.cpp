@@ -9,6 +9,9 @@
 
 #include <cstdlib>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::app;
+
 namespace {
 
 struct ServerHost : IStartupHost {

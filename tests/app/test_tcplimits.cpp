@@ -21,6 +21,9 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 namespace {
 
 sockaddr_storage Address(int family, const char* text)

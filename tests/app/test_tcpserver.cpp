@@ -21,6 +21,10 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 namespace {
 
 // A connection to the server on the loopback address; an IPv4 client may come from another loopback

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+using namespace dedezuviv::base;
+
 TEST(DateTime, EncodesAndDecodesCivilDates)
 {
     EXPECT_DOUBLE_EQ(EncodeDate(1899, 12, 30), 0.0);

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sys/stat.h>
 
+using namespace dedezuviv::base;
+
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace dedezuviv::base;
+
 TEST(IniEncoding, FilesThatFitStayWindows1252)
 {
     TIniFile ini;

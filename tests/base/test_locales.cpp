@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace dedezuviv::base;
+
 namespace {
 
 const TDateTime Moment = EncodeDateTime(2026, 12, 8, 14, 30, 5);

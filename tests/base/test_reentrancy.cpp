@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+using namespace dedezuviv::base;
+
 TEST(Reentrancy, AThrowingHandlerIsLoggedAndItsWorkerReleased)
 {
     std::vector<std::string> logged;

@@ -18,6 +18,9 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::device;
+
 namespace serialtest {
 
 struct TReport {

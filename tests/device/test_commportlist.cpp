@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <filesystem>
 
+using namespace dedezuviv::device;
+
 namespace fs = std::filesystem;
 
 namespace {

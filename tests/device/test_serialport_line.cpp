@@ -9,6 +9,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+using namespace dedezuviv::device;
+
 using namespace serialtest;
 
 namespace {

@@ -11,6 +11,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+using namespace dedezuviv::protocol;
+using namespace dedezuviv::model;
+
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
 using testsupport::ShellQuote;

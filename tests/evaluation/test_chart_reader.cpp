@@ -15,6 +15,10 @@
 #include <cmath>
 #include <filesystem>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::evaluation;
+
 namespace fs = std::filesystem;
 using testsupport::RecordLine;
 using testsupport::TempDir;

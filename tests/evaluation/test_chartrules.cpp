@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::evaluation;
+
 namespace {
 
 TEST(ChartRulesTest, SeriesGoToTheChartAndAxisTheirTitleNames)

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <random>
 
+using namespace dedezuviv::evaluation;
+
 namespace {
 
 TEST(PlotSeriesTest, ExtremesOfAnyRangeMatchAPlainScan)

@@ -18,6 +18,9 @@
 #include <string>
 #include <vector>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+
 namespace exporttest {
 
 namespace fs = std::filesystem;

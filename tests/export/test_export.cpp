@@ -17,6 +17,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::exports;
+
 namespace fs = std::filesystem;
 using exporttest::SplitLines;
 using testsupport::ReadFile;

@@ -11,6 +11,9 @@
 
 #include <cstdlib>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::exports;
+
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
 using testsupport::RecordLine;

@@ -13,6 +13,10 @@
 
 #include <chrono>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::exports;
+
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
 using testsupport::TempDir;

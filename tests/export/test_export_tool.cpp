@@ -15,6 +15,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace dedezuviv::model;
+using namespace dedezuviv::exports;
+
 namespace fs = std::filesystem;
 using exporttest::SplitLines;
 using testsupport::ReadFile;

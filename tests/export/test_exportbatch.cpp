@@ -12,6 +12,10 @@
 
 #include <algorithm>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::exports;
+
 namespace fs = std::filesystem;
 using exporttest::SplitLines;
 using testsupport::ReadFile;

@@ -11,6 +11,9 @@
 
 #include <unistd.h>
 
+using namespace dedezuviv::model;
+using namespace dedezuviv::exports;
+
 namespace fs = std::filesystem;
 using exporttest::SplitLines;
 using testsupport::ReadFile;

@@ -13,6 +13,8 @@
 #include <map>
 #include <typeindex>
 
+using namespace dedezuviv::exports;
+
 using testsupport::TempDir;
 
 namespace {

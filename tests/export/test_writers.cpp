@@ -15,6 +15,9 @@
 #include <cerrno>
 #include <random>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::exports;
+
 using exporttest::ParseRecords;
 using testsupport::TempDir;
 

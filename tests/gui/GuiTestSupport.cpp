@@ -12,6 +12,9 @@
 #include <chrono>
 #include <thread>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+
 namespace guitest {
 
 std::string ScriptedFiles::Next()

@@ -13,10 +13,13 @@
 #include <string>
 #include <vector>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::app;
+
 class QDateEdit;
 class QDialog;
 class QTimeEdit;
-class TProject;
+namespace dedezuviv::model { class TProject; }
 
 namespace guitest {
 

@@ -24,6 +24,10 @@
 #include <functional>
 #include <memory>
 
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+using namespace dedezuviv::gui;
+
 namespace fs = std::filesystem;
 using guitest::ScriptedDialogs;
 

@@ -25,6 +25,11 @@
 #include <memory>
 #include <sstream>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+using namespace dedezuviv::gui;
+
 using guitest::ScriptedDialogs;
 using guitest::ScriptedFiles;
 using testsupport::RecordLine;

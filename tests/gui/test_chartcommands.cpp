@@ -43,6 +43,11 @@
 #include <filesystem>
 #include <functional>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+using namespace dedezuviv::gui;
+
 namespace fs = std::filesystem;
 using guitest::ScriptedDialogs;
 using testsupport::RecordLine;

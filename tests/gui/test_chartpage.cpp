@@ -18,6 +18,9 @@
 
 #include <memory>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::gui;
+
 namespace {
 
 const TDateTime Start = EncodeDateTime(2026, 12, 8, 10, 0, 0);

@@ -21,6 +21,9 @@
 #include <filesystem>
 #include <map>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::gui;
+
 namespace fs = std::filesystem;
 using guitest::ScriptedDialogs;
 using testsupport::ReadFile;

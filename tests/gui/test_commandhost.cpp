@@ -23,6 +23,9 @@
 #include <string>
 #include <vector>
 
+using namespace dedezuviv::model;
+using namespace dedezuviv::gui;
+
 namespace {
 
 std::string Text(const QString& text) { return text.toStdString(); }

@@ -26,6 +26,12 @@
 
 #include <memory>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::device;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+using namespace dedezuviv::gui;
+
 using guitest::ScriptedDialogs;
 using testsupport::BackgroundProgram;
 

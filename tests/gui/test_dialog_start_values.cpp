@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace dedezuviv::model;
+using namespace dedezuviv::gui;
+
 TEST(DialogStartValues, AreTheValuesTheWindowsDialogsStartWith)
 {
     MainView().Dialogs.Clear();

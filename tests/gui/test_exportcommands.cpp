@@ -40,6 +40,12 @@
 #include <map>
 #include <memory>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::exports;
+using namespace dedezuviv::app;
+using namespace dedezuviv::gui;
+
 namespace fs = std::filesystem;
 using guitest::ScriptedDialogs;
 using guitest::ScriptedFiles;

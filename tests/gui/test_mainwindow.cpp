@@ -29,6 +29,11 @@
 #include <filesystem>
 #include <memory>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+using namespace dedezuviv::gui;
+
 using guitest::ScriptedDialogs;
 using guitest::WaitUntil;
 

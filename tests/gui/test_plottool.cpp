@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace dedezuviv::model;
+using namespace dedezuviv::gui;
+
 using testsupport::RunTool;
 using testsupport::ShellQuote;
 using testsupport::TempDir;

@@ -38,6 +38,11 @@
 #include <functional>
 #include <memory>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+using namespace dedezuviv::gui;
+
 using guitest::ScriptedDialogs;
 using guitest::ScriptedFiles;
 using testsupport::ReadFile;

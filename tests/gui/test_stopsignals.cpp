@@ -22,6 +22,11 @@
 #include <csignal>
 #include <memory>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+using namespace dedezuviv::gui;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -37,6 +37,10 @@
 #include <functional>
 #include <memory>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::gui;
+
 using guitest::ScriptedDialogs;
 
 namespace {

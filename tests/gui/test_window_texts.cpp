@@ -22,6 +22,10 @@
 
 #include <memory>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::gui;
+
 namespace {
 
 struct WindowTextsTest : ::testing::Test {

@@ -27,6 +27,9 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -20,6 +20,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace dedezuviv::model;
+
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
 using testsupport::TempDir;

@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+
 using testsupport::TempDir;
 using testsupport::WriteFile;
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace dedezuviv::model;
+
 namespace {
 
 TEST(DialogTimesTest, CombineTakesTheDateOfOneAndTheTimeOfTheOtherWithoutMilliseconds)

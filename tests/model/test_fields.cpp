@@ -7,6 +7,8 @@
 
 #include <memory>
 
+using namespace dedezuviv::model;
+
 namespace {
 
 std::unique_ptr<TDecodedRecord> EmptyRecord() { return std::make_unique<TDecodedRecord>(); }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace dedezuviv::model;
+
 TEST(NameList, EncodesWithSlashQuoting)
 {
     EXPECT_EQ(EncodeNameList({"Außen", "Warm Wasser", "Kessel"}), "Außen,/Warm Wasser/,Kessel");

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+using namespace dedezuviv::model;
+
 TEST(Project, InitialValues)
 {
     TProject project;

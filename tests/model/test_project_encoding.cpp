@@ -9,6 +9,8 @@
 
 #include <filesystem>
 
+using namespace dedezuviv::model;
+
 namespace fs = std::filesystem;
 
 TEST(ProjectEncoding, RootOutsideWindows1252RecordsIntoThatFolder)

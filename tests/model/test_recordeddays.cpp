@@ -22,6 +22,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+
 namespace fs = std::filesystem;
 using testsupport::RecordLine;
 using testsupport::TempDir;

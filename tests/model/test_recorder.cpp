@@ -16,6 +16,9 @@
 #include <string>
 #include <vector>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -16,6 +16,9 @@
 #include <algorithm>
 #include <deque>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+
 namespace {
 
 class QuestionCounter : public IUserDialogs {

@@ -7,6 +7,9 @@
 
 #include <memory>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+
 namespace {
 
 struct CellFixture : ::testing::Test {

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+
 TEST(ValueToText, EveryKind)
 {
     SetGermanFormatSettings();

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::protocol;
+
 using namespace std::string_literals;
 
 namespace {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+using namespace dedezuviv::base;
+
 namespace testsupport {
 
 // "+055,50": sign, three digits, comma, two decimals (the controller's temperature form).

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+using namespace dedezuviv::model;
+
 namespace testsupport {
 
 // Records every question and message; questions take their answers from a queue (No, or Cancel when

@@ -9,6 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+using namespace dedezuviv::model;
+using namespace dedezuviv::exports;
+
 int UsageError(const char* usage, const std::string& message)
 {
     if (!message.empty())

@@ -16,8 +16,11 @@
 #include <string_view>
 #include <vector>
 
-class TProject;
-struct TProjectView;
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+
+namespace dedezuviv::model { class TProject; }
+namespace dedezuviv::model { struct TProjectView; }
 
 // Prints the message (when not empty) and the usage text on stderr; returns the exit code of wrong use (2).
 int UsageError(const char* usage, const std::string& message);

@@ -20,6 +20,9 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::protocol;
+
 namespace {
 
 constexpr size_t DefaultBlockSize = 4096;

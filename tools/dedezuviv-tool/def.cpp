@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+using namespace dedezuviv::model;
+
 namespace {
 
 const char* const Usage =

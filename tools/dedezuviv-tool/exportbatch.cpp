@@ -17,6 +17,10 @@
 #include <cstdio>
 #include <string>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::app;
+
 namespace {
 
 const char* const Usage =

@@ -17,6 +17,9 @@
 #include <string_view>
 #include <vector>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+
 namespace {
 
 const char* const Usage =

@@ -21,6 +21,12 @@
 #include <cstdlib>
 #include <string>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::evaluation;
+using namespace dedezuviv::app;
+using namespace dedezuviv::gui;
+
 namespace {
 
 const char* const Usage =

@@ -14,6 +14,9 @@
 #include <string>
 #include <string_view>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+
 namespace {
 
 const char* const Usage =

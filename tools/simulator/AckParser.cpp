@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+using namespace dedezuviv::base;
+
 std::string EscapeBytes(const std::string& bytes)
 {
     std::string result;

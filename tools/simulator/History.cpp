@@ -16,6 +16,10 @@
 #include <memory>
 #include <string>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::protocol;
+using namespace dedezuviv::model;
+
 namespace {
 
 }  // namespace

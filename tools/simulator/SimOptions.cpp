@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace dedezuviv::base;
+
 namespace {
 
 bool ReadInteger(const std::string& text, int64_t low, int64_t high, int64_t& value)

@@ -3,6 +3,10 @@
 // window's command host implements it; each action adds what only it needs in an interface of its own.
 #pragma once
 
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
+
 class IActionHost {
 public:
     virtual ~IActionHost() = default;
@@ -12,3 +16,5 @@ public:
     virtual bool ConfirmStopLogging() = 0;
     virtual void RefreshDisplay() = 0;
 };
+
+}  // namespace dedezuviv::app

@@ -2,8 +2,11 @@
 
 #include "model/LiveState.h"
 #include "model/UiInterfaces.h"
+#include "app/core/Namespace.h"
 
 #include <utility>
+
+namespace dedezuviv::app {
 
 void AddProgressLine(IProgress* lines, const std::string& text)
 {
@@ -21,3 +24,5 @@ std::function<bool()> TProjectWatch::CancelRule(std::function<bool()> cancelRequ
         return (cancelRequested && cancelRequested()) || watch.Gone();
     };
 }
+
+}  // namespace dedezuviv::app

@@ -7,9 +7,14 @@
 
 #include <functional>
 #include <string>
+#include "app/core/Namespace.h"
 
+namespace dedezuviv::model {
 class IProgress;
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::app {
 
 struct TActionProgress {
     IProgress* Lines = nullptr;
@@ -47,3 +52,5 @@ private:
     const TProject* Project;
     bool WasCurrent;
 };
+
+}  // namespace dedezuviv::app

@@ -3,10 +3,13 @@
 #include "base/AppGlobals.h"
 #include "base/IniFile.h"
 #include "model/Project.h"
+#include "app/core/Namespace.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
+
+namespace dedezuviv::app {
 
 namespace fs = std::filesystem;
 
@@ -121,3 +124,5 @@ std::string HelpText(const std::string& programFileName)
            "/EXTRA" +
            lineBreak + CopyrightLine + lineBreak + WebAddress;
 }
+
+}  // namespace dedezuviv::app

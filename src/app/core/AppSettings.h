@@ -4,8 +4,13 @@
 
 #include <cstdint>
 #include <string>
+#include "app/core/Namespace.h"
 
+namespace dedezuviv::model {
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::app {
 
 inline constexpr const char* AppSettingsFileName = "dedezuviv.cfg";
 
@@ -44,3 +49,5 @@ std::string AppSettingsPath();
 
 // The help text shown by the "help" option; line breaks are LF CR.
 std::string HelpText(const std::string& programFileName);
+
+}  // namespace dedezuviv::app

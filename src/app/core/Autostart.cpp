@@ -6,9 +6,12 @@
 #include "base/RunProgram.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
+#include "app/core/Namespace.h"
 
 #include <filesystem>
 #include <system_error>
+
+namespace dedezuviv::app {
 
 namespace fs = std::filesystem;
 
@@ -244,3 +247,5 @@ void DeleteAutostartEntries()
     else
         ShowError("Der Autostart-Eintrag kann nicht gelöscht werden!" + reasons);
 }
+
+}  // namespace dedezuviv::app

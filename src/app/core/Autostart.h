@@ -7,8 +7,13 @@
 
 #include <string>
 #include <vector>
+#include "app/core/Namespace.h"
 
+namespace dedezuviv::model {
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::app {
 
 enum class TAutostartScope { CurrentUser, AllUsers, SystemdUser };
 
@@ -48,3 +53,5 @@ bool SetStartupLink(const std::vector<std::string>& arguments, TAutostartScope s
 bool AddAutostartEntry(int choice, TAutostartScope scope, const TProject* project);
 // "Autostart-Eintrag löschen": asks, removes the entries of every place and tells the outcome.
 void DeleteAutostartEntries();
+
+}  // namespace dedezuviv::app

@@ -1,6 +1,9 @@
 #include "app/core/AutostartEntry.h"
+#include "app/core/Namespace.h"
 
 #include <string_view>
+
+namespace dedezuviv::app {
 
 namespace {
 
@@ -165,3 +168,5 @@ std::string AutostartSystemdDropIn(const std::string& programPath, const std::st
     text += "WorkingDirectory=" + workingDirectory + "\n";
     return text;
 }
+
+}  // namespace dedezuviv::app

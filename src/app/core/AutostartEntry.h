@@ -5,6 +5,9 @@
 
 #include <string>
 #include <vector>
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 inline constexpr const char* AutostartLinkName = "DEDEZUviv Temperaturdatenlogger";
 inline constexpr int AutostartChoiceCount = 3;
@@ -42,3 +45,5 @@ std::string SystemdExecArgument(const std::string& argument);
 // arguments.
 std::string AutostartSystemdDropIn(const std::string& programPath, const std::string& programDir,
                                    const std::vector<std::string>& arguments);
+
+}  // namespace dedezuviv::app

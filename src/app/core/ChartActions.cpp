@@ -6,8 +6,11 @@
 #include "evaluation/ChartReader.h"
 #include "evaluation/ChartRules.h"
 #include "model/UiInterfaces.h"
+#include "app/core/Namespace.h"
 
 #include <cstdio>
+
+namespace dedezuviv::app {
 
 namespace {
 
@@ -71,3 +74,5 @@ TChartOutcome ChartCommand(const TProject& project, const TChartRequest& request
         ShowError(reading.ErrorText);
     return reading.Outcome;
 }
+
+}  // namespace dedezuviv::app

@@ -7,6 +7,7 @@
 #include "base/DateTime.h"
 #include "evaluation/PlotSeries.h"
 #include "model/Fields.h"
+#include "app/core/Namespace.h"
 
 #include <cstdint>
 #include <functional>
@@ -14,8 +15,12 @@
 #include <string>
 #include <vector>
 
+namespace dedezuviv::model {
 class IProgress;
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::app {
 
 inline constexpr const char* NoChartDataMessage = "Es wurden keine Daten im angegebenen Zeitraum gefunden!";
 
@@ -46,3 +51,5 @@ TChartReading ReadChart(const TProject& project, const TChartRequest& request, I
 // information or the read error. The charts keep what they show unless there were points.
 TChartOutcome ChartCommand(const TProject& project, const TChartRequest& request, const TActionProgress& progress,
                            const std::function<void(TChartSeries series)>& show);
+
+}  // namespace dedezuviv::app

@@ -1,6 +1,10 @@
 #include "app/core/CommandLine.h"
 
 #include "base/AsciiText.h"
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
+
 namespace {
 
 std::vector<std::string>& Arguments()
@@ -63,3 +67,5 @@ bool IsCommandLineSwitchOn(const std::string& longName, const std::string& short
         return false;
     return value.empty() || UpperAscii(value) == "ON";
 }
+
+}  // namespace dedezuviv::app

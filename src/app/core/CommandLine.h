@@ -4,6 +4,9 @@
 
 #include <string>
 #include <vector>
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 // The arguments to scan (without the program name). Set once at start; tests set their own.
 void SetCommandLineArguments(std::vector<std::string> arguments);
@@ -14,3 +17,5 @@ const std::vector<std::string>& CommandLineArguments();
 bool GetCommandLineOption(const std::string& longName, const std::string& shortName, std::string& value);
 // True if the option is present with an empty value or with "ON" (any case).
 bool IsCommandLineSwitchOn(const std::string& longName, const std::string& shortName);
+
+}  // namespace dedezuviv::app

@@ -8,8 +8,11 @@
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
+#include "app/core/Namespace.h"
 
 #include <string>
+
+namespace dedezuviv::app {
 
 namespace {
 
@@ -80,3 +83,5 @@ void DetectDeviceCommand(IDeviceCommandsHost& host, bool askFirst)
         SetProjectPort(port);
     host.RefreshDisplay();
 }
+
+}  // namespace dedezuviv::app

@@ -4,6 +4,9 @@
 
 #include "app/core/ActionHost.h"
 #include "protocol/RecordDecoder.h"
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 // What the device search needs of the window beyond the common checks.
 class IDeviceCommandsHost : public IActionHost {
@@ -26,3 +29,5 @@ void DetectDeviceCommand(IDeviceCommandsHost& host, bool askFirst);
 // than 5 s away from the PC's asks whether to take the settings anyway; a controller that sends no
 // clock (its time is the reception time) is taken with an information. True when it is taken.
 bool AcceptDetectedDevice(const TRecordHeader& header);
+
+}  // namespace dedezuviv::app

@@ -1,10 +1,13 @@
 #include "app/core/DeviceDefinitionFiles.h"
 
 #include "app/core/AppSettings.h"
+#include "app/core/Namespace.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+
+namespace dedezuviv::app {
 
 std::string UserDeviceDefinitionDir()
 {
@@ -28,3 +31,5 @@ std::string DeviceDefinitionFile(int32_t programNumber)
     }
     return FindProgramResource("def/" + name);
 }
+
+}  // namespace dedezuviv::app

@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <string>
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 // The full path of the file for the program number: the first folder that holds it, else the path in
 // the program's resources (which then does not exist).
@@ -12,3 +15,5 @@ std::string DeviceDefinitionFile(int32_t programNumber);
 
 // The user's folder of definitions; empty when neither XDG_DATA_HOME nor HOME is set.
 std::string UserDeviceDefinitionDir();
+
+}  // namespace dedezuviv::app

@@ -8,10 +8,13 @@
 #include "device/PortInUse.h"
 #include "device/SerialPort.h"
 #include "model/UiInterfaces.h"
+#include "app/core/Namespace.h"
 
 #include <chrono>
 #include <memory>
 #include <thread>
+
+namespace dedezuviv::app {
 
 int DeviceSearchListeningTimeMs = DefaultDeviceSearchListeningTimeMs;
 
@@ -135,3 +138,5 @@ std::string SearchDevicePortNonInteractive()
     SearchDevice(portName, header, frameKind, false);
     return portName;
 }
+
+}  // namespace dedezuviv::app

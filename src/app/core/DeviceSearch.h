@@ -3,10 +3,13 @@
 #pragma once
 
 #include "protocol/RecordDecoder.h"
+#include "app/core/Namespace.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+namespace dedezuviv::app {
 
 // How long the search listens on one port, in milliseconds. A controller that sends a record only every
 // 10 seconds may be missed. Tests shorten it.
@@ -27,3 +30,5 @@ std::string SearchDevicePortNonInteractive();
 // A received block as log lines: split at CR and LF (empty pieces dropped), control characters
 // replaced by "?", 8-bit text that is not UTF-8 read as Windows-1252.
 std::vector<std::string> ReceivedTextLines(const std::string& data);
+
+}  // namespace dedezuviv::app

@@ -5,6 +5,9 @@
 #include "base/Log.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 namespace {
 
@@ -164,3 +167,5 @@ std::optional<TBatchResult> BatchExportCommand(const TProject& project, const TB
         InformUser(message);
     return result;
 }
+
+}  // namespace dedezuviv::app

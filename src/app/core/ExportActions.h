@@ -9,14 +9,19 @@
 #include "export/ExportBatch.h"
 #include "export/ExportData.h"
 #include "model/Fields.h"
+#include "app/core/Namespace.h"
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 
+namespace dedezuviv::model {
 class IProgress;
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::app {
 
 // The fields of the project's selection at Index; empty when there is none (or it has no list).
 TNameList SelectionFieldsAt(const TProject& project, int index);
@@ -81,3 +86,5 @@ TBatchResult RunBatchExport(const TProject& project, const TBatchExportRequest& 
 // cancel. The result is empty when nothing was exported.
 std::optional<TBatchResult> BatchExportCommand(const TProject& project, const TBatchExportRequest& request,
                                                const TActionProgress& progress);
+
+}  // namespace dedezuviv::app

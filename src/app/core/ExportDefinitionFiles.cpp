@@ -2,10 +2,13 @@
 
 #include "app/core/AppSettings.h"
 #include "export/ExportTypes.h"
+#include "app/core/Namespace.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+
+namespace dedezuviv::app {
 
 std::string UserExportDefinitionFile()
 {
@@ -35,3 +38,5 @@ std::string LoadProgramExportTypes()
     LoadExportTypes(file);
     return file;
 }
+
+}  // namespace dedezuviv::app

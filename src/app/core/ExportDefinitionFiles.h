@@ -5,6 +5,9 @@
 #pragma once
 
 #include <string>
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 // The user's file (whether or not it exists); empty when neither XDG_CONFIG_HOME nor HOME is set.
 std::string UserExportDefinitionFile();
@@ -13,3 +16,5 @@ std::string UserExportDefinitionFile();
 std::string ExportDefinitionFile();
 // ExportTypes := the types of ExportDefinitionFile() (LoadExportTypes). Returns the file's path.
 std::string LoadProgramExportTypes();
+
+}  // namespace dedezuviv::app

@@ -1,4 +1,7 @@
 #include "app/core/FileChooser.h"
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 namespace {
 IFileChooser* CurrentChooser = nullptr;
@@ -21,3 +24,5 @@ std::string ChooseFolder(const std::string& title, const std::string& root)
 {
     return CurrentChooser ? CurrentChooser->ChooseFolder(title, root) : std::string();
 }
+
+}  // namespace dedezuviv::app

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 class IFileChooser {
 public:
@@ -26,3 +29,5 @@ IFileChooser* FileChooser();
 std::string ChooseOpenFile(const std::string& title, const std::string& filter);
 std::string ChooseSaveFile(const std::string& title, const std::string& filter, const std::string& defaultExtension);
 std::string ChooseFolder(const std::string& title, const std::string& root);
+
+}  // namespace dedezuviv::app

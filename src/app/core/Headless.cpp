@@ -19,11 +19,14 @@
 #include "model/Project.h"
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"
+#include "app/core/Namespace.h"
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+
+namespace dedezuviv::app {
 
 int HeadlessWatchdogIntervalMs = DefaultHeadlessWatchdogIntervalMs;
 
@@ -233,3 +236,5 @@ int RunHeadless(const std::vector<std::string>& arguments, const std::string& pr
     WriteSettings(host.Settings);
     return finish(0);
 }
+
+}  // namespace dedezuviv::app

@@ -5,6 +5,9 @@
 
 #include <string>
 #include <vector>
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 // Without a record for this long an open port is closed and opened again, and a port that could not
 // be opened is tried again. Tests shorten it.
@@ -20,3 +23,5 @@ bool HeadlessRequested(const std::vector<std::string>& arguments);
 
 // Asks a running RunHeadless to stop, as the signals do (for tests that run it in a thread).
 void RequestHeadlessStop();
+
+}  // namespace dedezuviv::app

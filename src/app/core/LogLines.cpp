@@ -6,9 +6,12 @@
 #include "model/DayFiles.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
+#include "app/core/Namespace.h"
 
 #include <cstdio>
 #include <sys/stat.h>
+
+namespace dedezuviv::app {
 
 int64_t DebugLogSizeLimit = 4 * 1024 * 1024;
 
@@ -51,3 +54,5 @@ std::string DebugLogText(const std::string& text)
     line += text;
     return line;
 }
+
+}  // namespace dedezuviv::app

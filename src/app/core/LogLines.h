@@ -3,6 +3,9 @@
 
 #include <cstdint>
 #include <string>
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 // "<date time> text" with the PC's current date and time.
 std::string TimeStampedLogLine(const std::string& text);
@@ -18,3 +21,5 @@ extern int64_t DebugLogSizeLimit;
 bool AppendLineRotating(const std::string& fileName, const std::string& line, int64_t sizeLimit);
 // The text of a debug line as it appears in the log.
 std::string DebugLogText(const std::string& text);
+
+}  // namespace dedezuviv::app

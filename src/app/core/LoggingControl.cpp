@@ -7,6 +7,9 @@
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 bool StartLogging()
 {
@@ -45,3 +48,5 @@ bool ResetLogging()
         PortKeeper().Want(true);
     return opened;
 }
+
+}  // namespace dedezuviv::app

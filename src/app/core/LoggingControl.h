@@ -3,6 +3,10 @@
 // settings when it starts and freed when it stops (model/LiveLogging.h holds it).
 #pragma once
 
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
+
 // Opens a fresh data source with the current project's port settings. True when its port opened (the
 // project's measurement then starts anew, and the port keeper keeps it open); otherwise no data source
 // runs, and the error message and its log line are given.
@@ -12,3 +16,5 @@ void StopLogging();
 // The reset after silence: the reason in the log, then stop and start. True when the port opened again;
 // otherwise the keeper goes on trying.
 bool ResetLogging();
+
+}  // namespace dedezuviv::app

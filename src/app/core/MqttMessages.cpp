@@ -6,11 +6,14 @@
 #include "base/NumberText.h"
 #include "model/Fields.h"
 #include "model/Project.h"
+#include "app/core/Namespace.h"
 
 #include <algorithm>
 #include <cmath>
 #include <map>
 #include <set>
+
+namespace dedezuviv::app {
 
 namespace {
 
@@ -295,3 +298,5 @@ std::vector<TMqttMessage> MqttDiscoveryMessages(const std::string& prefix, const
     }
     return messages;
 }
+
+}  // namespace dedezuviv::app

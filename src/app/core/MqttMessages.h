@@ -9,13 +9,18 @@
 #pragma once
 
 #include "protocol/RecordDecoder.h"
+#include "app/core/Namespace.h"
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
+namespace dedezuviv::model {
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::app {
 
 struct TMqttMessage {
     std::string Topic;
@@ -71,3 +76,5 @@ std::vector<std::string> MqttFieldValues(const std::vector<TMqttField>& fields, 
 // after the project.
 std::vector<TMqttMessage> MqttDiscoveryMessages(const std::string& prefix, const std::string& projectName,
                                                 const std::vector<TMqttField>& fields);
+
+}  // namespace dedezuviv::app

@@ -5,6 +5,7 @@
 #include "base/MainThread.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
+#include "app/core/Namespace.h"
 
 #include <mosquitto.h>
 
@@ -21,6 +22,8 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+
+namespace dedezuviv::app {
 
 namespace {
 
@@ -500,3 +503,5 @@ bool ApplyMqttSettings(const TMqttSettings& settings, const std::string& setting
         MainMqttPublisher().Start(settings);
     return true;
 }
+
+}  // namespace dedezuviv::app

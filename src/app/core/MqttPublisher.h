@@ -15,6 +15,7 @@
 #include "app/core/MqttSettings.h"
 #include "model/Fields.h"
 #include "model/RecordPublisher.h"
+#include "app/core/Namespace.h"
 
 #include <array>
 #include <atomic>
@@ -26,6 +27,8 @@
 #include <vector>
 
 struct mosquitto;
+
+namespace dedezuviv::app {
 
 class TMqttPublisher : public IRecordPublisher {
 public:
@@ -123,3 +126,5 @@ bool CheckMqttSettings(const TMqttSettings& settings, std::string& error);
 // publisher with the new settings (or stops it when no broker is set). False with the reason when the
 // settings are not usable or cannot be written; nothing changes then.
 bool ApplyMqttSettings(const TMqttSettings& settings, const std::string& settingsFile, std::string& error);
+
+}  // namespace dedezuviv::app

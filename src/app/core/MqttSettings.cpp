@@ -4,12 +4,15 @@
 #include "app/core/CommandLine.h"
 #include "base/ErrorText.h"
 #include "base/IniFile.h"
+#include "app/core/Namespace.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+
+namespace dedezuviv::app {
 
 namespace {
 
@@ -167,3 +170,5 @@ bool ReadMqttPassword(const TMqttSettings& settings, std::string& password, std:
                   "\" ist auch für andere Benutzer lesbar (chmod 600 empfohlen).";
     return true;
 }
+
+}  // namespace dedezuviv::app

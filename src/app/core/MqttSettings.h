@@ -15,6 +15,9 @@
 #pragma once
 
 #include <string>
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 inline constexpr const char* MqttPasswordVariable = "DEDEZUVIV_MQTT_PASSWORD";
 inline constexpr int MqttDefaultPort = 1883;
@@ -49,3 +52,5 @@ TMqttSettings ApplyMqttCommandLine(TMqttSettings settings);
 // Warning receives a note when the file can be read by other users.
 bool ReadMqttPassword(const TMqttSettings& settings, std::string& password, std::string& error,
                       std::string& warning);
+
+}  // namespace dedezuviv::app

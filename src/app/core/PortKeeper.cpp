@@ -6,6 +6,9 @@
 #include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 void TPortKeeper::Want(bool wanted)
 {
@@ -54,3 +57,5 @@ TPortKeeper& PortKeeper()
     static TPortKeeper keeper;
     return keeper;
 }
+
+}  // namespace dedezuviv::app

@@ -8,6 +8,9 @@
 #pragma once
 
 #include <cstdint>
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 class TPortKeeper {
 public:
@@ -30,3 +33,5 @@ private:
 
 // The keeper of the current project's logging.
 TPortKeeper& PortKeeper();
+
+}  // namespace dedezuviv::app

@@ -7,10 +7,13 @@
 #include "model/Project.h"
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"
+#include "app/core/Namespace.h"
 
 #include <filesystem>
 #include <memory>
 #include <system_error>
+
+namespace dedezuviv::app {
 
 namespace {
 
@@ -176,3 +179,5 @@ void ProjectSettingsCommand(IProjectCommandsHost& host)
         CurrentProject()->SetModified(true);
     host.RefreshDisplay();
 }
+
+}  // namespace dedezuviv::app

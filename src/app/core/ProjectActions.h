@@ -4,10 +4,15 @@
 #pragma once
 
 #include "app/core/ActionHost.h"
+#include "app/core/Namespace.h"
 
 #include <string>
 
+namespace dedezuviv::model {
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::app {
 
 // What the project commands need of the window beyond the common checks.
 class IProjectCommandsHost : public IActionHost {
@@ -47,3 +52,5 @@ void CloneProjectCommand(IProjectCommandsHost& host);
 // "Projekteinstellungen bearbeiten": the settings dialog for the open project, which is modified
 // after OK.
 void ProjectSettingsCommand(IProjectCommandsHost& host);
+
+}  // namespace dedezuviv::app

@@ -2,10 +2,13 @@
 
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
+#include "app/core/Namespace.h"
 
 #include <charconv>
 #include <filesystem>
 #include <system_error>
+
+namespace dedezuviv::app {
 
 namespace fs = std::filesystem;
 
@@ -103,3 +106,5 @@ std::string ProjectPathNote(const TProjectSettingsForm& form)
         return "Unter diesem Pfad liegt eine Datei, kein Verzeichnis.";
     return "Das Verzeichnis existiert noch nicht; es wird mit den ersten aufgezeichneten Daten angelegt.";
 }
+
+}  // namespace dedezuviv::app

@@ -9,8 +9,13 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include "app/core/Namespace.h"
 
+namespace dedezuviv::model {
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::app {
 
 // The controls of the dialog.
 struct TProjectSettingsForm {
@@ -48,3 +53,5 @@ int32_t IntervalFromText(std::string_view text);
 // to say: a Windows path does not exist here, a missing folder is made by the first recorded line, a
 // file is no folder.
 std::string ProjectPathNote(const TProjectSettingsForm& form);
+
+}  // namespace dedezuviv::app

@@ -12,6 +12,9 @@
 #include "model/LiveState.h"
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 bool IsAutoPortOption(const std::string& value)
 {
@@ -103,3 +106,5 @@ TStartupOutcome RunStartup(IStartupHost& host, const std::string& programFileNam
         MainMqttPublisher().Start(mqtt);
     return outcome;
 }
+
+}  // namespace dedezuviv::app

@@ -4,8 +4,11 @@
 #pragma once
 
 #include "app/core/AppSettings.h"
+#include "app/core/Namespace.h"
 
 #include <string>
+
+namespace dedezuviv::app {
 
 // What the start-up needs of the program that runs it.
 class IStartupHost {
@@ -37,3 +40,5 @@ TStartupOutcome RunStartup(IStartupHost& host, const std::string& programFileNam
 
 // True for the port option values that ask for the automatic search ("AUTO", "A", any case).
 bool IsAutoPortOption(const std::string& value);
+
+}  // namespace dedezuviv::app

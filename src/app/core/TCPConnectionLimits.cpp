@@ -1,4 +1,5 @@
 #include "app/core/TCPConnectionLimits.h"
+#include "app/core/Namespace.h"
 
 #include <arpa/inet.h>
 #include <dirent.h>
@@ -7,6 +8,8 @@
 
 #include <algorithm>
 #include <cstring>
+
+namespace dedezuviv::app {
 
 namespace {
 
@@ -88,3 +91,5 @@ int TClientAddressCounts::Count(const std::string& key) const
     const auto found = Counts.find(key);
     return found == Counts.end() ? 0 : found->second;
 }
+
+}  // namespace dedezuviv::app

@@ -6,6 +6,9 @@
 #include <map>
 #include <string>
 #include <sys/socket.h>
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 // Descriptors kept free for the rest of the program (day files, debug log, settings file, serial port,
 // the window system) however many clients connect.
@@ -35,3 +38,5 @@ private:
     int Limit;
     std::map<std::string, int> Counts;
 };
+
+}  // namespace dedezuviv::app

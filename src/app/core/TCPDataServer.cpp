@@ -13,6 +13,7 @@
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/ValueText.h"
+#include "app/core/Namespace.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -25,6 +26,8 @@
 #include <unistd.h>
 
 #include <map>
+
+namespace dedezuviv::app {
 
 namespace {
 
@@ -522,3 +525,5 @@ void TTCPDataServer::Run()
     connections.clear();
     ConnectionCount = 0;
 }
+
+}  // namespace dedezuviv::app

@@ -19,6 +19,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "app/core/Namespace.h"
+
+namespace dedezuviv::app {
 
 class TTCPDataServer {
 public:
@@ -89,3 +92,5 @@ private:
 
 // The program's one server (the main window's TCPDataServer).
 TTCPDataServer& MainTCPDataServer();
+
+}  // namespace dedezuviv::app

@@ -1,12 +1,15 @@
 #include "app/gui/AboutBox.h"
 
 #include "base/AppGlobals.h"
+#include "app/gui/Namespace.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace dedezuviv::gui {
 
 TAboutBoxDlg::TAboutBoxDlg(QWidget* parent) : QDialog(parent)
 {
@@ -61,3 +64,5 @@ void TAboutBoxDlg::EndSplash()
 }
 
 QString TAboutBoxDlg::CommentText() const { return CommentMemo->toPlainText(); }
+
+}  // namespace dedezuviv::gui

@@ -3,10 +3,13 @@
 #pragma once
 
 #include <QDialog>
+#include "app/gui/Namespace.h"
 
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+
+namespace dedezuviv::gui {
 
 class TAboutBoxDlg : public QDialog {
     Q_OBJECT
@@ -26,3 +29,5 @@ private:
     QPushButton* OKButton;
     QString SavedCaption;
 };
+
+}  // namespace dedezuviv::gui

@@ -1,6 +1,7 @@
 #include "app/gui/AutoStartDlg.h"
 
 #include "app/core/AutostartEntry.h"
+#include "app/gui/Namespace.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,6 +9,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace dedezuviv::gui {
 
 TAutoStartDlg::TAutoStartDlg(QWidget* parent) : QDialog(parent)
 {
@@ -80,3 +83,5 @@ TAutostartScope TAutoStartDlg::ChosenScope() const
         return TAutostartScope::SystemdUser;
     return AllUsersCB->isChecked() ? TAutostartScope::AllUsers : TAutostartScope::CurrentUser;
 }
+
+}  // namespace dedezuviv::gui

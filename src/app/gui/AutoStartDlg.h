@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/core/Autostart.h"
+#include "app/gui/Namespace.h"
 
 #include <QDialog>
 
@@ -10,6 +11,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
+
+namespace dedezuviv::gui {
 
 class TAutoStartDlg : public QDialog {
     Q_OBJECT
@@ -32,3 +35,5 @@ public:
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
 };
+
+}  // namespace dedezuviv::gui

@@ -5,6 +5,9 @@
 #include "app/gui/CommandHost.h"
 #include "app/gui/WindowDialog.h"
 #include "model/LiveState.h"
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 TAutoStartDlg& AutoStartDlg(ICommandHost& host) { return WindowDialog<TAutoStartDlg>(host.DialogParent()); }
 
@@ -27,3 +30,5 @@ void InstallAutostartCommands(ICommandHost& host)
         {tools, QStringLiteral("Autostart-Eintrag löschen"), {}, [&host] { DeleteAutostartEntry1Click(host); }},
     });
 }
+
+}  // namespace dedezuviv::gui

@@ -2,6 +2,10 @@
 // "Autostart-Eintrag löschen".
 #pragma once
 
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
+
 class ICommandHost;
 class TAutoStartDlg;
 
@@ -11,3 +15,5 @@ void DeleteAutostartEntry1Click(ICommandHost& host);
 TAutoStartDlg& AutoStartDlg(ICommandHost& host);
 // Declares the two entries of the menu "Werkzeuge".
 void InstallAutostartCommands(ICommandHost& host);
+
+}  // namespace dedezuviv::gui

@@ -7,10 +7,13 @@
 #include "base/MainThread.h"
 #include "model/CardImport.h"
 #include "model/UiInterfaces.h"
+#include "app/gui/Namespace.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <string>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -55,3 +58,5 @@ void InstallCardImportCommands(ICommandHost& host)
         {QStringLiteral("Werkzeuge"), caption, {}, [&host] { SDCardImportClick(host); }},
     });
 }
+
+}  // namespace dedezuviv::gui

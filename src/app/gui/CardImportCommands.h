@@ -3,8 +3,14 @@
 // dialog, the progress window and the question whether to delete the card file.
 #pragma once
 
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
+
 class ICommandHost;
 
 void SDCardImportClick(ICommandHost& host);
 // Declares both menu entries.
 void InstallCardImportCommands(ICommandHost& host);
+
+}  // namespace dedezuviv::gui

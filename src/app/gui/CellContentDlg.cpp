@@ -4,6 +4,7 @@
 #include "app/gui/StandardFont.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
+#include "app/gui/Namespace.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -14,6 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -208,3 +211,5 @@ void TCellContentDlg::ChooseColor(TCellColor& color)
         color = chosen;
     UpdateFontColorBtns();
 }
+
+}  // namespace dedezuviv::gui

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/window/DataField.h"
+#include "app/gui/Namespace.h"
 
 #include <QDialog>
 
@@ -13,6 +14,9 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace dedezuviv::gui {
+
 class TFloatEdit;
 
 class TCellContentDlg : public QDialog {
@@ -66,3 +70,5 @@ public:
 private:
     void ChooseColor(TCellColor& color);
 };
+
+}  // namespace dedezuviv::gui

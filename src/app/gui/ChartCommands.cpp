@@ -14,12 +14,15 @@
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"
 #include "model/window/DialogTimes.h"
+#include "app/gui/Namespace.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QTabWidget>
 
 #include <filesystem>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -176,3 +179,5 @@ void InstallChartCommands(ICommandHost& host)
     QObject::connect(&host.ChartTab(), &TChartPage::NewChartRequested, &host.ChartTab(),
                      [&host] { PlotDataClick(host); });
 }
+
+}  // namespace dedezuviv::gui

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 class ICommandHost;
 class TPlotEditDlg;
@@ -31,3 +34,5 @@ TPlotEditDlg& PlotEditDlg(ICommandHost& host);
 // Declares the chart entries of the menus "Grafik" and "Datenaufzeichnung" and connects the title
 // clicks.
 void InstallChartCommands(ICommandHost& host);
+
+}  // namespace dedezuviv::gui

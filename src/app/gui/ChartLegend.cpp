@@ -1,6 +1,9 @@
 #include "app/gui/ChartLegend.h"
 
 #include "app/gui/SeriesPlottable.h"
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 TLegendCheckItem::TLegendCheckItem(QCPLegend* legend, QCPAbstractPlottable* plottable)
     : QCPPlottableLegendItem(legend, plottable)
@@ -58,3 +61,5 @@ QSize TLegendCheckItem::minimumOuterSizeHint() const
     const int height = qMax(metrics.height(), icon.height());
     return QSize(width + mMargins.left() + mMargins.right(), height + mMargins.top() + mMargins.bottom());
 }
+
+}  // namespace dedezuviv::gui

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <qcustomplot.h>
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 class TLegendCheckItem : public QCPPlottableLegendItem {
     Q_OBJECT
@@ -20,3 +23,5 @@ protected:
 private:
     int BoxSize() const;
 };
+
+}  // namespace dedezuviv::gui

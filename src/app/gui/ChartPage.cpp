@@ -5,9 +5,12 @@
 #include "app/gui/SeriesPlottable.h"
 #include "app/gui/StandardFont.h"
 #include "evaluation/ChartRules.h"
+#include "app/gui/Namespace.h"
 
 #include <cmath>
 #include <limits>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -245,3 +248,5 @@ void TChartPage::Render(QCPPainter& painter, QSize size)
         painter.restore();
     }
 }
+
+}  // namespace dedezuviv::gui

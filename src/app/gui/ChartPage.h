@@ -6,6 +6,7 @@
 #pragma once
 
 #include "evaluation/PlotSeries.h"
+#include "app/gui/Namespace.h"
 
 #include <QWidget>
 
@@ -14,6 +15,9 @@
 #include <vector>
 
 class QCPPainter;
+
+namespace dedezuviv::gui {
+
 class TChartWidget;
 
 struct TPlotLook {
@@ -66,3 +70,5 @@ private:
 
     bool Empty = true;
 };
+
+}  // namespace dedezuviv::gui

@@ -1,6 +1,7 @@
 #include "app/gui/ChartPicture.h"
 
 #include "app/gui/EmfPaintDevice.h"
+#include "app/gui/Namespace.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -9,6 +10,8 @@
 #include <QSaveFile>
 #include <QSvgGenerator>
 #include <qcustomplot.h>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -120,3 +123,5 @@ QMimeData* PictureMimeData(const TPictureRenderer& render, QSize size)
     data->setData(QStringLiteral("image/x-emf"), emf);
     return data;
 }
+
+}  // namespace dedezuviv::gui

@@ -12,9 +12,12 @@
 #include <QString>
 
 #include <functional>
+#include "app/gui/Namespace.h"
 
 class QCPPainter;
 class QMimeData;
+
+namespace dedezuviv::gui {
 
 // Draws the picture into a painter at the given size.
 using TPictureRenderer = std::function<void(QCPPainter& painter, QSize size)>;
@@ -38,3 +41,5 @@ bool WritePicture(const QString& fileName, TPictureFormat format, const TPicture
 // The clipboard contents of a chart: the bitmap (offered as PNG and other image types), the SVG
 // ("image/svg+xml") and the enhanced metafile ("image/emf", "image/x-emf").
 QMimeData* PictureMimeData(const TPictureRenderer& render, QSize size);
+
+}  // namespace dedezuviv::gui

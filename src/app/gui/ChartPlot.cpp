@@ -5,8 +5,11 @@
 #include "base/Log.h"
 #include "evaluation/ChartRules.h"
 #include "evaluation/ChartReader.h"
+#include "app/gui/Namespace.h"
 
 #include <cstdio>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -57,3 +60,5 @@ TPlotResult ReadAndShowChart(TChartPage& page, const TProject& project, IProgres
     result.Outcome = TPlotOutcome::Shown;
     return result;
 }
+
+}  // namespace dedezuviv::gui

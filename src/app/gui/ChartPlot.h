@@ -4,13 +4,18 @@
 
 #include "app/gui/ChartPage.h"
 #include "base/DateTime.h"
+#include "app/gui/Namespace.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+namespace dedezuviv::model {
 class IProgress;
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::gui {
 
 struct TPlotRequest {
     std::vector<std::string> Fields;  // qualified names, in series order
@@ -38,3 +43,5 @@ double PlotIncrement(int64_t incrementSeconds, TDateTime start, TDateTime end, i
 // the charts' series. Without data or on a read error the charts keep what they show.
 TPlotResult ReadAndShowChart(TChartPage& page, const TProject& project, IProgress* progress,
                              const TPlotRequest& request);
+
+}  // namespace dedezuviv::gui

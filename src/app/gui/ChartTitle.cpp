@@ -1,4 +1,7 @@
 #include "app/gui/ChartTitle.h"
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 TChartTitle::TChartTitle(QCustomPlot* plot, const QColor& textColor) : QCPTextElement(plot)
 {
@@ -25,3 +28,5 @@ void TChartTitle::draw(QCPPainter* painter)
     painter->drawLine(panel.topRight(), panel.bottomRight());
     QCPTextElement::draw(painter);
 }
+
+}  // namespace dedezuviv::gui

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <qcustomplot.h>
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 class TChartTitle : public QCPTextElement {
     Q_OBJECT
@@ -12,3 +15,5 @@ public:
 protected:
     void draw(QCPPainter* painter) override;
 };
+
+}  // namespace dedezuviv::gui

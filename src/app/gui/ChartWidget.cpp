@@ -5,12 +5,15 @@
 #include "app/gui/SeriesPlottable.h"
 #include "app/gui/TimeAxisTicker.h"
 #include "evaluation/ChartRules.h"
+#include "app/gui/Namespace.h"
 
 #include <QHelpEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QTimer>
 #include <QToolTip>
+
+namespace dedezuviv::gui {
 
 const char* const TChartWidget::FixedHint =
     "Click auf Linie: Wert anzeigen; Click&Rechteck aufziehen: Zoomen/vergrößern; Doppelklick: Reset Zoom; Click "
@@ -333,3 +336,5 @@ bool TChartWidget::event(QEvent* event)
 }
 
 void TChartWidget::RenderTo(QCPPainter& painter, QSize size) { toPainter(&painter, size.width(), size.height()); }
+
+}  // namespace dedezuviv::gui

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "evaluation/PlotSeries.h"
+#include "app/gui/Namespace.h"
 
 #include <qcustomplot.h>
 
@@ -14,6 +15,9 @@
 
 class QLabel;
 class QTimer;
+
+namespace dedezuviv::gui {
+
 class TChartTitle;
 class TLegendCheckItem;
 class TSeriesPlottable;
@@ -105,3 +109,5 @@ private:
     QTimer* HintTimer = nullptr;
     QPoint HintPos;
 };
+
+}  // namespace dedezuviv::gui

@@ -7,6 +7,7 @@
 #include "app/core/ActionHost.h"
 #include "app/core/AppSettings.h"
 #include "app/gui/MenuRow.h"
+#include "app/gui/Namespace.h"
 
 #include <array>
 #include <cstdint>
@@ -15,6 +16,9 @@
 
 class QLabel;
 class QWidget;
+
+namespace dedezuviv::gui {
+
 class TChartPage;
 class TDataTableGrid;
 class TLogBox;
@@ -51,3 +55,5 @@ public:
     virtual void SetSaveProjectCommand(std::function<void()> command) = 0;
     virtual void SetDeviceSearchCommand(std::function<void()> command) = 0;
 };
+
+}  // namespace dedezuviv::gui

@@ -5,6 +5,7 @@
 #include "model/ProjectFile.h"
 #include "model/window/TableCells.h"
 #include "model/window/TableEditing.h"
+#include "app/gui/Namespace.h"
 
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -17,6 +18,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+
+namespace dedezuviv::gui {
 
 int DragSourceCol = -1;
 int DragSourceRow = -1;
@@ -254,3 +257,5 @@ void TDataTableGrid::dropEvent(QDropEvent* event)
     // The question about overwriting comes after the drag has ended, not inside it.
     QTimer::singleShot(0, this, [this, col, row] { Table_SGDragDrop(col, row); });
 }
+
+}  // namespace dedezuviv::gui

@@ -4,13 +4,19 @@
 #pragma once
 
 #include "protocol/RecordDecoder.h"
+#include "app/gui/Namespace.h"
 
 #include <QTableWidget>
 
 class QPainter;
+
+namespace dedezuviv::model {
 class TDataField;
 class TProject;
 struct TProjectView;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::gui {
 
 // The cell where the last drag began (-1 when the press was outside the cells).
 extern int DragSourceCol;
@@ -65,3 +71,5 @@ private:
     Qt::Orientation ResizeOrientation = Qt::Horizontal;
     int ResizeSection = -1;
 };
+
+}  // namespace dedezuviv::gui

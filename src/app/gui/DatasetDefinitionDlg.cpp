@@ -10,6 +10,7 @@
 #include "model/Project.h"
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"
+#include "app/gui/Namespace.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -19,6 +20,8 @@
 #include <QVBoxLayout>
 
 #include <memory>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -160,3 +163,5 @@ void TVarConfigDlg::LoadAutoDefClick()
         TDialogAnswer::Yes)
         ImportDefFile(fileName);
 }
+
+}  // namespace dedezuviv::gui

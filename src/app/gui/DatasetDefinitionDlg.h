@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/Fields.h"
+#include "app/gui/Namespace.h"
 
 #include <QDialog>
 
@@ -14,7 +15,12 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace dedezuviv::model {
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::gui {
 
 class TVarConfigDlg : public QDialog {
     Q_OBJECT
@@ -59,3 +65,5 @@ public:
 private:
     std::array<QLineEdit*, FieldTypeCount> Edits{};
 };
+
+}  // namespace dedezuviv::gui

@@ -12,8 +12,11 @@
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
+#include "app/gui/Namespace.h"
 
 #include <vector>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -119,3 +122,5 @@ void InstallDeviceCommands(ICommandHost& host)
     });
     host.SetDeviceSearchCommand([&host] { AutodetectDevices1Click(host, false); });
 }
+
+}  // namespace dedezuviv::gui

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 class ICommandHost;
 class TSerialPortConfigDlg;
@@ -17,3 +20,5 @@ TSerialPortConfigDlg& SerialPortConfigDlg(ICommandHost& host);
 // Declares the two entries of the menu "Einstellungen" and gives the window the search for the
 // logging start.
 void InstallDeviceCommands(ICommandHost& host);
+
+}  // namespace dedezuviv::gui

@@ -1,6 +1,7 @@
 #include "app/gui/EmfPaintDevice.h"
 
 #include "app/gui/EmfRecords.h"
+#include "app/gui/Namespace.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -12,6 +13,8 @@
 
 #include <cmath>
 #include <optional>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -440,3 +443,5 @@ int TEmfPaintDevice::metric(PaintDeviceMetric metric) const
     default: return 0;
     }
 }
+
+}  // namespace dedezuviv::gui

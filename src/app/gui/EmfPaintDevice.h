@@ -11,6 +11,9 @@
 
 #include <memory>
 #include <vector>
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 class TEmfPaintEngine;
 
@@ -34,3 +37,5 @@ private:
     QSize Size;
     std::unique_ptr<TEmfPaintEngine> Engine;
 };
+
+}  // namespace dedezuviv::gui

@@ -1,7 +1,10 @@
 #include "app/gui/EmfRecords.h"
+#include "app/gui/Namespace.h"
 
 #include <algorithm>
 #include <climits>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -457,3 +460,5 @@ const std::vector<uint8_t>& TEmfRecords::Finish()
     Bytes[57] = static_cast<uint8_t>(handles >> 8);
     return Bytes;
 }
+
+}  // namespace dedezuviv::gui

@@ -11,6 +11,9 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 struct TEmfPoint {
     int32_t X = 0, Y = 0;
@@ -105,3 +108,5 @@ private:
     std::vector<uint32_t> FreeHandles;
     bool Finished = false;
 };
+
+}  // namespace dedezuviv::gui

@@ -6,6 +6,7 @@
 #include "export/ExportFormats.h"
 #include "export/ExportTypes.h"
 #include "model/window/DialogStates.h"
+#include "app/gui/Namespace.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +18,8 @@
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+
+namespace dedezuviv::gui {
 
 const char* const TExportBatchDlg::FolderDialogTitle = "Verzeichnisauswahl";
 
@@ -192,3 +195,5 @@ void TExportBatchDlg::SaveToStates(TControlStates& states, const TProject* proje
     states.SetInteger("ExportSelComboBox", SelectedIndex());
     states.SetChecked("ActualTimeCB", EndIsNow());
 }
+
+}  // namespace dedezuviv::gui

@@ -6,6 +6,7 @@
 
 #include "app/gui/ExportDialogParts.h"
 #include "base/DateTime.h"
+#include "app/gui/Namespace.h"
 
 #include <QDialog>
 
@@ -17,8 +18,13 @@ class QDateEdit;
 class QLineEdit;
 class QPushButton;
 class QTimeEdit;
+
+namespace dedezuviv::model {
 class TControlStates;
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::gui {
 
 class TExportBatchDlg : public QDialog {
     Q_OBJECT
@@ -78,3 +84,5 @@ public:
 private:
     TSelectionMemory Selection;
 };
+
+}  // namespace dedezuviv::gui

@@ -18,8 +18,11 @@
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"
 #include "model/window/DialogTimes.h"
+#include "app/gui/Namespace.h"
 
 #include <QComboBox>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -249,3 +252,5 @@ void InstallExportCommands(ICommandHost& host)
          [&host] { StopAndExportMeasurementClick(host); }},
     });
 }
+
+}  // namespace dedezuviv::gui

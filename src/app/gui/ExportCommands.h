@@ -19,6 +19,10 @@
 //   before it).
 #pragma once
 
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
+
 class ICommandHost;
 class TExportBatchDlg;
 class TExportDlg;
@@ -42,3 +46,5 @@ TExportBatchDlg& ExportBatchDlg(ICommandHost& host);
 // Loads the period types ("exportdef.cfg"), makes the dialogs, gives their values to the stored
 // sections and declares the menu entries.
 void InstallExportCommands(ICommandHost& host);
+
+}  // namespace dedezuviv::gui

@@ -4,6 +4,7 @@
 #include "model/Project.h"
 #include "model/window/DialogStates.h"
 #include "model/window/DialogTimes.h"
+#include "app/gui/Namespace.h"
 
 #include <QComboBox>
 #include <QBoxLayout>
@@ -11,6 +12,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimeEdit>
+
+namespace dedezuviv::gui {
 
 QLineEdit* NewIncrementEdit(QWidget* parent)
 {
@@ -141,3 +144,5 @@ void TSelectionMemory::Remember(const QComboBox* list, const TProject* project)
     SavedIndex = StoredIndex = list->currentIndex();
     SavedName = list->currentIndex() >= 0 ? list->currentText() : QString();
 }
+
+}  // namespace dedezuviv::gui

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "app/gui/Namespace.h"
 
 #include <QString>
 
@@ -14,8 +15,13 @@ class QLineEdit;
 class QTime;
 class QTimeEdit;
 class QWidget;
+
+namespace dedezuviv::model {
 class TControlStates;
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::gui {
 
 // The increment field: hours (one digit may be left empty), minutes and seconds, "00:00:00" at first.
 QLineEdit* NewIncrementEdit(QWidget* parent);
@@ -56,3 +62,5 @@ struct TSelectionMemory {
     // After the dialog closed: what the list shows now.
     void Remember(const QComboBox* list, const TProject* project);
 };
+
+}  // namespace dedezuviv::gui

@@ -5,6 +5,7 @@
 #include "base/Clock.h"
 #include "export/ExportFormats.h"
 #include "model/window/DialogStates.h"
+#include "app/gui/Namespace.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -15,6 +16,8 @@
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+
+namespace dedezuviv::gui {
 
 const char* const TExportDlg::FileDialogTitle = "Datei wählen";
 const char* const TExportDlg::FileDialogFilter = ExportFileDialogFilter();
@@ -145,3 +148,5 @@ void TExportDlg::SaveToStates(TControlStates& states, const TProject* project)
     states.SetInteger("FieldListSelComboBox", SelectedIndex());
     states.SetText("TimeIncrementMaskEdit", IncrementText().toStdString());
 }
+
+}  // namespace dedezuviv::gui

@@ -3,6 +3,7 @@
 #include "app/gui/QtText.h"
 #include "model/Project.h"
 #include "model/window/DialogStates.h"
+#include "app/gui/Namespace.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -12,6 +13,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace dedezuviv::gui {
 
 TFieldListEditorDlg::TFieldListEditorDlg(QWidget* parent) : QDialog(parent)
 {
@@ -346,3 +349,5 @@ void TFieldListEditorDlg::SaveToStates(TControlStates& states) const
     states.SetInteger("DstList", DstList->currentRow());
     states.SetInteger("FieldListSelComboBox", FieldListSelComboBox->currentIndex());
 }
+
+}  // namespace dedezuviv::gui

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "model/Fields.h"
+#include "app/gui/Namespace.h"
 
 #include <QDialog>
 
@@ -17,8 +18,13 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+
+namespace dedezuviv::model {
 class TControlStates;
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::gui {
 
 class TFieldListEditorDlg : public QDialog {
     Q_OBJECT
@@ -91,3 +97,5 @@ private:
     TNameList Available;
     std::vector<TSelection> Working;
 };
+
+}  // namespace dedezuviv::gui

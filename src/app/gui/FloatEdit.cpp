@@ -3,9 +3,12 @@
 #include "base/FormatSettings.h"
 #include "base/NumberText.h"
 #include "model/UiInterfaces.h"
+#include "app/gui/Namespace.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+
+namespace dedezuviv::gui {
 
 TFloatEdit::TFloatEdit(QWidget* parent) : QLineEdit(parent) {}
 
@@ -51,3 +54,5 @@ void TFloatEdit::keyPressEvent(QKeyEvent* event)
     }
     QLineEdit::keyPressEvent(event);
 }
+
+}  // namespace dedezuviv::gui

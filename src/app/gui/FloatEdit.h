@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QLineEdit>
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 class TFloatEdit : public QLineEdit {
     Q_OBJECT
@@ -21,3 +24,5 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
+
+}  // namespace dedezuviv::gui

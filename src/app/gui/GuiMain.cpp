@@ -24,6 +24,7 @@
 #include "base/Log.h"
 #include "model/LiveState.h"
 #include "model/ProjectFile.h"
+#include "app/gui/Namespace.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -34,6 +35,8 @@
 #include <filesystem>
 #include <memory>
 #include <thread>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -178,3 +181,5 @@ int RunWindowProgram(int argc, char** argv)
     window.reset();
     return result;
 }
+
+}  // namespace dedezuviv::gui

@@ -3,6 +3,9 @@
 #pragma once
 
 #include "app/core/Startup.h"
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 class TMainPrgForm;
 
@@ -31,3 +34,5 @@ void ConnectWindowToCore(TMainPrgForm& window);
 void DisconnectWindowFromCore();
 
 int RunWindowProgram(int argc, char** argv);
+
+}  // namespace dedezuviv::gui

@@ -23,6 +23,7 @@
 #include "model/LiveState.h"
 #include "model/ValueText.h"
 #include "model/window/TableCells.h"
+#include "app/gui/Namespace.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCloseEvent>
@@ -40,6 +41,8 @@
 
 #include <filesystem>
 #include <stdexcept>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -623,3 +626,5 @@ void TMainPrgForm::closeEvent(QCloseEvent* event)
     else
         event->ignore();
 }
+
+}  // namespace dedezuviv::gui

@@ -7,6 +7,7 @@
 #include "app/gui/CommandHost.h"
 #include "model/ProjectFile.h"
 #include "model/UiInterfaces.h"
+#include "app/gui/Namespace.h"
 
 #include <QMainWindow>
 
@@ -23,6 +24,9 @@ class QPlainTextEdit;
 class QTableWidget;
 class QTabWidget;
 class QTimer;
+
+namespace dedezuviv::gui {
+
 class TAboutBoxDlg;
 class TChartPage;
 class TDataTableGrid;
@@ -139,3 +143,5 @@ private:
     QAction* SavingOnEntry = nullptr;
     QAction* SavingOffEntry = nullptr;
 };
+
+}  // namespace dedezuviv::gui

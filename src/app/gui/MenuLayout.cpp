@@ -1,6 +1,7 @@
 #include "app/gui/MenuLayout.h"
 
 #include "base/MainThread.h"
+#include "app/gui/Namespace.h"
 
 #include <QAction>
 #include <QMenu>
@@ -8,6 +9,8 @@
 
 #include <stdexcept>
 #include <string>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -71,3 +74,5 @@ void TMenuLayout::CheckComplete() const
     if (!missing.empty())
         throw std::logic_error("menu entries without a row: " + missing);
 }
+
+}  // namespace dedezuviv::gui

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/gui/MenuRow.h"
+#include "app/gui/Namespace.h"
 
 #include <QString>
 
@@ -15,6 +16,8 @@
 class QAction;
 class QMenuBar;
 class QObject;
+
+namespace dedezuviv::gui {
 
 class TMenuLayout {
 public:
@@ -45,3 +48,5 @@ private:
     QObject& Context;
     std::vector<TEntry> Entries;
 };
+
+}  // namespace dedezuviv::gui

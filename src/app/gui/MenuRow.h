@@ -6,6 +6,9 @@
 #include <QString>
 
 #include <functional>
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 struct TMenuRow {
     QString Menu;
@@ -13,3 +16,5 @@ struct TMenuRow {
     QKeySequence Shortcut;
     std::function<void()> Handler;
 };
+
+}  // namespace dedezuviv::gui

@@ -5,6 +5,7 @@
 #include "app/core/MqttPublisher.h"
 #include "app/gui/QtText.h"
 #include "model/UiInterfaces.h"
+#include "app/gui/Namespace.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -12,6 +13,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -113,3 +116,5 @@ bool TMqttSettingsPage::ApplyEditedSettings()
     Loaded = edited;
     return true;
 }
+
+}  // namespace dedezuviv::gui

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/core/MqttSettings.h"
+#include "app/gui/Namespace.h"
 
 #include <QWidget>
 
@@ -12,6 +13,8 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace dedezuviv::gui {
 
 class TMqttSettingsPage : public QWidget {
     Q_OBJECT
@@ -40,3 +43,5 @@ public:
 private:
     TMqttSettings Loaded;
 };
+
+}  // namespace dedezuviv::gui

@@ -3,6 +3,7 @@
 #include "app/gui/ExportDialogParts.h"
 #include "base/Clock.h"
 #include "model/window/DialogStates.h"
+#include "app/gui/Namespace.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,6 +15,8 @@
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+
+namespace dedezuviv::gui {
 
 TPlotEditDlg::TPlotEditDlg(QWidget* parent) : QDialog(parent)
 {
@@ -130,3 +133,5 @@ void TPlotEditDlg::SaveToStates(TControlStates& states) const
     states.SetChecked("Look3DCB", Look3DCB->isChecked());
     states.SetChecked("MarkersCB", MarkersCB->isChecked());
 }
+
+}  // namespace dedezuviv::gui

@@ -5,6 +5,7 @@
 
 #include "base/DateTime.h"
 #include "evaluation/PlotSelections.h"
+#include "app/gui/Namespace.h"
 
 #include <QDialog>
 
@@ -16,8 +17,13 @@ class QDateEdit;
 class QLineEdit;
 class QPushButton;
 class QTimeEdit;
+
+namespace dedezuviv::model {
 class TControlStates;
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::gui {
 
 class TPlotEditDlg : public QDialog {
     Q_OBJECT
@@ -64,3 +70,4 @@ private:
     int PendingIndex = -1;
 };
 
+}  // namespace dedezuviv::gui

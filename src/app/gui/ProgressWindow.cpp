@@ -1,6 +1,7 @@
 #include "app/gui/ProgressWindow.h"
 
 #include "base/MainThread.h"
+#include "app/gui/Namespace.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,6 +14,8 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+
+namespace dedezuviv::gui {
 
 TLogBox::TLogBox(QWidget* mainWindow) : QDialog(mainWindow), MainWindow(mainWindow)
 {
@@ -119,3 +122,5 @@ void TLogBox::closeEvent(QCloseEvent* event)
     RequestCancel();
     event->ignore();
 }
+
+}  // namespace dedezuviv::gui

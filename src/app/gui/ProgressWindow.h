@@ -6,12 +6,15 @@
 #pragma once
 
 #include "model/UiInterfaces.h"
+#include "app/gui/Namespace.h"
 
 #include <QDialog>
 
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+
+namespace dedezuviv::gui {
 
 class TLogBox : public QDialog, public IProgress {
     Q_OBJECT
@@ -49,3 +52,5 @@ private:
     bool Cancelable = false;
     bool Cancelling = false;
 };
+
+}  // namespace dedezuviv::gui

@@ -8,6 +8,9 @@
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -103,3 +106,5 @@ void InstallProjectCommands(ICommandHost& host)
     });
     host.SetSaveProjectCommand([&host] { Save1Click(host); });
 }
+
+}  // namespace dedezuviv::gui

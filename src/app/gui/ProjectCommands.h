@@ -2,6 +2,10 @@
 // "Einstellungen", the dataset definition and the project settings.
 #pragma once
 
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
+
 class ICommandHost;
 class TProjectGeneralDlg;
 class TVarConfigDlg;
@@ -28,3 +32,5 @@ TVarConfigDlg& VarConfigDlg(ICommandHost& host);
 // Declares the four entries of "Projekt" and the two of "Einstellungen", and gives the window the
 // saving for its close.
 void InstallProjectCommands(ICommandHost& host);
+
+}  // namespace dedezuviv::gui

@@ -5,6 +5,7 @@
 #include "app/gui/MqttSettingsPage.h"
 #include "app/gui/QtText.h"
 #include "model/Project.h"
+#include "app/gui/Namespace.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -14,6 +15,8 @@
 #include <QRegularExpressionValidator>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -161,3 +164,5 @@ void TProjectGeneralDlg::OKBtnClick()
     }
     accept();
 }
+
+}  // namespace dedezuviv::gui

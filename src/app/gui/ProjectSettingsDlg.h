@@ -5,14 +5,21 @@
 #pragma once
 
 #include <QDialog>
+#include "app/gui/Namespace.h"
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
-class TMqttSettingsPage;
+
+namespace dedezuviv::model {
 class TProject;
+}  // namespace dedezuviv::model
+
+namespace dedezuviv::gui {
+
+class TMqttSettingsPage;
 
 class TProjectGeneralDlg : public QDialog {
     Q_OBJECT
@@ -50,3 +57,5 @@ protected:
 private:
     void UpdatePathNote();
 };
+
+}  // namespace dedezuviv::gui

@@ -1,7 +1,10 @@
 #include "app/gui/QtDispatcher.h"
+#include "app/gui/Namespace.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
+
+namespace dedezuviv::gui {
 
 void TQtDispatcher::ProcessMessages()
 {
@@ -15,3 +18,5 @@ void TQtDispatcher::WakeMainThread()
     if (QCoreApplication* app = QCoreApplication::instance())
         QMetaObject::invokeMethod(app, [this] { RunPendingTasks(); }, Qt::QueuedConnection);
 }
+
+}  // namespace dedezuviv::gui

@@ -2,6 +2,9 @@
 #pragma once
 
 #include "base/MainThread.h"
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 class TQtDispatcher : public TTaskQueueDispatcher {
 public:
@@ -11,3 +14,5 @@ public:
 protected:
     void WakeMainThread() override;
 };
+
+}  // namespace dedezuviv::gui

@@ -1,7 +1,10 @@
 #include "app/gui/QtFileChooser.h"
+#include "app/gui/Namespace.h"
 
 #include <QFileDialog>
 #include <QStringList>
+
+namespace dedezuviv::gui {
 
 QString QtFileFilter(const std::string& filter)
 {
@@ -47,3 +50,5 @@ std::string TQtFileChooser::ChooseFolder(const std::string& title, const std::st
                                                              QString::fromStdString(root), QFileDialog::ShowDirsOnly);
     return folder.toStdString();
 }
+
+}  // namespace dedezuviv::gui

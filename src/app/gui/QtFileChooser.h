@@ -2,10 +2,13 @@
 #pragma once
 
 #include "app/core/FileChooser.h"
+#include "app/gui/Namespace.h"
 
 #include <QString>
 
 class QWidget;
+
+namespace dedezuviv::gui {
 
 class TQtFileChooser : public IFileChooser {
 public:
@@ -22,3 +25,5 @@ private:
 // "Projekte (*.p-p)|*.p-p" as Qt writes a filter: "Projekte (*.p-p)". A text without "|" is taken as
 // it stands; several filters ("A|*.a|B|*.b") give one per line.
 QString QtFileFilter(const std::string& filter);
+
+}  // namespace dedezuviv::gui

@@ -4,5 +4,10 @@
 #include <QString>
 
 #include <string>
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 inline QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace dedezuviv::gui

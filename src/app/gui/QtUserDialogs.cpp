@@ -1,8 +1,11 @@
 #include "app/gui/QtUserDialogs.h"
 
 #include "base/AppGlobals.h"
+#include "app/gui/Namespace.h"
 
 #include <QMessageBox>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -40,3 +43,5 @@ void TQtUserDialogs::Error(const std::string& text)
 {
     QMessageBox::critical(Parent, QString::fromStdString(ProgramTitle), BoxText(text));
 }
+
+}  // namespace dedezuviv::gui

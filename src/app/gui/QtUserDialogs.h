@@ -2,8 +2,11 @@
 #pragma once
 
 #include "model/UiInterfaces.h"
+#include "app/gui/Namespace.h"
 
 class QWidget;
+
+namespace dedezuviv::gui {
 
 class TQtUserDialogs : public IUserDialogs {
 public:
@@ -15,3 +18,5 @@ public:
 private:
     QWidget* Parent;
 };
+
+}  // namespace dedezuviv::gui

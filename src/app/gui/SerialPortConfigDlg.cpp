@@ -1,6 +1,7 @@
 #include "app/gui/SerialPortConfigDlg.h"
 
 #include "device/CommPortList.h"
+#include "app/gui/Namespace.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -9,6 +10,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+
+namespace dedezuviv::gui {
 
 TSerialPortConfigDlg::TSerialPortConfigDlg(QWidget* parent) : QDialog(parent)
 {
@@ -91,3 +94,5 @@ void TSerialPortConfigDlg::SelectPort(const std::string& name)
 }
 
 std::string TSerialPortConfigDlg::SelectedPort() const { return CBPort->currentText().trimmed().toStdString(); }
+
+}  // namespace dedezuviv::gui

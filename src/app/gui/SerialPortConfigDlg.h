@@ -5,10 +5,13 @@
 
 #include <string>
 #include <vector>
+#include "app/gui/Namespace.h"
 
 class QComboBox;
 class QLabel;
 class QPushButton;
+
+namespace dedezuviv::gui {
 
 class TSerialPortConfigDlg : public QDialog {
     Q_OBJECT
@@ -31,3 +34,5 @@ public:
     QPushButton* OKButton = nullptr;
     QPushButton* CancelButton = nullptr;
 };
+
+}  // namespace dedezuviv::gui

@@ -1,7 +1,10 @@
 #include "app/gui/SeriesPlottable.h"
+#include "app/gui/Namespace.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace dedezuviv::gui {
 
 TSeriesPlottable::TSeriesPlottable(QCPAxis* keyAxis, QCPAxis* valueAxis, std::unique_ptr<TPlotSeries> series)
     : QCPAbstractPlottable(keyAxis, valueAxis), Data(std::move(series))
@@ -233,3 +236,5 @@ QCPRange TSeriesPlottable::getValueRange(bool& foundRange, QCP::SignDomain, cons
     foundRange = Data->ValueRange(first, last, low, high);
     return foundRange ? QCPRange(low, high) : QCPRange();
 }
+
+}  // namespace dedezuviv::gui

@@ -6,11 +6,14 @@
 #pragma once
 
 #include "evaluation/PlotSeries.h"
+#include "app/gui/Namespace.h"
 
 #include <qcustomplot.h>
 
 #include <memory>
 #include <vector>
+
+namespace dedezuviv::gui {
 
 class TSeriesPlottable : public QCPAbstractPlottable {
     Q_OBJECT
@@ -58,3 +61,5 @@ private:
     std::unique_ptr<TPlotSeries> Data;
     bool Markers = false;
 };
+
+}  // namespace dedezuviv::gui

@@ -1,8 +1,11 @@
 #include "app/gui/StandardFont.h"
+#include "app/gui/Namespace.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QPalette>
+
+namespace dedezuviv::gui {
 
 TStandardFont& StandardFont()
 {
@@ -54,3 +57,5 @@ void ApplyStandardFontColor(QWidget& widget)
     }
     widget.setPalette(palette);
 }
+
+}  // namespace dedezuviv::gui

@@ -6,6 +6,9 @@
 #include <QWidget>
 
 #include <cstdint>
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 struct TStandardFont {
     QFont Font;
@@ -20,3 +23,5 @@ TStandardFont& StandardFont();
 QColor ColorFromValue(int32_t value);
 // Gives the widget the colour of the standard font for its text.
 void ApplyStandardFontColor(QWidget& widget);
+
+}  // namespace dedezuviv::gui

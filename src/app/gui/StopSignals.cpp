@@ -7,6 +7,7 @@
 #include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
+#include "app/gui/Namespace.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -18,6 +19,8 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -113,3 +116,5 @@ void FinishAfterStopSignal(ICommandHost& host)
     }
     host.RefreshDisplay();
 }
+
+}  // namespace dedezuviv::gui

@@ -5,6 +5,10 @@
 // has returned (FinishAfterStopSignal), so nothing runs inside whatever handler happened to be active.
 #pragma once
 
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
+
 class ICommandHost;
 
 // Catches the three signals from now on (until the host's window is destroyed). Call before the start-up, so
@@ -15,3 +19,5 @@ bool StopSignalReceived();
 // After the event loop: stops logging and writes the settings file (a failure goes to the log and to
 // standard error, not into a message box).
 void FinishAfterStopSignal(ICommandHost& host);
+
+}  // namespace dedezuviv::gui

@@ -10,6 +10,7 @@
 #include "model/ProjectFile.h"
 #include "model/window/TableClipboard.h"
 #include "model/window/TableEditing.h"
+#include "app/gui/Namespace.h"
 
 #include <QClipboard>
 #include <QEvent>
@@ -17,6 +18,8 @@
 #include <QLabel>
 
 #include <memory>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -134,3 +137,5 @@ void InstallTableCommands(ICommandHost& host)
          [&host] { CopySelectedTabFieldsToClipbrdClick(host); }},
     });
 }
+
+}  // namespace dedezuviv::gui

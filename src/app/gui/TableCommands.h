@@ -2,6 +2,10 @@
 // labels that open the project settings, and the two table-to-clipboard entries of the menu "Export".
 #pragma once
 
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
+
 class ICommandHost;
 class TCellContentDlg;
 
@@ -19,3 +23,5 @@ TCellContentDlg& CellContentDlg(ICommandHost& host);
 // Connects the grid's double click and the clicks on the project labels (the project settings,
 // NameLabelClick of the project commands), and declares the two entries of the menu "Export".
 void InstallTableCommands(ICommandHost& host);
+
+}  // namespace dedezuviv::gui

@@ -2,8 +2,11 @@
 
 #include "base/FormatSettings.h"
 #include "evaluation/ChartRules.h"
+#include "app/gui/Namespace.h"
 
 #include <cmath>
+
+namespace dedezuviv::gui {
 
 namespace {
 
@@ -59,3 +62,5 @@ QVector<double> TTimeAxisTicker::createTickVector(double tickStep, const QCPRang
     }
     return ticks;
 }
+
+}  // namespace dedezuviv::gui

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <qcustomplot.h>
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 class TTimeAxisTicker : public QCPAxisTicker {
 public:
@@ -23,3 +26,5 @@ private:
 
     QCPAxis* Axis;
 };
+
+}  // namespace dedezuviv::gui

@@ -4,6 +4,9 @@
 
 #include <QPointer>
 #include <QWidget>
+#include "app/gui/Namespace.h"
+
+namespace dedezuviv::gui {
 
 template <typename TDialog>
 TDialog& WindowDialog(QWidget& window)
@@ -13,3 +16,5 @@ TDialog& WindowDialog(QWidget& window)
         dialog = new TDialog(&window);
     return *dialog;
 }
+
+}  // namespace dedezuviv::gui

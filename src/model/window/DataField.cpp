@@ -1,4 +1,7 @@
 #include "model/window/DataField.h"
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 bool TDataField::SameSettings(const TDataField& other) const
 {
@@ -9,3 +12,5 @@ bool TDataField::SameSettings(const TDataField& other) const
            FontColor == other.FontColor && MinFontColor == other.MinFontColor &&
            MaxFontColor == other.MaxFontColor;
 }
+
+}  // namespace dedezuviv::model

@@ -3,6 +3,9 @@
 
 #include <cstdint>
 #include <string>
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 // Colours are 32-bit values with red in the lowest byte, green in the next and blue in the third.
 using TCellColor = int32_t;
@@ -32,3 +35,5 @@ public:
     // The stored settings equal (DisplayColor is not compared).
     bool SameSettings(const TDataField& other) const;
 };
+
+}  // namespace dedezuviv::model

@@ -1,4 +1,7 @@
 #include "model/window/DataTable.h"
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 TDataField* TDataTable::Cell(int col, int row)
 {
@@ -74,3 +77,5 @@ void TDataTable::ForEachCell(const std::function<void(int col, int row, const TD
             if (Cells[col][row])
                 visit(col, row, *Cells[col][row]);
 }
+
+}  // namespace dedezuviv::model

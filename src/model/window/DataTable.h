@@ -3,10 +3,13 @@
 #pragma once
 
 #include "model/window/DataField.h"
+#include "model/Namespace.h"
 
 #include <array>
 #include <functional>
 #include <memory>
+
+namespace dedezuviv::model {
 
 class TDataTable {
 public:
@@ -46,3 +49,5 @@ public:
 private:
     std::array<std::array<std::unique_ptr<TDataField>, RowCount>, ColCount> Cells;
 };
+
+}  // namespace dedezuviv::model

@@ -3,6 +3,9 @@
 #include "base/FormatSettings.h"
 #include "base/IniFile.h"
 #include "base/NumberText.h"
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 namespace {
 
@@ -208,3 +211,5 @@ void SaveControlStates(TIniFile* ini, std::string_view section, const TControlSt
         if (state.HasValue)
             ini->WriteString(section, state.Name, state.Value);
 }
+
+}  // namespace dedezuviv::model

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "model/Namespace.h"
 
 #include <array>
 #include <cstdint>
@@ -13,7 +14,11 @@
 #include <string_view>
 #include <vector>
 
+namespace dedezuviv::base {
 class TIniFile;
+}  // namespace dedezuviv::base
+
+namespace dedezuviv::model {
 
 enum class TControlKind {
     Edit,            // text
@@ -118,3 +123,5 @@ void LoadControlStates(const TIniFile* ini, std::string_view section, TControlSt
 // Writes one key per control that has a value, in the controls' order. Nothing happens without a file
 // or a dialog.
 void SaveControlStates(TIniFile* ini, std::string_view section, const TControlStates* dialog);
+
+}  // namespace dedezuviv::model

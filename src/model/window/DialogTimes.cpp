@@ -1,8 +1,11 @@
 #include "model/window/DialogTimes.h"
 
 #include "model/DayFiles.h"
+#include "model/Namespace.h"
 
 #include <string>
+
+namespace dedezuviv::model {
 
 TDateTime CombineDateTime(TDateTime date, TDateTime time)
 {
@@ -45,3 +48,5 @@ std::string IncrementText(int64_t seconds)
     return TwoDigits(static_cast<int>(seconds / 3600)) + ":" + TwoDigits(static_cast<int>(seconds / 60 % 60)) + ":" +
            TwoDigits(static_cast<int>(seconds % 60));
 }
+
+}  // namespace dedezuviv::model

@@ -3,10 +3,13 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "model/Namespace.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+namespace dedezuviv::model {
 
 // The date of Date plus the hours, minutes and seconds of Time; milliseconds are dropped.
 TDateTime CombineDateTime(TDateTime date, TDateTime time);
@@ -18,3 +21,5 @@ int64_t ParseIncrement(std::string_view text);
 
 // "hh:mm:ss" of whole seconds, each part two digits (hours beyond 99 are cut to 99:59:59).
 std::string IncrementText(int64_t seconds);
+
+}  // namespace dedezuviv::model

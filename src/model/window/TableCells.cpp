@@ -3,6 +3,9 @@
 #include "model/FieldValue.h"
 #include "model/Fields.h"
 #include "model/ValueText.h"
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 namespace {
 
@@ -53,3 +56,5 @@ std::string CellDisplayText(TDataField& field, const TProject* project, const TD
         unit = FieldTypeUnits[fieldType];
     return caption + valueText + unit;
 }
+
+}  // namespace dedezuviv::model

@@ -3,8 +3,11 @@
 
 #include "model/window/DataField.h"
 #include "protocol/RecordDecoder.h"
+#include "model/Namespace.h"
 
 #include <string>
+
+namespace dedezuviv::model {
 
 class TProject;
 
@@ -12,3 +15,5 @@ class TProject;
 // min colour, above MaxVal the max colour (max wins); equal values, date-times and missing values keep
 // the normal colour.
 std::string CellDisplayText(TDataField& field, const TProject* project, const TDecodedRecord& record);
+
+}  // namespace dedezuviv::model

@@ -2,6 +2,9 @@
 
 #include "base/AppGlobals.h"
 #include "base/FormatSettings.h"
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 namespace {
 
@@ -27,3 +30,5 @@ std::string TableClipboardText(const std::string& projectName, const std::string
     }
     return text;
 }
+
+}  // namespace dedezuviv::model

@@ -4,9 +4,12 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "model/Namespace.h"
 
 #include <string>
 #include <vector>
+
+namespace dedezuviv::model {
 
 // The copied rows from top to bottom, each with its cell texts from left to right.
 using TTableTextRows = std::vector<std::vector<std::string>>;
@@ -15,3 +18,5 @@ using TTableTextRows = std::vector<std::vector<std::string>>;
 // short date and long time.
 std::string TableClipboardText(const std::string& projectName, const std::string& projectComment,
                                TDateTime deviceTime, const TTableTextRows& rows);
+
+}  // namespace dedezuviv::model

@@ -2,6 +2,9 @@
 
 #include "model/Project.h"
 #include "model/UiInterfaces.h"
+#include "model/Namespace.h"
+
+namespace dedezuviv::model {
 
 bool DropTableCell(TDataTable& table, TProject* project, int sourceCol, int sourceRow, int targetCol,
                    int targetRow)
@@ -36,3 +39,5 @@ void ApplyCellEdit(TDataTable& table, TProject& project, int col, int row, TCell
         break;
     }
 }
+
+}  // namespace dedezuviv::model

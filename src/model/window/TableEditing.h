@@ -3,8 +3,11 @@
 #pragma once
 
 #include "model/window/DataTable.h"
+#include "model/Namespace.h"
 
 #include <memory>
+
+namespace dedezuviv::model {
 
 class TProject;
 
@@ -24,3 +27,5 @@ enum class TCellEditResult { Ok, Delete, Cancel };
 // leaves the cell as it was.
 void ApplyCellEdit(TDataTable& table, TProject& project, int col, int row, TCellEditResult result,
                    std::unique_ptr<TDataField> edited);
+
+}  // namespace dedezuviv::model

@@ -12,6 +12,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::gui;
+
 using guitest::SetPickers;
 
 namespace {

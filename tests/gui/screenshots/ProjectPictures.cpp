@@ -15,6 +15,9 @@
 
 #include <memory>
 
+using namespace dedezuviv::model;
+using namespace dedezuviv::gui;
+
 namespace {
 
 // A project as a user has just set it up.

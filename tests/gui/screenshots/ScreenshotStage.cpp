@@ -12,6 +12,10 @@
 
 #include <cstdlib>
 
+using namespace dedezuviv::base;
+using namespace dedezuviv::model;
+using namespace dedezuviv::gui;
+
 TScreenshotStage::TScreenshotStage() : SavedPlaces(AutostartPlaces()), SavedAppDataDir(AppDataDir)
 {
     SetGermanFormatSettings();

@@ -12,6 +12,9 @@
 #include <memory>
 #include <string>
 
+using namespace dedezuviv::app;
+using namespace dedezuviv::gui;
+
 class QDialog;
 class QWidget;
 

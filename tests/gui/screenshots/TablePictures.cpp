@@ -16,6 +16,10 @@
 
 #include <memory>
 
+using namespace dedezuviv::protocol;
+using namespace dedezuviv::model;
+using namespace dedezuviv::gui;
+
 namespace {
 
 // The demo project on the page "Tabelle", showing a record as the simulator sends it (boiler above

@@ -1,0 +1,5 @@
+// The namespace of this layer (helpers that know nothing of projects).
+#pragma once
+
+namespace dedezuviv::base {
+}  // namespace dedezuviv::base
