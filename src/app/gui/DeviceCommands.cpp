@@ -11,28 +11,7 @@
 
 #include <vector>
 
-namespace {
-
-// The command host as the device search sees it.
-class TDeviceSearchHost : public IDeviceCommandsHost {
-public:
-    explicit TDeviceSearchHost(ICommandHost& host) : Host(host) {}
-    bool NoActProject() override { return Host.NoActProject(); }
-    bool ConfirmStopLogging() override { return Host.ConfirmStopLogging(); }
-    void RefreshDisplay() override { Host.RefreshDisplay(); }
-    void ShowTerminalPage() override { Host.ShowTerminalTab(); }
-
-private:
-    ICommandHost& Host;
-};
-
-}  // namespace
-
-void AutodetectDevices1Click(ICommandHost& host, bool fromMenu)
-{
-    TDeviceSearchHost searchHost(host);
-    DetectDeviceCommand(searchHost, fromMenu);
-}
+void AutodetectDevices1Click(ICommandHost& host, bool fromMenu) { DetectDeviceCommand(host, fromMenu); }
 
 TSerialPortConfigDlg& SerialPortConfigDlg(ICommandHost& host)
 {
