@@ -12,7 +12,6 @@
 #include "app/gui/GuiMain.h"
 #include "app/gui/ProgressWindow.h"
 #include "app/gui/MainWindow.h"
-#include "base/Clock.h"
 #include "base/FormatSettings.h"
 #include "export/ExportTypes.h"
 #include "model/DayFiles.h"
