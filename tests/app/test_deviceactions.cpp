@@ -174,12 +174,16 @@ TEST_F(DeviceActionsTest, TheFoundPortBecomesTheProjectsUnlessTheClockQuestionIs
     Ports = {pty.EndA()};
     struct Case {
         std::vector<std::string> SimulatorOptions;
-        std::deque<TDialogAnswer> Answers;  // the menu question, the port, the clock
+        bool AskFirst;
+        std::deque<TDialogAnswer> Answers;  // the menu question (when asked first), the port, the clock
         bool Taken;
+        TShown Messages;
     };
     for (const Case& c : std::initializer_list<Case>{
-             {{}, {TDialogAnswer::Yes, TDialogAnswer::Yes}, true},
-             {{"--clock-offset", "3600"}, {TDialogAnswer::Yes, TDialogAnswer::Yes, TDialogAnswer::No}, false}}) {
+             {{}, true, {TDialogAnswer::Yes, TDialogAnswer::Yes}, true, {}},
+             {{"--clock-offset", "3600"}, true, {TDialogAnswer::Yes, TDialogAnswer::Yes, TDialogAnswer::No}, false, {}},
+             // As by the logging start: no menu question.
+             {{"--no-clock"}, false, {TDialogAnswer::Yes}, true, {{"inform", NoClockText}}}}) {
         TProject& project = OpenProject("/dev/ttyS0");
         BackgroundProgram simulator;
         std::vector<std::string> options = {"--interval", "0.3"};
@@ -187,9 +191,13 @@ TEST_F(DeviceActionsTest, TheFoundPortBecomesTheProjectsUnlessTheClockQuestionIs
         ASSERT_TRUE(testsupport::StartSimulator(simulator, pty.EndB(), options));
         Dialogs.Shown.clear();
         Dialogs.Answers = c.Answers;
-        DetectDeviceCommand(Host, true);
+        DetectDeviceCommand(Host, c.AskFirst);
         EXPECT_EQ(Dialogs.Count("ask"), static_cast<int>(c.Answers.size()));
-        EXPECT_EQ(Dialogs.Count("error") + Dialogs.Count("inform"), 0);
+        TShown messages;
+        for (const ScriptedDialogs::Entry& shown : Dialogs.Shown)
+            if (shown.Kind != "ask")
+                messages.push_back(shown);
+        EXPECT_EQ(messages, c.Messages);
         EXPECT_EQ(project.Port.Name, c.Taken ? pty.EndA() : "/dev/ttyS0");
         EXPECT_EQ(project.Modified, c.Taken);
     }

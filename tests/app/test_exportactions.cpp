@@ -86,6 +86,7 @@ TEST_F(ExportActionsTest, TheChecksComeInOrderEachWithItsErrorOnceTheProgressWin
     };
     for (const Case& c : std::initializer_list<Case>{{"", true, NoExportFileMessage},
                                                      {"", false, NoExportFileMessage},
+                                                     {"Daten.txt", true, ExportMessages::UnknownFormat},
                                                      {"Daten.txt", false, ExportMessages::UnknownFormat},
                                                      {"Daten", true, ExportMessages::UnknownFormat},
                                                      {"Daten.csv", false, ExportMessages::NoFields}}) {
@@ -126,10 +127,31 @@ TEST_F(ExportActionsTest, AnExportWritesItsLinesAndDebugLinesAndReportsTheFile)
               (std::vector<std::string>{"Datenaufbereitung wird gestartet...", "Datensätze gesamt=0", "Export von " + range,
                                         "in Datei " + file + ".", "Minimales Zeitinkrement = 1800 s", "Zahl der Felder=2"}));
     EXPECT_EQ(Progress.Lines.back(), "Datensätze gesamt=13");
+    // The engine's lines come in between.
+    EXPECT_EQ(Progress.Lines[6].rfind("Lese Daten aus Datei 25-03-01.txt ...", 0), 0u) << Progress.Lines[6];
     EXPECT_EQ(Debug, (std::vector<std::string>{"Export von " + range + "in Datei " + file + " aus Datenverzeichnis " +
                                                    Project->GetDataDir("data"),
                                                "Minimales Zeitinkrement = 1800 s", "Zahl der Felder=2",
                                                "Datensätze gesamt=13"}));
+}
+
+TEST_F(ExportActionsTest, TheFormatFollowsTheExtensionInAnyCase)
+{
+    WriteRecords(EncodeDate(2025, 3, 1), EncodeDate(2025, 3, 2), 3600);
+    struct Case {
+        std::string File;
+        std::string Start;  // the file's first bytes
+    };
+    for (const Case& c : std::initializer_list<Case>{{"Daten.XLS", std::string("\x09\x00\x04\x00", 4)},
+                                                     {"Daten.wk1", std::string("\x00\x00\x02\x00\x06\x04", 6)}}) {
+        Dialogs.Shown.clear();
+        const std::string file = (Dir / c.File).string();
+        ExportFileCommand(*Project,
+                          {.FileName = file, .Fields = Fields, .Start = EncodeDate(2025, 3, 1), .End = EncodeDate(2025, 3, 2)},
+                          ProgressWindow());
+        EXPECT_EQ(testsupport::ReadFile(file).substr(0, c.Start.size()), c.Start) << c.File;
+        EXPECT_EQ(Dialogs.Shown, (TShown{{"inform", "Export in Datei " + file + " erfolgreich abgeschlossen  (24 Datensätze)."}}));
+    }
 }
 
 TEST_F(ExportActionsTest, NoDataAFailureAndACancelEachHaveTheirMessages)
@@ -187,10 +209,17 @@ TEST_F(ExportActionsTest, ARunStopsWhenItsProjectGoesAway)
     EXPECT_FALSE(notCurrent.CancelRule({})());
 }
 
-TEST_F(ExportActionsTest, ABatchNeedsATypeAndFields)
+TEST_F(ExportActionsTest, ABatchNeedsATypeAndFieldsOfASelection)
 {
+    Project->FieldSelections.emplace_back("Temperaturen", Fields);
+    Project->FieldSelections.emplace_back("Leer");
+    EXPECT_EQ(SelectionFieldsAt(*Project, 0), Fields);
+    for (const int withoutFields : {1, 2, -1})
+        EXPECT_TRUE(SelectionFieldsAt(*Project, withoutFields).empty()) << withoutFields;
+
     EXPECT_FALSE(BatchExportCommand(*Project, {.Type = nullptr, .Fields = Fields}, ProgressWindow()));
-    EXPECT_FALSE(BatchExportCommand(*Project, {.Type = ExportTypeAt(1), .Fields = {}}, ProgressWindow()));
+    EXPECT_FALSE(BatchExportCommand(*Project, {.Type = ExportTypeAt(1), .Fields = SelectionFieldsAt(*Project, 1)},
+                                    ProgressWindow()));
     EXPECT_EQ(ExportTypeAt(4), nullptr);
     EXPECT_EQ(ExportTypeAt(-1), nullptr);
     EXPECT_TRUE(Window.empty());
@@ -210,11 +239,14 @@ TEST_F(ExportActionsTest, ABatchRunsIntoItsFolderUpToItsEndAndReportsTheResult)
         bool Cancel;
         std::vector<fs::path> Files;
         ScriptedDialogs::Entry Message;
+        std::vector<std::string> Lines{};  // parts of the progress window's text, one after another
     };
     for (const Case& c : std::initializer_list<Case>{
              {std::nullopt, false, false,
               {projectFolder / "Tagesverlauf_2025-03-01-0000.csv", projectFolder / "Tagesverlauf_2025-03-02-0000.csv"},
-              {"inform", "Export der Daten erfolgreich abgeschlossen (50 Datensätze)."}},
+              {"inform", "Export der Daten erfolgreich abgeschlossen (50 Datensätze)."},
+              {"Auswertung von 01.03.2025 bis 03.03.2025:\nMinimales Zeitinkrement = 0 s\n",
+               "Export in Datei Tagesverlauf_2025-03-02-0000.csv erfolgreich abgeschlossen  (25 Datensätze)."}},
              {(Dir / "bis-jetzt").string(), true, false,
               {Dir / "bis-jetzt" / "Tagesverlauf_2025-03-01-0000.csv"},
               {"inform", "Export der Daten erfolgreich abgeschlossen (25 Datensätze)."}},
@@ -225,6 +257,7 @@ TEST_F(ExportActionsTest, ABatchRunsIntoItsFolderUpToItsEndAndReportsTheResult)
         fs::remove_all(projectFolder);
         Dialogs.Shown.clear();
         Window.clear();
+        Progress.Lines.clear();
         const std::optional<TBatchResult> result =
             BatchExportCommand(*Project,
                                {.Type = ExportTypeAt(1),
@@ -241,6 +274,14 @@ TEST_F(ExportActionsTest, ABatchRunsIntoItsFolderUpToItsEndAndReportsTheResult)
             EXPECT_TRUE(fs::exists(written)) << written;
         EXPECT_EQ(Dialogs.Shown, TShown{c.Message}) << label;
         EXPECT_EQ(Window, (std::vector<std::string>{"open", "close 0"})) << label;
+        std::string text;
+        for (const std::string& line : Progress.Lines)
+            text += line + "\n";
+        size_t at = 0;
+        for (const std::string& part : c.Lines) {
+            at = text.find(part, at);
+            EXPECT_NE(at, std::string::npos) << part << "\n" << text;
+        }
     }
 }
 

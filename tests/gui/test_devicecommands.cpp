@@ -1,5 +1,5 @@
-// The window's device commands (automatic detection with the clock check, the port settings dialog)
-// against the simulator on pty "ports", offscreen with scripted answers.
+// The window's device commands (automatic detection from the menu and from the logging start, the port
+// settings dialog) against the simulator on pty "ports", offscreen with scripted answers.
 #include "GuiTestSupport.h"
 
 #include "app/core/DeviceSearch.h"
@@ -91,10 +91,11 @@ struct DeviceCommandsTest : ::testing::Test {
     }
 };
 
-TEST_F(DeviceCommandsTest, MenuDetectionTakesTheAcceptedPortAfterAskingFirst)
+TEST_F(DeviceCommandsTest, TheMenuEntryAsksFirstAndSearchesOnTheTerminalPage)
 {
-    TProject& project = OpenProject("/dev/ttyS0");
+    OpenProject("/dev/ttyS0");
     Window->Pages->setCurrentIndex(1);
+    Ports.clear();
 
     // No to the first question: nothing is searched.
     Dialogs.Answers = {TDialogAnswer::No};
@@ -103,49 +104,10 @@ TEST_F(DeviceCommandsTest, MenuDetectionTakesTheAcceptedPortAfterAskingFirst)
     EXPECT_EQ(Dialogs.Shown[0].Text, MenuQuestion);
     EXPECT_EQ(Window->Pages->currentIndex(), 1);
 
-    BackgroundProgram simulator;
-    ASSERT_TRUE(testsupport::StartSimulator(simulator, Pty.EndB(), {"--interval", "0.3"}));
     Dialogs.Shown.clear();
-    DetectFromMenu({TDialogAnswer::Yes});
+    DetectFromMenu({});
     EXPECT_EQ(Window->Pages->currentWidget(), Window->TerminalTab);
-    EXPECT_EQ(project.Port.Name, Pty.EndA());
-    EXPECT_TRUE(project.Modified);
-    // Menu question and port question; the simulator's clock is the PC's, so no clock question.
-    EXPECT_EQ(Dialogs.Count("ask"), 2);
-    EXPECT_EQ(Dialogs.Count("error"), 0);
-    EXPECT_EQ(Dialogs.Count("inform"), 0);
-}
-
-TEST_F(DeviceCommandsTest, DecliningTheClockQuestionKeepsThePreviousPort)
-{
-    TProject& project = OpenProject("/dev/ttyS0");
-    BackgroundProgram simulator;
-    ASSERT_TRUE(testsupport::StartSimulator(simulator, Pty.EndB(), {"--interval", "0.3", "--clock-offset", "3600"}));
-
-    DetectFromMenu({TDialogAnswer::Yes, TDialogAnswer::No});
-    ASSERT_EQ(Dialogs.Count("ask"), 3);
-    const std::string& clockQuestion = Dialogs.Shown.back().Text;
-    EXPECT_EQ(clockQuestion.rfind("Die aktuelle Zeit des angeschlossenen Geräts (", 0), 0u) << clockQuestion;
-    EXPECT_NE(clockQuestion.find(") weicht deutlich von der PC-Zeit ab ("), std::string::npos);
-    EXPECT_NE(clockQuestion.find("). Bitte Gerätezeit korrigieren. Erkannte Einstellungen übernehmen?"),
-              std::string::npos);
-    EXPECT_EQ(project.Port.Name, "/dev/ttyS0");
-    EXPECT_FALSE(project.Modified);
-    EXPECT_EQ(Dialogs.Count("error"), 0);
-}
-
-TEST_F(DeviceCommandsTest, ControllerWithoutClockIsTakenWithAnInformation)
-{
-    TProject& project = OpenProject("");
-    BackgroundProgram simulator;
-    ASSERT_TRUE(testsupport::StartSimulator(simulator, Pty.EndB(), {"--interval", "0.3", "--no-clock"}));
-
-    // Called as by the logging start: no menu question.
-    Dialogs.Answers = {TDialogAnswer::Yes};
-    AutodetectDevices1Click(*Window, false);
-    EXPECT_EQ(Dialogs.Count("ask"), 1);
-    EXPECT_TRUE(Dialogs.Contains("inform", "Das Gerät sendet keine Systemzeit, daher wird die PC-Empfangszeit verwendet."));
-    EXPECT_EQ(project.Port.Name, Pty.EndA());
+    EXPECT_EQ(Dialogs.Shown, (std::vector<ScriptedDialogs::Entry>{{"ask", MenuQuestion}, {"error", "Es wurde kein Gerät erkannt!"}}));
 }
 
 TEST_F(DeviceCommandsTest, StartWithoutPortSearchesAndLogsOnThePortFound)
@@ -161,22 +123,6 @@ TEST_F(DeviceCommandsTest, StartWithoutPortSearchesAndLogsOnThePortFound)
     EXPECT_EQ(project.Port.Name, Pty.EndA());
     EXPECT_TRUE(LoggingActive());
     FreeRunningDataSource();
-}
-
-TEST_F(DeviceCommandsTest, NothingFoundIsAnErrorAndChangesNothing)
-{
-    TProject& project = OpenProject("/dev/ttyS0");
-    DetectFromMenu({});
-    EXPECT_TRUE(Dialogs.Contains("error", "Es wurde kein Gerät erkannt!"));
-    EXPECT_EQ(project.Port.Name, "/dev/ttyS0");
-    EXPECT_FALSE(project.Modified);
-
-    // Without a project nothing is searched at all.
-    CloseProject();
-    Dialogs.Shown.clear();
-    Window->MenuEntry(QStringLiteral("Angeschlossenes Gerät automatisch erkennen"))->trigger();
-    EXPECT_EQ(Dialogs.Count("ask"), 0);
-    EXPECT_EQ(Dialogs.Count("inform"), 1);
 }
 
 TEST_F(DeviceCommandsTest, PortDialogKeepsEarlierNamesSortsAndSetsThePortOnOk)

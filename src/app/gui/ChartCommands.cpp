@@ -1,13 +1,13 @@
 #include "app/gui/ChartCommands.h"
 
+#include "app/core/ChartActions.h"
 #include "app/core/FileChooser.h"
+#include "app/gui/ActionLogBox.h"
 #include "app/gui/ChartPage.h"
 #include "app/gui/ChartPicture.h"
-#include "app/gui/ChartPlot.h"
 #include "app/gui/ChartWidget.h"
 #include "app/gui/CommandHost.h"
 #include "app/gui/PlotDlg.h"
-#include "app/gui/ProgressWindow.h"
 #include "app/gui/WindowDialog.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
@@ -18,7 +18,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QTabWidget>
 
 #include <filesystem>
 
@@ -101,34 +100,20 @@ void PlotDataClick(ICommandHost& host)
 
     const int index = dialog.SelectedIndex();
     host.SetSelectionIndex(index);
-    TPlotRequest request;
-    if (index >= 0 && index < static_cast<int>(dialog.Choices().size())) {
-        request.Fields = dialog.Choices()[static_cast<size_t>(index)].Fields;
-        request.SelectionName = dialog.Choices()[static_cast<size_t>(index)].Name;
-    }
-    request.Start = dialog.StartTime();
-    request.End = dialog.EndTime();
-    request.IncrementSeconds = ParseIncrement(dialog.IncrementText().toStdString());
-    request.Look.Markers = dialog.MarkersCB->isChecked();
-    request.Look.Look3D = dialog.Look3DCB->isChecked();
-
-    TPlotResult result;
-    {
-        // The progress window closes (and the main window is enabled again) whatever happens.
-        struct TOpenLogBox {
-            TLogBox& Box;
-            explicit TOpenLogBox(TLogBox& box) : Box(box) { Box.Open(); }
-            ~TOpenLogBox() { Box.Close(); }
-        } open(host.ProgressWindow());
-        host.ProgressWindow().AddLine("Datenaufbereitung wird gestartet...");
-        result = ReadAndShowChart(host.ChartTab(), *project, &host.ProgressWindow(), request);
-    }
-
-    switch (result.Outcome) {
-    case TPlotOutcome::Shown: host.ShowChartTab(); break;
-    case TPlotOutcome::NoData: InformUser("Es wurden keine Daten im angegebenen Zeitraum gefunden!"); break;
-    case TPlotOutcome::ReadError: ShowError(result.ErrorText); break;
-    }
+    const bool chosen = index >= 0 && index < static_cast<int>(dialog.Choices().size());
+    const TPlotChoice choice = chosen ? dialog.Choices()[static_cast<size_t>(index)] : TPlotChoice();
+    const TPlotLook look{.Markers = dialog.MarkersCB->isChecked(), .Look3D = dialog.Look3DCB->isChecked()};
+    TActionLogBox log(host.ProgressWindow(), false);
+    const TChartOutcome outcome =
+        ChartCommand(*project,
+                     {.Fields = choice.Fields,
+                      .Start = dialog.StartTime(),
+                      .End = dialog.EndTime(),
+                      .IncrementSeconds = ParseIncrement(dialog.IncrementText().toStdString())},
+                     log.Progress(),
+                     [&](TChartSeries series) { host.ChartTab().ShowSeries(std::move(series), choice.Name, look); });
+    if (outcome == TChartOutcome::Read)
+        host.ShowChartTab();
 }
 
 void StopAndPlotMeasurementClick(ICommandHost& host)

@@ -1,11 +1,12 @@
 // What the window's commands units need of the main window: the checks and refresh of the core
-// actions, the parts of the window a command reads or shows, and the menus. Each commands unit
-// declares its menu rows in its Install function and hands them over here; the window only orders
-// the menus. The main window implements it; the units know nothing else of the window.
+// actions (it is the device search's host itself), the parts of the window a command reads or shows,
+// and the menus. Each commands unit declares its menu rows in its Install function and hands them
+// over here; the window only orders the menus. The main window implements it; the units know nothing
+// else of the window.
 #pragma once
 
-#include "app/core/ActionHost.h"
 #include "app/core/AppSettings.h"
+#include "app/core/DeviceActions.h"
 #include "app/gui/MenuRow.h"
 #include "app/gui/Namespace.h"
 
@@ -23,7 +24,7 @@ class TChartPage;
 class TDataTableGrid;
 class TLogBox;
 
-class ICommandHost : public IActionHost {
+class ICommandHost : public IDeviceCommandsHost {
 public:
     // The parent of the commands' dialogs (one of a kind, WindowDialog) and of their helper objects.
     virtual QWidget& DialogParent() = 0;
@@ -32,8 +33,6 @@ public:
     // The tab "Grafik", and bringing it to the front.
     virtual TChartPage& ChartTab() = 0;
     virtual void ShowChartTab() = 0;
-    // Brings the tab "Terminal (Kommunikation)" to the front.
-    virtual void ShowTerminalTab() = 0;
     // The grid of the tab "Tabelle" and the project's name, comment and folder labels above it.
     virtual TDataTableGrid& TableGrid() = 0;
     virtual std::array<QLabel*, 3> ProjectLabels() = 0;

@@ -2,12 +2,9 @@
 // "Export" ("Feldauswahl erstellen/bearbeiten", "Exportieren in Datei", "Batch-Export"), the same
 // editor entry of the menu "Grafik", and "Laufende Messung anhalten und exportieren".
 //
+// The checks, progress lines and messages after the dialogs are the core actions' (ExportActions.h).
+//
 // Choices made here, and why:
-// - Messages are shown after the progress window has closed: the progress window disables the main
-//   window, and a message box of a disabled window could not be answered.
-// - "Exportieren in Datei" checks for an empty file name before the format, so an empty name gives
-//   "Keine Datei angegeben. " rather than the format message; a failed
-//   export shows the engine's reason under "Fehler bei Export aufgetreten!".
 // - Both progress windows have "Abbrechen": the export stops at once and its unfinished file is
 //   removed (see TExportData::CancelRequested).
 // - "exportdef.cfg" is read from the user's folder first (ExportDefinitionFile).

@@ -84,7 +84,7 @@ std::string TWindowStartupHost::SearchDevicePort()
     return SearchDevicePortNonInteractive();
 }
 
-void TWindowStartupHost::ShowTerminalPage() { Window.ShowTerminalTab(); }
+void TWindowStartupHost::ShowTerminalPage() { Window.ShowTerminalPage(); }
 
 void TWindowStartupHost::StartNetworkServer(const std::string& port)
 {

@@ -265,7 +265,7 @@ TChartPage& TMainPrgForm::ChartTab() { return *ChartPage; }
 
 void TMainPrgForm::ShowChartTab() { Pages->setCurrentWidget(ChartPage); }
 
-void TMainPrgForm::ShowTerminalTab() { Pages->setCurrentWidget(TerminalTab); }
+void TMainPrgForm::ShowTerminalPage() { Pages->setCurrentWidget(TerminalTab); }
 
 TDataTableGrid& TMainPrgForm::TableGrid() { return *DataTable; }
 

@@ -69,7 +69,7 @@ public:
     TLogBox& ProgressWindow() override;
     TChartPage& ChartTab() override;
     void ShowChartTab() override;
-    void ShowTerminalTab() override;
+    void ShowTerminalPage() override;
     TDataTableGrid& TableGrid() override;
     std::array<QLabel*, 3> ProjectLabels() override;
     int32_t SelectionIndex() const override;
