@@ -1,9 +1,10 @@
 // Process-wide state of the program set up at start.
 #pragma once
 
+#include "base/Namespace.h"
+
 #include <atomic>
 #include <string>
-#include "base/Namespace.h"
 
 namespace dedezuviv::base {
 

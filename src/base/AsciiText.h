@@ -3,9 +3,10 @@
 // a name with umlauts compares byte for byte.
 #pragma once
 
+#include "base/Namespace.h"
+
 #include <string>
 #include <string_view>
-#include "base/Namespace.h"
 
 namespace dedezuviv::base {
 

@@ -2,8 +2,9 @@
 // time of day in local civil time. 0 stands for "no time".
 #pragma once
 
-#include <cstdint>
 #include "base/Namespace.h"
+
+#include <cstdint>
 
 namespace dedezuviv::base {
 

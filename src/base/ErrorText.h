@@ -3,8 +3,9 @@
 // German, as every message of the program is.
 #pragma once
 
-#include <string>
 #include "base/Namespace.h"
+
+#include <string>
 
 namespace dedezuviv::base {
 

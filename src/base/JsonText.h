@@ -1,9 +1,10 @@
 // JSON text pieces for the programs' machine-readable output (the tool's JSON, the MQTT messages).
 #pragma once
 
+#include "base/Namespace.h"
+
 #include <string>
 #include <string_view>
-#include "base/Namespace.h"
 
 namespace dedezuviv::base {
 

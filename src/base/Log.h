@@ -3,9 +3,10 @@
 // Both are called on the main thread only.
 #pragma once
 
+#include "base/Namespace.h"
+
 #include <functional>
 #include <string>
-#include "base/Namespace.h"
 
 namespace dedezuviv::base {
 

@@ -27,13 +27,14 @@
 // released; the exception goes no further.
 #pragma once
 
+#include "base/Namespace.h"
+
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
-#include "base/Namespace.h"
 
 namespace dedezuviv::base {
 

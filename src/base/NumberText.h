@@ -1,10 +1,11 @@
 // Number text conversions that never depend on the process locale.
 #pragma once
 
+#include "base/Namespace.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include "base/Namespace.h"
 
 namespace dedezuviv::base {
 

@@ -1,9 +1,10 @@
 // Runs another program and waits for it, collecting what it writes to standard output and error.
 #pragma once
 
+#include "base/Namespace.h"
+
 #include <string>
 #include <vector>
-#include "base/Namespace.h"
 
 namespace dedezuviv::base {
 

@@ -1,9 +1,10 @@
 // Windows-1252 <-> UTF-8. Text in memory is UTF-8; the 8-bit files of the program are Windows-1252.
 #pragma once
 
+#include "base/Namespace.h"
+
 #include <string>
 #include <string_view>
-#include "base/Namespace.h"
 
 namespace dedezuviv::base {
 

@@ -8,11 +8,12 @@
 // not), else by its device path such as "/dev/ttyS0".
 #pragma once
 
+#include "device/Namespace.h"
+
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
-#include "device/Namespace.h"
 
 namespace dedezuviv::device {
 

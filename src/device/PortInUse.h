@@ -2,9 +2,10 @@
 // listening on (and acknowledging to) a line that another program is using.
 #pragma once
 
+#include "device/Namespace.h"
+
 #include <filesystem>
 #include <string>
-#include "device/Namespace.h"
 
 namespace dedezuviv::device {
 

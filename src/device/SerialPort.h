@@ -9,6 +9,8 @@
 // through the main-thread dispatcher (base/MainThread.h); the worker waits until the handler returned.
 #pragma once
 
+#include "device/Namespace.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -19,7 +21,6 @@
 #include <shared_mutex>
 #include <string>
 #include <thread>
-#include "device/Namespace.h"
 
 namespace dedezuviv::device {
 

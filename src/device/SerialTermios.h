@@ -4,8 +4,9 @@
 // this header therefore uses plain types only.
 #pragma once
 
-#include <cstdint>
 #include "device/Namespace.h"
+
+#include <cstdint>
 
 namespace dedezuviv::device {
 

@@ -4,13 +4,14 @@
 // formats in the same order. A new format is one more row and its writer.
 #pragma once
 
+#include "export/Namespace.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
-#include "export/Namespace.h"
 
 namespace dedezuviv::exports {
 

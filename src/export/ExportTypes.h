@@ -13,10 +13,11 @@
 //   type is left out gives the built-in types, as a file without types does.
 #pragma once
 
+#include "export/Namespace.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "export/Namespace.h"
 
 namespace dedezuviv::exports {
 

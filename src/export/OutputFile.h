@@ -2,12 +2,13 @@
 // that keeps the first write error, and a memory sink for tests.
 #pragma once
 
+#include "export/Namespace.h"
+
 #include <cstddef>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
-#include "export/Namespace.h"
 
 namespace dedezuviv::exports {
 

@@ -3,10 +3,11 @@
 // inside doubled. The entries Außen, Warm Wasser and Kessel are written "Außen,/Warm Wasser/,Kessel".
 #pragma once
 
+#include "model/Namespace.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
-#include "model/Namespace.h"
 
 namespace dedezuviv::model {
 

@@ -2,9 +2,10 @@
 // The data source opens its port with them while logging runs.
 #pragma once
 
+#include "model/Namespace.h"
+
 #include <cstdint>
 #include <string>
-#include "model/Namespace.h"
 
 namespace dedezuviv::model {
 

@@ -5,9 +5,10 @@
 // nothing to open or close.
 #pragma once
 
+#include "app/core/Namespace.h"
+
 #include <functional>
 #include <string>
-#include "app/core/Namespace.h"
 
 namespace dedezuviv::model {
 class IProgress;

@@ -2,9 +2,10 @@
 // program's folders and the help text.
 #pragma once
 
+#include "app/core/Namespace.h"
+
 #include <cstdint>
 #include <string>
-#include "app/core/Namespace.h"
 
 namespace dedezuviv::model {
 class TProject;

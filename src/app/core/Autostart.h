@@ -5,9 +5,10 @@
 // place, always under the same name; creating one removes the others.
 #pragma once
 
+#include "app/core/Namespace.h"
+
 #include <string>
 #include <vector>
-#include "app/core/Namespace.h"
 
 namespace dedezuviv::model {
 class TProject;

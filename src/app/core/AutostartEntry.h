@@ -3,9 +3,10 @@
 // user's service manager. Only texts here; the files are written by Autostart.h.
 #pragma once
 
+#include "app/core/Namespace.h"
+
 #include <string>
 #include <vector>
-#include "app/core/Namespace.h"
 
 namespace dedezuviv::app {
 

@@ -2,9 +2,10 @@
 // and a short name without regard to case.
 #pragma once
 
+#include "app/core/Namespace.h"
+
 #include <string>
 #include <vector>
-#include "app/core/Namespace.h"
 
 namespace dedezuviv::app {
 

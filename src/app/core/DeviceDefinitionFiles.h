@@ -3,9 +3,10 @@
 // so a user can add or correct a definition, then in the folder "def" of the program's resources.
 #pragma once
 
+#include "app/core/Namespace.h"
+
 #include <cstdint>
 #include <string>
-#include "app/core/Namespace.h"
 
 namespace dedezuviv::app {
 

@@ -4,8 +4,9 @@
 // installed data folder).
 #pragma once
 
-#include <string>
 #include "app/core/Namespace.h"
+
+#include <string>
 
 namespace dedezuviv::app {
 

@@ -2,8 +2,9 @@
 // its file dialogs, tests with scripted answers. With none installed every choice is cancelled.
 #pragma once
 
-#include <string>
 #include "app/core/Namespace.h"
+
+#include <string>
 
 namespace dedezuviv::app {
 

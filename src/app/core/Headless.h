@@ -3,9 +3,10 @@
 // closed and the settings file written.
 #pragma once
 
+#include "app/core/Namespace.h"
+
 #include <string>
 #include <vector>
-#include "app/core/Namespace.h"
 
 namespace dedezuviv::app {
 

@@ -1,9 +1,10 @@
 // The form of log lines, shared by the window's terminal and the headless logger's standard output.
 #pragma once
 
+#include "app/core/Namespace.h"
+
 #include <cstdint>
 #include <string>
-#include "app/core/Namespace.h"
 
 namespace dedezuviv::app {
 

@@ -14,8 +14,9 @@
 //   FieldTopics=0                 /MQTTFIELDTOPICS=ON     (one topic per field besides the state)
 #pragma once
 
-#include <string>
 #include "app/core/Namespace.h"
+
+#include <string>
 
 namespace dedezuviv::app {
 

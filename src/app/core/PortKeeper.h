@@ -7,8 +7,9 @@
 // thread only.
 #pragma once
 
-#include <cstdint>
 #include "app/core/Namespace.h"
+
+#include <cstdint>
 
 namespace dedezuviv::app {
 

@@ -6,10 +6,11 @@
 // folder named like it below the working folder), and the dialog says that it does not exist here.
 #pragma once
 
+#include "app/core/Namespace.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include "app/core/Namespace.h"
 
 namespace dedezuviv::model {
 class TProject;

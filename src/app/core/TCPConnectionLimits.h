@@ -3,10 +3,11 @@
 // open-file limit, and a cap per client address.
 #pragma once
 
+#include "app/core/Namespace.h"
+
 #include <map>
 #include <string>
 #include <sys/socket.h>
-#include "app/core/Namespace.h"
 
 namespace dedezuviv::app {
 

@@ -14,12 +14,13 @@
 // once.
 #pragma once
 
+#include "app/core/Namespace.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
-#include "app/core/Namespace.h"
 
 namespace dedezuviv::app {
 

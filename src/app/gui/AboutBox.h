@@ -2,8 +2,9 @@
 // with the start-up lines below the product information.
 #pragma once
 
-#include <QDialog>
 #include "app/gui/Namespace.h"
+
+#include <QDialog>
 
 class QLabel;
 class QPlainTextEdit;

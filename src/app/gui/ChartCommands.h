@@ -2,8 +2,9 @@
 // auswerten"): a new chart through the plot dialog, and copying and saving the two charts as pictures.
 #pragma once
 
-#include <string>
 #include "app/gui/Namespace.h"
+
+#include <string>
 
 namespace dedezuviv::gui {
 

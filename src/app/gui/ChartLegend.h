@@ -2,8 +2,9 @@
 // series' colour. A click on the entry (handled by the chart) shows or hides the series.
 #pragma once
 
-#include <qcustomplot.h>
 #include "app/gui/Namespace.h"
+
+#include <qcustomplot.h>
 
 namespace dedezuviv::gui {
 

@@ -6,13 +6,14 @@
 // user expects them).
 #pragma once
 
+#include "app/gui/Namespace.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
 
 #include <functional>
-#include "app/gui/Namespace.h"
 
 class QCPPainter;
 class QMimeData;

@@ -2,8 +2,9 @@
 // it asks for a new chart (the chart widget finds the title under the mouse).
 #pragma once
 
-#include <qcustomplot.h>
 #include "app/gui/Namespace.h"
+
+#include <qcustomplot.h>
 
 namespace dedezuviv::gui {
 

@@ -2,8 +2,9 @@
 // its clock) and the port settings dialog.
 #pragma once
 
-#include <string>
 #include "app/gui/Namespace.h"
+
+#include <string>
 
 namespace dedezuviv::gui {
 

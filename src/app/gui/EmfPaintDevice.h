@@ -6,12 +6,13 @@
 // (as bitmaps) are recorded. Gradients become their first colour; transparency is not kept.
 #pragma once
 
+#include "app/gui/Namespace.h"
+
 #include <QPaintDevice>
 #include <QSize>
 
 #include <memory>
 #include <vector>
-#include "app/gui/Namespace.h"
 
 namespace dedezuviv::gui {
 

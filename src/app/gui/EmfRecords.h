@@ -7,11 +7,12 @@
 // wide).
 #pragma once
 
+#include "app/gui/Namespace.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
-#include "app/gui/Namespace.h"
 
 namespace dedezuviv::gui {
 

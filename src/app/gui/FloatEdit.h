@@ -2,8 +2,9 @@
 // decimal separator and control keys; other keys beep.
 #pragma once
 
-#include <QLineEdit>
 #include "app/gui/Namespace.h"
+
+#include <QLineEdit>
 
 namespace dedezuviv::gui {
 

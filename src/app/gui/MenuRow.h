@@ -2,11 +2,12 @@
 // shortcut (none when empty) and what it does.
 #pragma once
 
+#include "app/gui/Namespace.h"
+
 #include <QKeySequence>
 #include <QString>
 
 #include <functional>
-#include "app/gui/Namespace.h"
 
 namespace dedezuviv::gui {
 

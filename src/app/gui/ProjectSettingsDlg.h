@@ -4,8 +4,9 @@
 // them as they were.
 #pragma once
 
-#include <QDialog>
 #include "app/gui/Namespace.h"
+
+#include <QDialog>
 
 class QCheckBox;
 class QLabel;

@@ -1,10 +1,11 @@
 // The core's UTF-8 text as a Qt string, for the window's sources that convert many texts.
 #pragma once
 
+#include "app/gui/Namespace.h"
+
 #include <QString>
 
 #include <string>
-#include "app/gui/Namespace.h"
 
 namespace dedezuviv::gui {
 

@@ -1,11 +1,12 @@
 // The port settings dialog "Serielle Schnittstelle": an editable list of the machine's port names.
 #pragma once
 
+#include "app/gui/Namespace.h"
+
 #include <QDialog>
 
 #include <string>
 #include <vector>
-#include "app/gui/Namespace.h"
 
 class QComboBox;
 class QLabel;

@@ -1,12 +1,13 @@
 // The program's standard font for the field list, the data table and the project labels.
 #pragma once
 
+#include "app/gui/Namespace.h"
+
 #include <QColor>
 #include <QFont>
 #include <QWidget>
 
 #include <cstdint>
-#include "app/gui/Namespace.h"
 
 namespace dedezuviv::gui {
 

@@ -3,8 +3,9 @@
 // 1 week ...), as many as fit with at least 10 pixels between labels.
 #pragma once
 
-#include <qcustomplot.h>
 #include "app/gui/Namespace.h"
+
+#include <qcustomplot.h>
 
 namespace dedezuviv::gui {
 

@@ -2,9 +2,10 @@
 // with its window, so a new window (the tests make one per test) gets a new dialog.
 #pragma once
 
+#include "app/gui/Namespace.h"
+
 #include <QPointer>
 #include <QWidget>
-#include "app/gui/Namespace.h"
 
 namespace dedezuviv::gui {
 

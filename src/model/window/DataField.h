@@ -1,9 +1,10 @@
 // The settings of one occupied cell of the main window's data table.
 #pragma once
 
+#include "model/Namespace.h"
+
 #include <cstdint>
 #include <string>
-#include "model/Namespace.h"
 
 namespace dedezuviv::model {
 
