@@ -30,11 +30,12 @@ using namespace dedezuviv::app;
 namespace {
 
 using testsupport::BackgroundProgram;
+using testsupport::Contains;
 using testsupport::ReadFile;
 
 namespace fs = std::filesystem;
 
-std::string Ask(int port, const std::string& request)
+std::string AskLogger(int port, const std::string& request)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -73,7 +74,6 @@ std::vector<std::string> DayFileLines(const fs::path& folder)
     return lines;
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 struct HeadlessTest : ::testing::Test {
     testsupport::TempDir Dir;
@@ -158,9 +158,9 @@ TEST_F(HeadlessTest, LogsRecordsAcknowledgesAnswersAndStopsCleanlyOnSigterm)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     ASSERT_GE(DayFileLines(data).size(), 5u) << ReadFile(Out) << ReadFile(Err);
 
-    const std::string boiler = Ask(tcpPort, "INDEX 1 0\n");
+    const std::string boiler = AskLogger(tcpPort, "INDEX 1 0\n");
     EXPECT_TRUE(std::regex_match(boiler, std::regex("value=[0-9]+(\\.[0-9]+)?;valid=1;\n"))) << boiler;
-    EXPECT_EQ(Ask(tcpPort, "NAME ID X\n"), "value=4;valid=1;\n");
+    EXPECT_EQ(AskLogger(tcpPort, "NAME ID X\n"), "value=4;valid=1;\n");
 
     logger.Signal(SIGTERM);
     EXPECT_EQ(logger.Wait(10000), 0);

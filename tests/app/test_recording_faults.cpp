@@ -16,9 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::BackgroundProgram;
+using testsupport::Contains;
 using testsupport::ReadFile;
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+using testsupport::WaitFor;
 
 struct DayFileState {
     std::vector<std::string> Lines;  // the lines ended by CR LF
@@ -44,17 +44,6 @@ DayFileState ReadDayFiles(const fs::path& folder)
 }
 
 bool WholeRecord(const std::string& line) { return std::regex_match(line, std::regex("=MD/p[0-9]{6}/[^#\r\n]*#")); }
-
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs)
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
 
 // Still running and not a zombie.
 bool Running(int pid)

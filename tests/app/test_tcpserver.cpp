@@ -6,6 +6,7 @@
 #include "base/MainThread.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,8 @@ using namespace dedezuviv::model;
 using namespace dedezuviv::app;
 
 namespace {
+
+using testsupport::WaitFor;
 
 // A connection to the server on the loopback address; an IPv4 client may come from another loopback
 // address (127.0.0.2 ...), as a second host would.
@@ -102,18 +105,6 @@ std::string AskAndEndSending(int port, const std::string& request)
     std::string answer = ReadAll(fd);
     close(fd);
     return answer;
-}
-
-// Waits until the condition holds, at most the given time.
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000)
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
 }
 
 int64_t MillisecondsSince(std::chrono::steady_clock::time_point start)

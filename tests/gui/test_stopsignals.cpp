@@ -29,9 +29,10 @@ using namespace dedezuviv::gui;
 
 namespace {
 
+using testsupport::Contains;
+
 namespace fs = std::filesystem;
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // The event loop of the test program until it ends, at most 20 s (then 99).
 int RunEventLoop()

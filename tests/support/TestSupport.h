@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,10 @@ private:
 };
 
 std::string ReadFile(const std::filesystem::path& path);
+// Whether Part stands anywhere in Text.
+bool Contains(const std::string& text, const std::string& part);
+// Waits until the condition holds, at most the given time; false when the time ran out.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 // Paths of the build's programs (dedezuviv-tool, dedezuviv-simulator) and of the source tree.
