@@ -129,7 +129,7 @@ void ExportDataClick(ICommandHost& host)
     const TDateTime start = dialog.StartTime();
     const TDateTime end = dialog.EndTime();
     const int64_t increment =
-        ExportIncrement(ParseIncrement(dialog.IncrementText().toStdString()), start, end, fields.size());
+        ExportIncrement(ParseIncrement(dialog.IncrementText().toStdString()), start, end, fields.size(), *format);
     const std::string range = DateTimeToStr(start) + " bis " + DateTimeToStr(end);
     const std::string incrementLine = FormatMessage("Minimales Zeitinkrement = %d s", increment);
     const std::string fieldCountLine = "Zahl der Felder=" + std::to_string(fields.size());
@@ -196,8 +196,8 @@ void ExportBatchModeClick(ICommandHost& host)
     batch.Mask = dialog.Mask();
     batch.Start = dialog.StartTime();
     batch.End = dialog.EndIsNow() ? Now() : dialog.EndTime();
-    batch.Increment = ExportIncrement(ParseIncrement(dialog.IncrementText().toStdString()), batch.Start, batch.End,
-                                      fields.size());
+    batch.Increment = BatchIncrement(ParseIncrement(dialog.IncrementText().toStdString()), batch.Start, batch.End,
+                                     fields.size(), format, batch.Type);
     batch.Folder = dialog.CustomFolder() ? dialog.Folder() : project->GetDataDir("export");
     batch.Progress = &log;
     // Also stops when the project went away while events ran (it would be freed under the export).
