@@ -65,6 +65,9 @@ int TFileReplacement::Open(TBufferedFile& file)
             Direct = true;
         else
             Mode = static_cast<int>(old.st_mode & 07777);
+        // A file that may not be written is not replaced either.
+        if (::access(Target.c_str(), W_OK) != 0)
+            return errno;
     }
     if (!Direct) {
         const int error = OpenNew(file);

@@ -25,7 +25,7 @@ public:
     TFileReplacement& operator=(const TFileReplacement&) = delete;
 
     // Opens File for writing (the new hidden file, or the target itself). 0 or the errno value; a
-    // target that is a folder gives EISDIR and no file.
+    // target that is a folder (EISDIR) or that may not be written (EACCES) gives no file.
     int Open(TBufferedFile& file);
     // Puts the written file (File closed before) in place of the target: syncs it to the disk and
     // renames it. 0 or the errno value (the new file is removed then).

@@ -144,8 +144,8 @@ TBatchResult RunBatchExport(const TProject& project, const TBatchExportRequest& 
     batch.Mask = request.Mask;
     batch.Start = request.Start;
     batch.End = request.EndIsNow ? Now() : request.End;
-    batch.Increment =
-        BatchIncrement(request.IncrementSeconds, batch.Start, batch.End, request.Fields.size(), request.Format, batch.Type);
+    batch.Increment = BatchIncrement(request.IncrementSeconds, batch.Start, batch.End, request.Fields.size(),
+                                     request.Format, batch.Type);
     batch.Folder = request.Folder ? *request.Folder : project.GetDataDir("export");
     batch.Progress = lines;
     batch.Cancelled = TProjectWatch(project).CancelRule(cancelled);
