@@ -486,6 +486,34 @@ TEST_F(Export, FullDiskIsAFailureWithItsReasonInEveryFormat)
     }
 }
 
+TEST_F(Export, AFileThatMayNotBeWrittenIsNotReplaced)
+{
+    const TDateTime day = EncodeDate(2024, 9, 1);
+    exporttest::WriteRecords(*Project, day, day + 1, 600);
+    const fs::path file = Dir / "protected.csv";
+    testsupport::WriteFile(file, "kept");
+    ::chmod(file.c_str(), 0444);
+    ::chmod(Dir.Path().c_str(), 0777);  // the folder would take a new file
+    auto attempt = [&] {
+        TExportData engine;
+        if (engine.Export(Project.get(), nullptr, file.string(), efCSV, day, day + 1, 0, KesselAussen) != -1)
+            return 11;
+        if (engine.ErrorText != "Die Exportdatei \"" + file.string() + "\" kann nicht angelegt werden: Zugriff verweigert")
+            return 12;
+        return 0;
+    };
+    // Root may write any file: the attempt runs as an unprivileged user then.
+    const int code = ::geteuid() != 0 ? attempt() : InChild([&] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            return 120;
+        return attempt();
+    });
+    if (code == 120)
+        GTEST_SKIP() << "could not run as an unprivileged user";
+    EXPECT_EQ(code, 0) << "11: reported success, 12: other message";
+    EXPECT_TRUE(ReadFile(file) == "kept");
+}
+
 TEST_F(Export, UnreadableDayFileFailsWithItsName)
 {
     const TDateTime day = EncodeDate(2024, 9, 1);
