@@ -486,7 +486,7 @@ TEST_F(Export, FullDiskIsAFailureWithItsReasonInEveryFormat)
     }
 }
 
-TEST_F(Export, AFileThatMayNotBeWrittenIsNotReplaced)
+TEST_F(Export, AFileThatMayNotBeWrittenIsNotReplacedOneInAClosedFolderIsWrittenOver)
 {
     const TDateTime day = EncodeDate(2024, 9, 1);
     exporttest::WriteRecords(*Project, day, day + 1, 600);
@@ -494,12 +494,22 @@ TEST_F(Export, AFileThatMayNotBeWrittenIsNotReplaced)
     testsupport::WriteFile(file, "kept");
     ::chmod(file.c_str(), 0444);
     ::chmod(Dir.Path().c_str(), 0777);  // the folder would take a new file
+    // A folder that takes no new file, with a file that may be written.
+    fs::create_directory(Dir / "closed");
+    const fs::path open = Dir / "closed" / "open.csv";
+    testsupport::WriteFile(open, "old");
+    ::chmod(open.c_str(), 0666);
+    ::chmod((Dir / "closed").c_str(), 0755);
     auto attempt = [&] {
         TExportData engine;
         if (engine.Export(Project.get(), nullptr, file.string(), efCSV, day, day + 1, 0, KesselAussen) != -1)
             return 11;
         if (engine.ErrorText != "Die Exportdatei \"" + file.string() + "\" kann nicht angelegt werden: Zugriff verweigert")
             return 12;
+        if (engine.Export(Project.get(), nullptr, open.string(), efCSV, day, day + 1, 0, KesselAussen) != 0)
+            return 13;
+        if (engine.RecordCount != 144)
+            return 14;
         return 0;
     };
     // Root may write any file: the attempt runs as an unprivileged user then.
@@ -510,7 +520,7 @@ TEST_F(Export, AFileThatMayNotBeWrittenIsNotReplaced)
     });
     if (code == 120)
         GTEST_SKIP() << "could not run as an unprivileged user";
-    EXPECT_EQ(code, 0) << "11: reported success, 12: other message";
+    EXPECT_EQ(code, 0) << "11: reported success, 12: other message, 13: the open file not written, 14: other count";
     EXPECT_TRUE(ReadFile(file) == "kept");
 }
 
