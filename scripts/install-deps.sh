@@ -12,7 +12,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   socat xvfb xauth netcat-openbsd
   fonts-dejavu-core
-  libreoffice-calc-nogui
+  libreoffice-calc-nogui gnumeric python3-xlrd
   locales
   desktop-file-utils libglib2.0-bin
   libreoffice-draw-nogui

@@ -11,7 +11,7 @@ TBiffFile::TBiffFile(TByteSink& stream) : Stream(stream)
 {
     uint8_t data[4];
     PutWord(data, 2);       // version
-    PutWord(data + 2, 0x000A);  // document type word (a fixed value)
+    PutWord(data + 2, WorksheetType);
     WriteRecordHeader(rtBOF, 4);
     Stream.Write(data, 4);
 }
@@ -59,6 +59,30 @@ void TBiffFile::AddFont(const TBiffFont& font)
     Stream.Write(name);
 }
 
+void TBiffFile::WriteCodePage(uint16_t codePage)
+{
+    uint8_t data[2];
+    PutWord(data, codePage);
+    WriteRecordHeader(rtCodePage, 2);
+    Stream.Write(data, 2);
+}
+
+void TBiffFile::AddFormat(const std::string& format)
+{
+    const std::string text = AnsiText(format, 255);
+    const uint8_t length = static_cast<uint8_t>(text.size());
+    WriteRecordHeader(rtFormat, static_cast<uint16_t>(1 + text.size()));
+    Stream.Write(&length, 1);
+    Stream.Write(text);
+}
+
+void TBiffFile::AddXF(uint8_t fontIndex)
+{
+    const uint8_t data[4] = {fontIndex, 0, 0, 0};
+    WriteRecordHeader(rtXF, 4);
+    Stream.Write(data, 4);
+}
+
 void TBiffFile::CellAttributes(uint16_t flags, uint8_t attributes[3])
 {
     attributes[0] = attributes[1] = attributes[2] = 0;
@@ -92,6 +116,7 @@ void TBiffFile::CellAttributes(uint16_t flags, uint8_t attributes[3])
         attributes[2] += 3;
     if (flags & 0x4000)
         attributes[2] += 4;
+    attributes[0] |= attributes[1] >> 6;
 }
 
 void TBiffFile::WriteCellHeader(uint16_t row, uint16_t col, uint16_t flags)

@@ -49,6 +49,16 @@ void TCSVExport::PutField(size_t maxSize, TFill fill)
 
 void TCSVExport::WriteField(const char* text, size_t size)
 {
+    const std::string_view value(text, size);
+    const std::string_view mark = QuoteChar.empty() ? std::string_view("\"") : std::string_view(QuoteChar);
+    // Quoted anyway with a quote character; without one (DAT) only where a reader would split the text.
+    const bool splits = value.find_first_of("\r\n") != std::string_view::npos ||
+                        (!Separator.empty() && value.find(Separator) != std::string_view::npos);
+    const bool needsQuotes = value.find(mark) != std::string_view::npos || (QuoteChar.empty() && splits);
+    if (needsQuotes) {
+        WriteQuotedField(value, mark);
+        return;
+    }
     if (OneCharacterMarks() && size <= 256) {
         PutField(size, [&](char* out) {
             std::memcpy(out, text, size);
@@ -60,6 +70,22 @@ void TCSVExport::WriteField(const char* text, size_t size)
     Out.Write(QuoteChar.data(), QuoteChar.size());
     Out.Write(text, size);
     Out.Write(QuoteChar.data(), QuoteChar.size());
+    ++Col;
+}
+
+void TCSVExport::WriteQuotedField(std::string_view text, std::string_view mark)
+{
+    BeginField();
+    Out.Write(mark);
+    for (size_t at = 0;;) {
+        const size_t quote = text.find(mark, at);
+        Out.Write(text.substr(at, quote == std::string_view::npos ? std::string_view::npos : quote + mark.size() - at));
+        if (quote == std::string_view::npos)
+            break;
+        Out.Write(mark);
+        at = quote + mark.size();
+    }
+    Out.Write(mark);
     ++Col;
 }
 

@@ -1,6 +1,10 @@
 // TCSVExport: CSV and DAT text, one line per row ending in CR LF, every field between the quote
 // characters and after the field separator; the format's row sets separators and quote
 // (CreateExportWriter). Text is written as Windows-1252.
+//
+// Texts follow RFC 4180: a quote inside a quoted field is doubled, and without a quote character
+// (DAT) a text that holds the separator, a double quote, CR or LF is put between double quotes, so
+// that every reader finds the same fields.
 #pragma once
 
 #include "export/ExportInterface.h"
@@ -22,6 +26,8 @@ public:
 private:
     void BeginField();
     void WriteField(const char* text, size_t size);
+    // A field that RFC 4180 wants quoted (Mark, the quote) with its quotes doubled.
+    void WriteQuotedField(std::string_view text, std::string_view mark);
     // Separator and quote of at most one character: fields are made in the output buffer itself.
     bool OneCharacterMarks() const { return Separator.size() <= 1 && QuoteChar.size() <= 1; }
     // One field in the output buffer: separator (after the first field), quote, the text Fill writes

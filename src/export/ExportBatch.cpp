@@ -100,6 +100,26 @@ TDateTime NextPeriodStart(TDateTime periodStart, const TExportType& type)
     return next;
 }
 
+int64_t BatchIncrement(int64_t increment, TDateTime start, TDateTime end, size_t fieldCount, TExportFormat format,
+                       const TExportType& type)
+{
+    if (increment > 0)
+        return increment;
+    // Periods of days, hours and minutes are all alike; months and years differ, so walk them as Run does.
+    int64_t longest = 0;
+    const bool calendar = type.IncYear != 0 || type.IncMonth != 0;
+    for (TDateTime t = start; t < end;) {
+        const TDateTime next = NextPeriodStart(t, type);
+        if (next <= t)
+            break;
+        longest = std::max(longest, ExportSpanMs(t, next));
+        if (!calendar)
+            break;
+        t = next;
+    }
+    return ExportIncrement(increment, start, end, fieldCount, format, longest);
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name)
 {
     std::string path = folder;

@@ -46,6 +46,11 @@ std::string BatchFileName(const std::string& mask, const TExportType& type, TDat
 // it, else the month's last day), + IncDay days, + IncHour hours, + IncMin minutes, in this order.
 TDateTime NextPeriodStart(TDateTime periodStart, const TExportType& type);
 
+// The increment of a batch (ExportIncrement): the automatic one keeps the file of the longest period
+// of the range within the format's sheet.
+int64_t BatchIncrement(int64_t increment, TDateTime start, TDateTime end, size_t fieldCount, TExportFormat format,
+                       const TExportType& type);
+
 // Path of a file in a folder: the folder without trailing "/", a "/", the name.
 std::string JoinPath(const std::string& folder, const std::string& name);
 

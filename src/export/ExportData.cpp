@@ -1,6 +1,7 @@
 #include "export/ExportData.h"
 
 #include "base/AppGlobals.h"
+#include "base/AsciiText.h"
 #include "base/Clock.h"
 #include "base/ErrorText.h"
 #include "base/MainThread.h"
@@ -35,6 +36,9 @@ namespace {
 
 int64_t ToMs(TDateTime value) { return std::llround(value * MSecsPerDay); }
 
+// Rows of the header block above the column names (WriteHeaderBlock).
+constexpr int64_t HeaderBlockRows = 6;
+
 std::string Replace(const std::string& text, const char* placeholder, const std::string& value)
 {
     const size_t at = text.find(placeholder);
@@ -62,14 +66,31 @@ std::string FormatMessage(const char* format, const std::string& text, int64_t n
     return Replace(Replace(format, "%s", text), "%d", std::to_string(number));
 }
 
-int64_t ExportIncrement(int64_t increment, TDateTime startTime, TDateTime endTime, size_t fieldCount)
+int64_t ExportSpanMs(TDateTime from, TDateTime to) { return ToMs(to) - ToMs(from); }
+
+int64_t SheetIncrement(TExportFormat format, int64_t spanMs)
+{
+    const TExportFormatRow* row = ExportFormatRow(format);
+    if (row == nullptr || row->MaxRows <= 0 || spanMs < 0)
+        return 0;
+    const int64_t dataRows = row->MaxRows - (row->NoHeader ? 0 : HeaderBlockRows) - 1;
+    if (spanMs / 1000 + 1 <= dataRows)
+        return 0;
+    // step > SpanMs / (1000 x rows): SpanMs / step < 1000 x rows, so at most rows grid points.
+    return spanMs / (1000 * dataRows) + 1;
+}
+
+int64_t ExportIncrement(int64_t increment, TDateTime startTime, TDateTime endTime, size_t fieldCount,
+                        TExportFormat format, int64_t fileSpanMs)
 {
     if (increment > 0)
         return increment;
     const int64_t perField = 30000000 / static_cast<int64_t>(std::max<size_t>(fieldCount, 1));
     const double seconds = (endTime - startTime) * 86400.0;
     const double automatic = std::nearbyint(seconds / static_cast<double>(std::max<int64_t>(perField, 1)));
-    return automatic > 0 ? static_cast<int64_t>(automatic) : 0;
+    const int64_t byValues = automatic > 0 ? static_cast<int64_t>(automatic) : 0;
+    const int64_t span = fileSpanMs < 0 ? ExportSpanMs(startTime, endTime) : fileSpanMs;
+    return std::max(byValues, SheetIncrement(format, span));
 }
 
 TExportData::TExportData() = default;
@@ -144,16 +165,19 @@ int32_t TExportData::Export(const TProject* project, IProgress* logBox, const st
     const bool read = Writer->GetError() == 0 && reader.Read(days, lookup, *this);
     NextTime = static_cast<double>(NextMs) / MSecsPerDay;
 
-    Writer->Close();
+    // Only a complete file takes the place of the target; anything else is removed with the writer,
+    // and an earlier file of that name stays as it was.
+    if (!WasCancelled && (read || reader.ErrorText.empty()))
+        Writer->Commit();
+    else
+        Writer->Close();
     int32_t result = -1;
     if (WasCancelled) {
-        std::error_code ignored;
-        std::filesystem::remove(fileName, ignored);
         ErrorText = FormatMessage(ExportMessages::Cancelled, fileName);
     } else if (!read && !reader.ErrorText.empty()) {
         ErrorText = reader.ErrorText;
     } else if (Writer->GetError() != 0) {
-        ErrorText = WriteFailure();
+        ErrorText = WriteFailure(format);
     } else {
         RecordCount = Writer->Row - firstDataRow;
         result = 0;
@@ -163,12 +187,15 @@ int32_t TExportData::Export(const TProject* project, IProgress* logBox, const st
     return result;
 }
 
-std::string TExportData::WriteFailure() const
+std::string TExportData::WriteFailure(TExportFormat format) const
 {
-    if (Writer->Error == -1)
+    if (Writer->Error == -1) {
+        const TExportFormatRow& row = *ExportFormatRow(format);
         return "Die Exportdatei \"" + Writer->FileName() +
-               "\" kann nicht geschrieben werden: mehr Zeilen oder Spalten, als das XLS-Format fassen kann "
-               "(höchstens 65535).";
+               "\" kann nicht geschrieben werden: mehr Zeilen oder Spalten, als das " + UpperAscii(row.Extension) +
+               "-Format fassen kann (höchstens " + std::to_string(row.MaxRows) + " Zeilen und " +
+               std::to_string(row.MaxColumns) + " Spalten).";
+    }
     return "Fehler beim Schreiben der Exportdatei \"" + Writer->FileName() +
            "\": " + SystemErrorText(Writer->SystemError != 0 ? Writer->SystemError : EIO);
 }

@@ -11,6 +11,11 @@
 // - Writers write through a 1 MiB buffer; Close() completes the file (for XLS and WK1 after the EOF
 //   record) and only a Close() without error lets Export report success. A write error ends the
 //   export at once (running on would only fail again): -1 and the message with the system's reason.
+// - The file is written beside its target and takes its place only when the export succeeded
+//   (TFileReplacement): a failed or cancelled export leaves an earlier file of that name as it was.
+// - XLS and WK1 stop at the rows and columns of their sheets with a message instead of writing
+//   row numbers that readers reject or that wrap around; the automatic increment keeps a file within
+//   the rows of its format.
 // - A day file that cannot be read gives -1 and a message instead of the application's general
 //   error box.
 // - Times are compared at whole milliseconds (the precision of a TDateTime text and of the records),
@@ -38,10 +43,22 @@ namespace dedezuviv::exports {
 
 class TExportInterface;
 
-// The automatic increment of the export dialog for an increment that is not greater than 0: the seconds from
-// start to end divided by (30000000 div fields), rounded to whole seconds (half to even); 0 when that
-// is negative. A positive increment is returned unchanged.
-int64_t ExportIncrement(int64_t increment, TDateTime startTime, TDateTime endTime, size_t fieldCount);
+// The automatic increment of the export commands for an increment that is not greater than 0, in
+// whole seconds, the larger of:
+// - the seconds from start to end divided by (30000000 div fields), rounded (half to even), 0 when
+//   that is negative, so that all columns together get at most about 30 million values;
+// - the least step that keeps a file within the format's sheet (SheetIncrement) for a file spanning
+//   FileSpanMs (-1: start to end, one file).
+// A positive increment is returned unchanged (a file that then needs more rows fails).
+int64_t ExportIncrement(int64_t increment, TDateTime startTime, TDateTime endTime, size_t fieldCount,
+                        TExportFormat format, int64_t fileSpanMs = -1);
+// The least whole seconds between exported records for which a file spanning SpanMs fits the rows of
+// the format's sheet below the header block and the column names: the engine's grid gives at most
+// SpanMs / step + 1 rows. 0 (every record) for a format without row limit, and when a row for every
+// second of the span fits (record times are whole seconds).
+int64_t SheetIncrement(TExportFormat format, int64_t spanMs);
+// Milliseconds from one time to another as the engine compares times (each rounded to the millisecond).
+int64_t ExportSpanMs(TDateTime from, TDateTime to);
 
 // The export commands' messages.
 namespace ExportMessages {
@@ -94,7 +111,7 @@ private:
     void Idle() override;
     void CheckCancel();
     void WriteHeaderBlock(const TProject* project);
-    std::string WriteFailure() const;
+    std::string WriteFailure(TExportFormat format) const;
 
     std::unique_ptr<TExportInterface> Writer;
     IProgress* LogBox = nullptr;

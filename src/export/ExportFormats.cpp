@@ -20,13 +20,14 @@ std::unique_ptr<TExportInterface> MakeWriter(const std::string& fileName, uint16
 
 const TExportFormatRow Rows[] = {
     {efCSV, "csv", "Comma Separated Value Format (csv)", "Comma Separated Value Format (csv)", MakeWriter<TCSVExport>,
-     ";", "", "\"", false},
+     ";", "", "\"", false, 0, 0},
     // Two blanks before "(xls)" in the file filter, one in the batch list.
     {efXLS, "xls", "Excel Binary Format (xls)", "Excel Binary Format  (xls)", MakeWriter<TXLSExport>, "", "", "",
-     false},
-    {efDAT, "dat", "Text Data File (dat)", "Text Data File (dat)", MakeWriter<TCSVExport>, ",", ".", "", true},
+     false, TBiffFile::MaxRows, TBiffFile::MaxColumns},
+    {efDAT, "dat", "Text Data File (dat)", "Text Data File (dat)", MakeWriter<TCSVExport>, ",", ".", "", true, 0, 0},
     // Written when a file name ends in ".wk1" or the tool asks for it; neither dialog offers it.
-    {efWK1, "wk1", nullptr, nullptr, MakeWriter<TWKExport>, "", "", "", false},
+    {efWK1, "wk1", nullptr, nullptr, MakeWriter<TWKExport>, "", "", "", false, TWKFile::MaxRows,
+     TWKFile::MaxColumns},
 };
 
 std::string JoinFilter()

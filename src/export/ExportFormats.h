@@ -39,6 +39,10 @@ struct TExportFormatRow {
     const char* QuoteChar;
     // Only the column names, no header block (program, project, range) before them.
     bool NoHeader;
+    // The rows and columns of the format's sheet, header block and column names included; 0: no limit
+    // (text). The automatic increment keeps a file within MaxRows; a file that needs more fails.
+    int32_t MaxRows;
+    int32_t MaxColumns;
 };
 
 // The format of a new export: selected first in the batch dialog, the file dialog's default

@@ -5,9 +5,10 @@
 
 namespace dedezuviv::exports {
 
-TExportInterface::TExportInterface(const std::string& fileName) : File(fileName), DateTimes(FormatSettings())
+TExportInterface::TExportInterface(const std::string& fileName)
+    : Replacement(fileName), File(fileName), DateTimes(FormatSettings())
 {
-    if (const int error = Out.Create(fileName); error != 0) {
+    if (const int error = Replacement.Open(Out); error != 0) {
         Error = 1;
         SystemError = error;
     }
@@ -39,6 +40,15 @@ void TExportInterface::CheckWrite()
     }
 }
 
+bool TExportInterface::CellInSheet(int32_t maxRows, int32_t maxColumns)
+{
+    if (Row < maxRows && Col < maxColumns)
+        return true;
+    if (Error == 0)
+        Error = -1;
+    return false;
+}
+
 int32_t TExportInterface::GetError()
 {
     CheckWrite();
@@ -54,6 +64,17 @@ void TExportInterface::Close()
     if (Out.IsOpen())
         Out.Close();
     CheckWrite();
+}
+
+void TExportInterface::Commit()
+{
+    Close();
+    if (GetError() != 0)
+        return;
+    if (const int error = Replacement.Commit(); error != 0) {
+        Error = error;
+        SystemError = error;
+    }
 }
 
 }  // namespace dedezuviv::exports

@@ -1,11 +1,13 @@
 // TExportInterface: the table writer the export engine writes its cells and rows to, and the file
-// under every writer. The base creates the file (a buffered output file), keeps its first error with
-// the system's reason and closes it; a writer (TCSVExport, TXLSExport, TWKExport) only turns cells
-// and rows into its format's bytes in Out.
+// under every writer. The base creates the file (a buffered output file that replaces the target only
+// when Commit is called, TFileReplacement), keeps its first error with the system's reason and closes
+// it; a writer (TCSVExport, TXLSExport, TWKExport) only turns cells and rows into its format's bytes
+// in Out.
 #pragma once
 
 #include "base/DateTime.h"
 #include "export/CellText.h"
+#include "export/FileReplacement.h"
 #include "export/OutputFile.h"
 #include "export/Namespace.h"
 
@@ -28,10 +30,10 @@ public:
     // The errno value behind Error, when a system call failed (for the message).
     int SystemError = 0;
 
-    // Creates the file, or empties an existing one; a failure sets Error 1 and SystemError.
+    // Creates the file that will replace FileName (an existing file of that name stays as it is until
+    // Commit); a failure sets Error 1 and SystemError.
     explicit TExportInterface(const std::string& fileName);
-    // Closes the file when Close was not called (a writer's end record is written by its record
-    // writer's destructor then, which runs before this one).
+    // Closes the file when Close was not called, and removes it unless it was committed.
     virtual ~TExportInterface();
     TExportInterface(const TExportInterface&) = delete;
     TExportInterface& operator=(const TExportInterface&) = delete;
@@ -49,6 +51,9 @@ public:
     // Completes the file (end record, buffered bytes) and closes it; a failure sets Error. Called by
     // Export before it decides on success; later calls do nothing.
     void Close();
+    // Close, then, without an error, puts the file in place of FileName; a failure sets Error and
+    // SystemError and leaves nothing written behind.
+    void Commit();
 
     const std::string& FileName() const { return File; }
 
@@ -57,9 +62,13 @@ protected:
     virtual void WriteEnd() {}
     // Takes the file's first write error into Error and SystemError (once Error is set it stays).
     void CheckWrite();
+    // Whether a cell at Row, Col lies within a sheet of that many rows and columns; if not, Error -1
+    // (unless an error came first).
+    bool CellInSheet(int32_t maxRows, int32_t maxColumns);
     std::string DateTimeText(TDateTime value);
 
     TBufferedFile Out;
+    TFileReplacement Replacement;
     std::string File;
     TDateTimeText DateTimes;
 

@@ -15,11 +15,12 @@ TBufferedFile::~TBufferedFile()
         ::close(Fd);
 }
 
-int TBufferedFile::Create(const std::string& fileName)
+int TBufferedFile::Create(const std::string& fileName, bool newOnly)
 {
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (newOnly ? O_EXCL : O_TRUNC);
     int fd;
     do {
-        fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        fd = ::open(fileName.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         FirstError = errno;

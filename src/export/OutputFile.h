@@ -39,8 +39,8 @@ public:
     TBufferedFile(const TBufferedFile&) = delete;
     TBufferedFile& operator=(const TBufferedFile&) = delete;
 
-    // Creates the file, or empties an existing one. 0 or the errno value.
-    int Create(const std::string& fileName);
+    // Creates the file, or empties an existing one (NewOnly: fails with EEXIST then). 0 or the errno value.
+    int Create(const std::string& fileName, bool newOnly = false);
     bool IsOpen() const { return Fd >= 0; }
 
     void Write(const void* data, size_t size) override

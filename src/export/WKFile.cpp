@@ -1,5 +1,6 @@
 #include "export/WKFile.h"
 
+#include "export/CodePage437.h"
 #include "export/RecordBytes.h"
 #include "export/Namespace.h"
 
@@ -76,12 +77,12 @@ void TWKFile::WriteNumber(uint16_t row, uint16_t col, uint8_t /*format*/, double
 
 void TWKFile::WriteLabel(uint16_t row, uint16_t col, uint8_t format, const std::string& text)
 {
-    const std::string ansi = AnsiText(text, MaxLabelLength);
+    const std::string dos = Cp437Text(text, MaxLabelLength);
     uint8_t data[10];
-    PutCellStart(data, rtLabel, static_cast<uint16_t>(ansi.size() + 7), format, col, row);
+    PutCellStart(data, rtLabel, static_cast<uint16_t>(dos.size() + 7), format, col, row);
     data[9] = '\'';
     Stream.Write(data, sizeof data);
-    Stream.Write(ansi);
+    Stream.Write(dos);
     const uint8_t zero = 0;
     Stream.Write(&zero, 1);
 }

@@ -24,6 +24,8 @@ public:
     // Format bytes: the worksheet's default; fixed with two decimals, protected.
     static constexpr uint8_t DefaultFormat = 0xFF, NumberFormat = 0x82;
     static constexpr size_t MaxLabelLength = 240;
+    // A Lotus 1-2-3 release 2 sheet: rows 0 to 8191, columns 0 to 255.
+    static constexpr int32_t MaxRows = 8192, MaxColumns = 256;
 
     // Keeps the sink (not owned) and writes BOF (00 00 02 00 06 04).
     explicit TWKFile(TByteSink& stream);
@@ -38,7 +40,8 @@ public:
     // INTEGER and NUMBER carry their fixed format bytes (0xFF, 0x82) whatever Format is.
     void WriteInteger(uint16_t row, uint16_t col, uint8_t format, int16_t value);
     void WriteNumber(uint16_t row, uint16_t col, uint8_t format, double value);
-    // Text in UTF-8, written as Windows-1252 after the prefix "'", cut to 240 characters, with a zero byte.
+    // Text in UTF-8, written in code page 437 (the DOS code page in which readers take WK1 labels) after
+    // the prefix "'", cut to 240 characters, with a zero byte.
     void WriteLabel(uint16_t row, uint16_t col, uint8_t format, const std::string& text);
 
 private:

@@ -13,17 +13,21 @@ TWKExport::TWKExport(const std::string& fileName, uint16_t /*columns*/) : TExpor
 
 void TWKExport::WriteEnd() { WK.reset(); }
 
+bool TWKExport::CanWriteCell() { return WK && CellInSheet(TWKFile::MaxRows, TWKFile::MaxColumns); }
+
 void TWKExport::WriteNumber(double value)
 {
-    if (WK)
-        WK->WriteNumber(static_cast<uint16_t>(Row), static_cast<uint16_t>(Col), TWKFile::NumberFormat, value);
+    if (!CanWriteCell())
+        return;
+    WK->WriteNumber(static_cast<uint16_t>(Row), static_cast<uint16_t>(Col), TWKFile::NumberFormat, value);
     ++Col;
 }
 
 void TWKExport::WriteText(const std::string& text)
 {
-    if (WK)
-        WK->WriteLabel(static_cast<uint16_t>(Row), static_cast<uint16_t>(Col), TWKFile::DefaultFormat, text);
+    if (!CanWriteCell())
+        return;
+    WK->WriteLabel(static_cast<uint16_t>(Row), static_cast<uint16_t>(Col), TWKFile::DefaultFormat, text);
     ++Col;
 }
 

@@ -1,5 +1,6 @@
 // TWKExport: a Lotus 1-2-3 worksheet (WK1 records by TWKFile): only the begin record, the cells
-// (numbers with two decimals, labels in the default format) and the end record.
+// (numbers with two decimals, labels in the default format) and the end record. A cell outside the
+// release 2 sheet (8192 rows, 256 columns) is not written and sets Error -1.
 #pragma once
 
 #include "export/ExportInterface.h"
@@ -20,6 +21,7 @@ public:
 
 private:
     void WriteEnd() override;
+    bool CanWriteCell();
     std::unique_ptr<TWKFile> WK;
 };
 

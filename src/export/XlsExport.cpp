@@ -1,36 +1,45 @@
 #include "export/XlsExport.h"
 #include "export/Namespace.h"
 
+#include <algorithm>
+
 namespace dedezuviv::exports {
+
+namespace {
+
+const TBiffFont Fonts[] = {
+    {"Arial", 10, false, false, false, false},  // 0: cells
+    {"Arial", 12, false, true, false, false},   // 1: column titles
+    {"Arial", 12, true, false, false, false},   // 2: the product line
+};
+
+}  // namespace
 
 TXLSExport::TXLSExport(const std::string& fileName, uint16_t columns) : TExportInterface(fileName)
 {
     if (!Out.IsOpen())
         return;
     Biff = std::make_unique<TBiffFile>(Out);
-    Biff->AddFont(TBiffFont{"Arial", 10, false, false, false, false});
-    Biff->AddFont(TBiffFont{"Arial", 12, false, true, false, false});
-    Biff->AddFont(TBiffFont{"Arial", 12, true, false, false, false});
+    // The labels are Windows-1252 (TBiffFile::WriteLabel); without this readers guess.
+    Biff->WriteCodePage(1252);
+    for (const TBiffFont& font : Fonts)
+        Biff->AddFont(font);
+    Biff->AddFormat("General");
+    for (uint8_t font = 0; font < std::size(Fonts); ++font)
+        Biff->AddXF(font);
     const int c = columns >= 4 ? columns : 4;
-    Biff->WriteDimensions(0, 0xFFFE, 0, static_cast<uint16_t>(c - 1));
+    Biff->WriteDimensions(0, TBiffFile::MaxRows, 0, static_cast<uint16_t>(c - 1));
+    // The column of COLWIDTH has 8 bits: columns past the sheet get no width (their cells fail anyway).
+    const int widths = std::min(c, TBiffFile::MaxColumns);
     Biff->SetColWidth(0, 4000);
-    for (int col = 1; col <= c - 1; ++col)
+    for (int col = 1; col < widths; ++col)
         Biff->SetColWidth(static_cast<uint8_t>(col), 2000);
     CheckWrite();
 }
 
 void TXLSExport::WriteEnd() { Biff.reset(); }
 
-bool TXLSExport::CanWriteCell()
-{
-    if (!Biff)
-        return false;
-    if (Col > 65534) {
-        Error = -1;
-        return false;
-    }
-    return true;
-}
+bool TXLSExport::CanWriteCell() { return Biff && CellInSheet(TBiffFile::MaxRows, TBiffFile::MaxColumns); }
 
 void TXLSExport::WriteNumber(double value)
 {
@@ -53,14 +62,5 @@ void TXLSExport::WriteText(const std::string& text) { WriteLabel(text, 0); }
 void TXLSExport::WriteHeader(const std::string& text) { WriteLabel(text, 0x0100); }
 
 void TXLSExport::WriteTitle(const std::string& text) { WriteLabel(text, 0x0200); }
-
-void TXLSExport::NewLine()
-{
-    if (Row > 65534) {
-        Error = -1;
-        return;
-    }
-    TExportInterface::NewLine();
-}
 
 }  // namespace dedezuviv::exports

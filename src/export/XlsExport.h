@@ -1,6 +1,6 @@
-// TXLSExport: an Excel 2.x worksheet (BIFF2 records by TBiffFile) with three fonts (cells, header,
-// title), the dimensions of at least four columns and their widths. A cell or a new row beyond the
-// format's 16-bit row and column numbers is not written and sets Error -1.
+// TXLSExport: an Excel 2.x worksheet (BIFF2 records by TBiffFile): the code page of its texts, three
+// fonts (cells, header, title) with an XF each, the dimensions of at least four columns and their
+// widths. A cell outside the BIFF2 sheet (16384 rows, 256 columns) is not written and sets Error -1.
 #pragma once
 
 #include "export/BiffFile.h"
@@ -17,7 +17,6 @@ public:
 
     void WriteNumber(double value) override;
     void WriteText(const std::string& text) override;
-    void NewLine() override;
     void WriteHeader(const std::string& text) override;
     void WriteTitle(const std::string& text) override;
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <grp.h>
@@ -208,12 +209,12 @@ TEST_F(Export, RangeWithoutDataGivesHeaderAndTitlesAndSuccess)
     EXPECT_EQ(records.size(), 2u + 1 + 1 + 2 + 2 + 2 + 4 + 3);
 }
 
-TEST_F(Export, TextsWithSeparatorOrQuoteAreWrittenUnchanged)
+TEST_F(Export, TextsWithSeparatorOrQuoteAreQuotedAsRfc4180Asks)
 {
-    Project->SetName("A;B \"C\"");
+    Project->SetName("Demo \"A\";B");
     const TDateTime day = EncodeDate(2024, 6, 1);
     ASSERT_EQ(Run("out.csv", efCSV, day, day + 1, 0, KesselAussen), 0) << Message;
-    EXPECT_EQ(CsvLines()[3], "\"Name:\";\"A;B \"C\"\"");
+    EXPECT_EQ(CsvLines()[3], "\"Name:\";\"Demo \"\"A\"\";B\"");
     // Umlauts in Windows-1252.
     ASSERT_EQ(Run("out2.csv", efCSV, day, day + 1, 0, {"Zähler (Zähler)"}), 0) << Message;
     EXPECT_EQ(CsvLines()[6], "\"Zeit\";\"Z\xE4hler\"");
@@ -246,7 +247,8 @@ TEST_F(Export, BadLinesInDayFilesAndAMissingDay)
 TEST_F(Export, ThreadsGiveTheSameFile)
 {
     const TDateTime day = EncodeDate(2024, 4, 1);
-    exporttest::WriteRecords(*Project, day, day + 6, 30, "/n12,5/xFF");
+    // Every 75 s: all records of the six days fit the WK1 sheet.
+    exporttest::WriteRecords(*Project, day, day + 6, 75, "/n12,5/xFF");
     exporttest::AppendToDay(*Project, day + 2, "=MR/t+044,00#\r\n=MD/t+0");  // a day that ends inside a record
     exporttest::AppendToDay(*Project, day + 3, "=ME/t+045,00#\r\n");
     const TNameList fields = {"Kessel (Temperatur)", "Aussen (Temperatur)", "Puffer (Temperatur)", "Zähler (Zähler)"};
@@ -347,16 +349,85 @@ TEST_F(Export, UnknownFormatGivesNoFile)
     EXPECT_FALSE(fs::exists(Dir / "sub"));
 }
 
-TEST_F(Export, XlsRowLimitFails)
+TEST_F(Export, PastTheSheetOfXlsOrWk1TheExportFailsAndLeavesNoFile)
 {
     const TDateTime day = EncodeDate(2024, 7, 1);
-    exporttest::WriteRecords(*Project, day, day + 8, 10);  // 69120 rows
-    ASSERT_EQ(Run("big.xls", efXLS, day, day + 8, 0, {"Kessel (Temperatur)"}), -1);
-    EXPECT_EQ(Message, "Die Exportdatei \"" + File +
-                           "\" kann nicht geschrieben werden: mehr Zeilen oder Spalten, als das XLS-Format fassen kann "
-                           "(höchstens 65535).");
-    // The WK1 writer checks no limit.
-    ASSERT_EQ(Run("big.wk1", efWK1, day, day + 1, 0, {"Kessel (Temperatur)"}), 0) << Message;
+    exporttest::WriteRecords(*Project, day, day + 2, 10);  // 17280 records
+    struct Case {
+        TExportFormat Format;
+        double Days;  // more rows than the sheet holds below the header
+        std::string Limits;
+    };
+    for (const Case& c : {Case{efXLS, 2, "XLS-Format fassen kann (höchstens 16384 Zeilen und 256 Spalten)."},
+                          Case{efWK1, 1, "WK1-Format fassen kann (höchstens 8192 Zeilen und 256 Spalten)."}}) {
+        const std::string name = std::string("big.") + ExportFormatExtension(c.Format);
+        ASSERT_EQ(Run(name, c.Format, day, day + c.Days, 0, {"Kessel (Temperatur)"}), -1) << name;
+        EXPECT_EQ(Message, "Die Exportdatei \"" + File +
+                               "\" kann nicht geschrieben werden: mehr Zeilen oder Spalten, als das " + c.Limits);
+        EXPECT_FALSE(fs::exists(File)) << name;
+        // 256 fields and the time: one column more than the sheet has.
+        ASSERT_EQ(Run(name, c.Format, day, day + 0.01, 0, TNameList(256, "Kessel (Temperatur)")), -1) << name;
+        EXPECT_EQ(Message, "Die Exportdatei \"" + File +
+                               "\" kann nicht geschrieben werden: mehr Zeilen oder Spalten, als das " + c.Limits);
+        // 255 fields fit.
+        ASSERT_EQ(Run(name, c.Format, day, day + 0.01, 0, TNameList(255, "Kessel (Temperatur)")), 0) << Message;
+        // The automatic increment keeps the rows within the sheet.
+        const int64_t step = ExportIncrement(0, day, day + c.Days, 1, c.Format);
+        ASSERT_EQ(Run(name, c.Format, day, day + c.Days, step, {"Kessel (Temperatur)"}), 0) << Message;
+        EXPECT_GT(Engine.RecordCount, ExportFormatRow(c.Format)->MaxRows / 2) << name;
+    }
+    // The text formats have no limit.
+    ASSERT_EQ(Run("big.dat", efDAT, day, day + 2, 0, {"Kessel (Temperatur)"}), 0) << Message;
+    EXPECT_EQ(Engine.RecordCount, 17280);
+}
+
+TEST_F(Export, FailedOrCancelledExportLeavesTheEarlierFileAsItWas)
+{
+    const TDateTime day = EncodeDate(2024, 7, 1);
+    exporttest::WriteRecords(*Project, day, day + 2, 10);
+    const fs::path folder = Dir / "out";
+    fs::create_directory(folder);
+    auto folderFiles = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    for (const TExportFormat format : {efCSV, efDAT, efXLS, efWK1}) {
+        const std::string name = std::string("out/data.") + ExportFormatExtension(format);
+        const fs::path file = Dir / name;
+        testsupport::WriteFile(file, "the earlier export");
+        ::chmod(file.c_str(), 0640);
+        const auto unchanged = [&] { return ReadFile(file) == "the earlier export"; };
+        // Failed: more rows than the sheet holds (the text formats have no limit; a full disk below).
+        if (format == efXLS || format == efWK1) {
+            EXPECT_EQ(Run(name, format, day, day + 2, 0, KesselAussen), -1) << name;
+            EXPECT_TRUE(unchanged()) << name;
+        }
+        // Cancelled during the second day.
+        int asked = 0;
+        Engine.CancelRequested = [&asked] { return ++asked >= 2; };
+        EXPECT_EQ(Run(name, format, day, day + 2, 3600, KesselAussen), -1) << name;
+        EXPECT_TRUE(Engine.WasCancelled);
+        Engine.CancelRequested = nullptr;
+        EXPECT_TRUE(unchanged()) << name;
+        EXPECT_EQ(folderFiles(), std::vector<std::string>{file.filename().string()}) << name;
+        // A successful export takes its place, with the earlier file's permissions.
+        ASSERT_EQ(Run(name, format, day, day + 2, 3600, KesselAussen), 0) << Message;
+        EXPECT_EQ(Engine.RecordCount, 48);
+        EXPECT_FALSE(unchanged()) << name;
+        EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        EXPECT_EQ(folderFiles(), std::vector<std::string>{file.filename().string()}) << name;
+        fs::remove(file);
+    }
+    // Through a link: the file it points to is replaced, the link stays.
+    testsupport::WriteFile(folder / "real.csv", "old");
+    fs::create_symlink("real.csv", folder / "link.csv");
+    ASSERT_EQ(Run("out/link.csv", efCSV, day, day + 1, 3600, KesselAussen), 0) << Message;
+    EXPECT_TRUE(fs::is_symlink(folder / "link.csv"));
+    EXPECT_EQ(SplitLines(ReadFile(folder / "real.csv")).size(), 7u + 25u);  // 00:00 to 24:00
 }
 
 namespace {
@@ -382,6 +453,7 @@ TEST_F(Export, FullDiskIsAFailureWithItsReasonInEveryFormat)
     exporttest::WriteRecords(*Project, day, day + 3, 10);
     for (TExportFormat format : {efCSV, efXLS, efWK1}) {
         const std::string file = (Dir / ("full" + std::to_string(static_cast<int>(format)))).string();
+        testsupport::WriteFile(file, "the earlier export");
         const int code = InChild([&] {
             // The size limit stands for a full disk: writes beyond it fail with EFBIG.
             ::signal(SIGXFSZ, SIG_IGN);
@@ -390,8 +462,9 @@ TEST_F(Export, FullDiskIsAFailureWithItsReasonInEveryFormat)
             if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
                 return 10;
             TExportData engine;
+            // 7776 rows: within the WK1 sheet, more than the limit in bytes.
             const int32_t result =
-                engine.Export(Project.get(), nullptr, file, format, day, day + 3, 0, {"Kessel (Temperatur)"});
+                engine.Export(Project.get(), nullptr, file, format, day, day + 0.9, 0, {"Kessel (Temperatur)"});
             if (result != -1)
                 return 11;
             if (engine.ErrorText != "Fehler beim Schreiben der Exportdatei \"" + file +
@@ -400,7 +473,9 @@ TEST_F(Export, FullDiskIsAFailureWithItsReasonInEveryFormat)
             return 0;
         });
         EXPECT_EQ(code, 0) << static_cast<int>(format) << " (11: reported success, 12: other message)";
-        EXPECT_LE(fs::file_size(file), 100000u);
+        EXPECT_TRUE(ReadFile(file) == "the earlier export") << "the earlier file stays as it was";
+        for (const auto& entry : fs::directory_iterator(Dir.Path()))
+            EXPECT_NE(entry.path().filename().string()[0], '.') << "left over: " << entry.path();
     }
     // A real full device.
     if (fs::exists("/dev/full")) {
@@ -409,6 +484,44 @@ TEST_F(Export, FullDiskIsAFailureWithItsReasonInEveryFormat)
         EXPECT_EQ(engine.ErrorText,
                   "Fehler beim Schreiben der Exportdatei \"/dev/full\": Kein Speicherplatz mehr auf dem Datenträger");
     }
+}
+
+TEST_F(Export, AFileThatMayNotBeWrittenIsNotReplacedOneInAClosedFolderIsWrittenOver)
+{
+    const TDateTime day = EncodeDate(2024, 9, 1);
+    exporttest::WriteRecords(*Project, day, day + 1, 600);
+    const fs::path file = Dir / "protected.csv";
+    testsupport::WriteFile(file, "kept");
+    ::chmod(file.c_str(), 0444);
+    ::chmod(Dir.Path().c_str(), 0777);  // the folder would take a new file
+    // A folder that takes no new file, with a file that may be written.
+    fs::create_directory(Dir / "closed");
+    const fs::path open = Dir / "closed" / "open.csv";
+    testsupport::WriteFile(open, "old");
+    ::chmod(open.c_str(), 0666);
+    ::chmod((Dir / "closed").c_str(), 0755);
+    auto attempt = [&] {
+        TExportData engine;
+        if (engine.Export(Project.get(), nullptr, file.string(), efCSV, day, day + 1, 0, KesselAussen) != -1)
+            return 11;
+        if (engine.ErrorText != "Die Exportdatei \"" + file.string() + "\" kann nicht angelegt werden: Zugriff verweigert")
+            return 12;
+        if (engine.Export(Project.get(), nullptr, open.string(), efCSV, day, day + 1, 0, KesselAussen) != 0)
+            return 13;
+        if (engine.RecordCount != 144)
+            return 14;
+        return 0;
+    };
+    // Root may write any file: the attempt runs as an unprivileged user then.
+    const int code = ::geteuid() != 0 ? attempt() : InChild([&] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            return 120;
+        return attempt();
+    });
+    if (code == 120)
+        GTEST_SKIP() << "could not run as an unprivileged user";
+    EXPECT_EQ(code, 0) << "11: reported success, 12: other message, 13: the open file not written, 14: other count";
+    EXPECT_TRUE(ReadFile(file) == "kept");
 }
 
 TEST_F(Export, UnreadableDayFileFailsWithItsName)

@@ -94,7 +94,7 @@ TEST_F(ExportTool, WritesTheEnginesFileAndPrintsTheCount)
     const TNameList fields = {"Kessel (Temperatur)", "Aussen (Temperatur)"};
     Project->SetFileName(ProjectFile.string());
     ASSERT_EQ(engine.Export(Project.get(), nullptr, (Dir / "engine.csv").string(), efCSV, start, end,
-                            ExportIncrement(0, start, end, fields.size()), fields),
+                            ExportIncrement(0, start, end, fields.size(), efCSV), fields),
               0);
     EXPECT_EQ(WithoutExportTime(ReadFile(out)), WithoutExportTime(ReadFile(Dir / "engine.csv")));
     EXPECT_EQ(SplitLines(ReadFile(out))[7], "\"01.03.2025 12:00:00\";\"20\";\"-5,25\"");

@@ -359,6 +359,35 @@ TEST_F(ExportBatchTest, AFailedPeriodIsReportedAndTheOthersGoOn)
     EXPECT_EQ(BatchResultMessage(result, "/d"), "Fehler bei Export aufgetreten!");
 }
 
+TEST_F(ExportBatchTest, TheAutomaticIncrementFitsEachDayOfTenSecondDataIntoTheSheets)
+{
+    // 8640 records a day: more than the WK1 sheet holds, fewer than XLS's 16384 rows.
+    const TDateTime day = EncodeDate(2024, 3, 1);
+    exporttest::WriteRecords(*Project, day, day + 2, 10);
+    for (const TExportFormat format : {efWK1, efXLS}) {
+        TExportBatch batch = Batch("Tagesverlauf", day, day + 2);
+        batch.Format = format;
+        batch.Folder = (Dir / ExportFormatExtension(format)).string();
+        batch.Increment = BatchIncrement(0, batch.Start, batch.End, batch.Fields.size(), format, batch.Type);
+        // A day's seconds over the rows below the header: 86400 / 8185 -> 11 s, 86400 / 16377 -> 6 s.
+        EXPECT_EQ(batch.Increment, format == efWK1 ? 11 : 6);
+        const TBatchResult result = batch.Run();
+        ASSERT_EQ(result.Files.size(), 2u);
+        EXPECT_EQ(result.Failed, 0) << result.Files[0].ErrorText;
+        // WK1 every 11 s on the grid; XLS keeps every record, the records being further apart than the
+        // step. Day 1 with the midnight record of day 2, day 2 without the next midnight.
+        EXPECT_EQ(result.Files[0].RecordCount, format == efWK1 ? 7855 : 8641);
+        EXPECT_EQ(result.Files[1].RecordCount, format == efWK1 ? 7854 : 8640);
+    }
+    // With every record the WK1 day does not fit: the period fails, no file is left.
+    TExportBatch batch = Batch("Tagesverlauf", day, day + 1);
+    batch.Format = efWK1;
+    const TBatchResult result = batch.Run();
+    ASSERT_EQ(result.Files.size(), 1u);
+    EXPECT_EQ(result.Failed, 1);
+    EXPECT_FALSE(fs::exists(result.Files[0].Path));
+}
+
 TEST_F(ExportBatchTest, ATypeThatDoesNotAdvanceEndsTheLoop)
 {
     TExportBatch batch = Batch("Tagesverlauf", EncodeDate(2024, 1, 1), EncodeDate(2024, 1, 3));

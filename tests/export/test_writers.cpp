@@ -2,7 +2,10 @@
 // start of an XLS file, and the fast cell texts against the general conversions.
 #include "export/BiffFile.h"
 #include "export/CellText.h"
+#include "export/CodePage437.h"
+#include "export/ExportBatch.h"
 #include "export/ExportData.h"
+#include "export/ExportInterface.h"
 #include "export/OutputFile.h"
 #include "export/WKFile.h"
 #include "export/XlsExport.h"
@@ -18,6 +21,7 @@
 using namespace dedezuviv::base;
 using namespace dedezuviv::exports;
 
+namespace fs = std::filesystem;
 using exporttest::ParseRecords;
 using testsupport::TempDir;
 
@@ -50,7 +54,8 @@ TEST(BiffFile, BofAndEofRecords)
 {
     TMemorySink sink;
     { TBiffFile biff(sink); }
-    EXPECT_BYTES(Bytes({0x09, 0x00, 0x04, 0x00, 0x02, 0x00, 0x0A, 0x00, 0x0A, 0x00, 0x00, 0x00}), sink.Bytes);
+    // Version 2, document type 0x0010 (a worksheet: readers reject any other type).
+    EXPECT_BYTES(Bytes({0x09, 0x00, 0x04, 0x00, 0x02, 0x00, 0x10, 0x00, 0x0A, 0x00, 0x00, 0x00}), sink.Bytes);
 }
 
 TEST(BiffFile, TitleLabelAsInThePartsExample)
@@ -59,7 +64,8 @@ TEST(BiffFile, TitleLabelAsInThePartsExample)
     TBiffFile biff(sink);
     sink.Bytes.clear();
     biff.WriteLabel(0, 0, 0x0200, "DEDEZUviv Temperaturdatenlogger");
-    EXPECT_BYTES(Bytes({0x04, 0x00, 39, 0x00, 0, 0, 0, 0, 0x00, 0x80, 0x00, 31}) + "DEDEZUviv Temperaturdatenlogger",
+    // Font 2 and XF 2 (the XF of font 2).
+    EXPECT_BYTES(Bytes({0x04, 0x00, 39, 0x00, 0, 0, 0, 0, 0x02, 0x80, 0x00, 31}) + "DEDEZUviv Temperaturdatenlogger",
                  sink.Bytes);
 }
 
@@ -83,7 +89,7 @@ TEST(BiffFile, CellRecords)
     // Umlauts as their single Windows-1252 code.
     sink.Bytes.clear();
     biff.WriteLabel(6, 1, 0x0100, "Zähler");
-    EXPECT_BYTES(Bytes({0x04, 0x00, 14, 0x00, 6, 0, 1, 0, 0, 0x40, 0, 6, 'Z', 0xE4, 'h', 'l', 'e', 'r'}), sink.Bytes);
+    EXPECT_BYTES(Bytes({0x04, 0x00, 14, 0x00, 6, 0, 1, 0, 1, 0x40, 0, 6, 'Z', 0xE4, 'h', 'l', 'e', 'r'}), sink.Bytes);
     // Texts are cut to 255 characters.
     sink.Bytes.clear();
     biff.WriteLabel(0, 0, 0, std::string(300, 'x'));
@@ -109,8 +115,9 @@ TEST(BiffFile, CellAttributeBytesFromFlags)
     };
     const Case cases[] = {
         {0x0000, 0x00, 0x00, 0x00}, {0x0001, 0x80, 0x00, 0x00}, {0x0002, 0x40, 0x00, 0x00},
-        {0x0003, 0xC0, 0x00, 0x00}, {0x0100, 0x00, 0x40, 0x00}, {0x0200, 0x00, 0x80, 0x00},
-        {0x0400, 0x00, 0xC0, 0x00}, {0x0300, 0x00, 0x40, 0x00}, {0x0600, 0x00, 0x80, 0x00},
+        {0x0003, 0xC0, 0x00, 0x00}, {0x0100, 0x01, 0x40, 0x00}, {0x0200, 0x02, 0x80, 0x00},
+        {0x0400, 0x03, 0xC0, 0x00}, {0x0300, 0x01, 0x40, 0x00}, {0x0600, 0x02, 0x80, 0x00},
+        {0x0101, 0x81, 0x40, 0x00},
         {0x0180, 0x00, 0x00, 0x00}, {0x0480, 0x00, 0x00, 0x00}, {0x0004, 0x00, 0x00, 0x80},
         {0x0008, 0x00, 0x00, 0x40}, {0x0010, 0x00, 0x00, 0x20}, {0x0020, 0x00, 0x00, 0x10},
         {0x0040, 0x00, 0x00, 0x08}, {0x0800, 0x00, 0x00, 0x01}, {0x1000, 0x00, 0x00, 0x02},
@@ -142,6 +149,15 @@ TEST(BiffFile, FontDimensionsAndColumnWidthRecords)
     sink.Bytes.clear();
     biff.SetColWidth(2, 2000);
     EXPECT_BYTES(Bytes({0x24, 0x00, 0x04, 0x00, 2, 2, 0xD0, 0x07}), sink.Bytes);
+    sink.Bytes.clear();
+    biff.WriteCodePage(1252);
+    EXPECT_BYTES(Bytes({0x42, 0x00, 0x02, 0x00, 0xE4, 0x04}), sink.Bytes);
+    sink.Bytes.clear();
+    biff.AddFormat("General");
+    EXPECT_BYTES(Bytes({0x1E, 0x00, 0x08, 0x00, 7, 'G', 'e', 'n', 'e', 'r', 'a', 'l'}), sink.Bytes);
+    sink.Bytes.clear();
+    biff.AddXF(2);
+    EXPECT_BYTES(Bytes({0x43, 0x00, 0x04, 0x00, 2, 0, 0, 0}), sink.Bytes);
 }
 
 namespace {
@@ -153,7 +169,7 @@ std::vector<exporttest::TSheetRecord> EmptyXls(const TempDir& dir, uint16_t colu
     {
         TXLSExport writer(file, columns);
         EXPECT_EQ(writer.GetError(), 0);
-        writer.Close();
+        writer.Commit();
         EXPECT_EQ(writer.GetError(), 0);
     }
     bool complete = false;
@@ -164,39 +180,45 @@ std::vector<exporttest::TSheetRecord> EmptyXls(const TempDir& dir, uint16_t colu
 
 }  // namespace
 
-TEST(XLSExport, FileStartsWithFontsDimensionsAndColumnWidths)
+TEST(XLSExport, FileStartsWithCodePageFontsFormatsDimensionsAndColumnWidths)
 {
     TempDir dir;
     // One field (2 columns) still declares 4 columns: column limit 3, widths for columns 0 to 3.
     auto records = EmptyXls(dir, 2);
-    ASSERT_EQ(records.size(), 1u + 3u + 1u + 4u + 1u);
-    EXPECT_EQ(records[0].Type, 0x0009);
-    for (int i = 1; i <= 3; ++i) {
-        EXPECT_EQ(records[i].Type, 0x0031);
-        EXPECT_EQ(records[i].Data.size(), 10u);  // 5 + "Arial"
+    std::vector<int> types;
+    for (const auto& record : records)
+        types.push_back(record.Type);
+    EXPECT_EQ(types, (std::vector<int>{0x09, 0x42, 0x31, 0x31, 0x31, 0x1E, 0x43, 0x43, 0x43, 0x00, 0x24, 0x24, 0x24,
+                                       0x24, 0x0A}));
+    ASSERT_EQ(records.size(), 15u);
+    EXPECT_EQ(records[1].Word(0), 1252);
+    // Fonts: 10 pt regular, 12 pt italic, 12 pt bold, each with the XF of its number.
+    const int heights[] = {200, 240, 240}, styles[] = {0, 2, 1};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(records[2 + i].Data.size(), 10u);  // 5 + "Arial"
+        EXPECT_EQ(records[2 + i].Word(0), heights[i]);
+        EXPECT_EQ(records[2 + i].Word(2), styles[i]);
+        EXPECT_BYTES(Bytes({i, 0, 0, 0}), records[6 + i].Data);
     }
-    EXPECT_EQ(records[1].Word(0), 200);
-    EXPECT_EQ(records[1].Word(2), 0);
-    EXPECT_EQ(records[2].Word(0), 240);
-    EXPECT_EQ(records[2].Word(2), 2);  // italic
-    EXPECT_EQ(records[3].Word(0), 240);
-    EXPECT_EQ(records[3].Word(2), 1);  // bold
-    EXPECT_EQ(records[4].Type, 0x0000);
-    EXPECT_BYTES(Bytes({0, 0, 0xFE, 0xFF, 0, 0, 3, 0}), records[4].Data);
+    EXPECT_EQ(records[5].Data, std::string("\x07") + "General");
+    // Rows up to the BIFF2 sheet's 16384.
+    EXPECT_BYTES(Bytes({0, 0, 0x00, 0x40, 0, 0, 3, 0}), records[9].Data);
     for (int c = 0; c < 4; ++c) {
-        EXPECT_EQ(records[5 + c].Type, 0x0024);
-        EXPECT_BYTES(Bytes({c, c}), records[5 + c].Data.substr(0, 2));
-        EXPECT_EQ(records[5 + c].Word(2), c == 0 ? 4000 : 2000);
+        EXPECT_BYTES(Bytes({c, c}), records[10 + c].Data.substr(0, 2));
+        EXPECT_EQ(records[10 + c].Word(2), c == 0 ? 4000 : 2000);
     }
-    EXPECT_EQ(records.back().Type, 0x000A);
     EXPECT_TRUE(records.back().Data.empty());
 
     // Ten fields: column limit 10, widths for columns 0 to 10.
     records = EmptyXls(dir, 11);
-    ASSERT_EQ(records.size(), 1u + 3u + 1u + 11u + 1u);
-    EXPECT_EQ(records[4].Word(6), 10);
-    EXPECT_EQ(records[15].Type, 0x0024);
-    EXPECT_EQ(static_cast<uint8_t>(records[15].Data[0]), 10);
+    ASSERT_EQ(records.size(), 10u + 11u + 1u);
+    EXPECT_EQ(records[9].Word(6), 10);
+    EXPECT_EQ(records[20].Type, 0x0024);
+    EXPECT_EQ(static_cast<uint8_t>(records[20].Data[0]), 10);
+    // More columns than the sheet has: widths only for its 256 (the record's column has 8 bits).
+    records = EmptyXls(dir, 300);
+    ASSERT_EQ(records.size(), 10u + 256u + 1u);
+    EXPECT_EQ(static_cast<uint8_t>(records[265].Data[0]), 255);
 }
 
 TEST(XLSExport, CellsFollowRowAndColumnAndSkippedCellsWriteNothing)
@@ -214,32 +236,46 @@ TEST(XLSExport, CellsFollowRowAndColumnAndSkippedCellsWriteNothing)
         writer.WriteText("x");
         writer.NewLine();
         EXPECT_EQ(writer.Row, 3);
+        writer.Commit();
     }
     const auto records = ParseRecords(testsupport::ReadFile(file));
     std::vector<std::string> cells;
     for (const auto& r : records)
         if (r.Type >= 0x0001 && r.Type <= 0x0005)
             cells.push_back(std::to_string(r.Type) + "@" + std::to_string(r.Word(0)) + "," + std::to_string(r.Word(2)) +
-                            " font " + std::to_string(static_cast<uint8_t>(r.Data[5]) >> 6));
-    EXPECT_EQ(cells, (std::vector<std::string>{"4@0,0 font 2", "4@1,0 font 1", "3@2,0 font 0", "4@2,2 font 0"}));
+                            " font " + std::to_string(static_cast<uint8_t>(r.Data[5]) >> 6) + " xf " +
+                            std::to_string(static_cast<uint8_t>(r.Data[4]) & 0x3F));
+    EXPECT_EQ(cells, (std::vector<std::string>{"4@0,0 font 2 xf 2", "4@1,0 font 1 xf 1", "3@2,0 font 0 xf 0",
+                                               "4@2,2 font 0 xf 0"}));
 }
 
-TEST(XLSExport, RowLimitSetsErrorMinusOne)
+TEST(SheetWriters, CellsOutsideTheSheetAreNotWrittenAndSetErrorMinusOne)
 {
+    struct Case {
+        TExportFormat Format;
+        int32_t Rows, Columns;  // the sheet of the format
+    };
     TempDir dir;
-    TXLSExport writer((dir / "big.xls").string(), 2);
-    writer.Row = 65534;
-    writer.NewLine();
-    EXPECT_EQ(writer.GetError(), 0);
-    EXPECT_EQ(writer.Row, 65535);
-    writer.WriteNumber(1);  // row 65535 still takes cells
-    writer.NewLine();
-    EXPECT_EQ(writer.GetError(), -1);
-    EXPECT_EQ(writer.Row, 65535);
-    TXLSExport wide((dir / "wide.xls").string(), 2);
-    wide.Col = 65535;
-    wide.WriteText("x");
-    EXPECT_EQ(wide.GetError(), -1);
+    for (const Case& c : {Case{efXLS, 16384, 256}, Case{efWK1, 8192, 256}}) {
+        const std::string name = ExportFormatExtension(c.Format);
+        auto writer = CreateExportWriter(c.Format, (dir / ("big." + name)).string(), 2);
+        writer->Row = c.Rows - 1;
+        writer->Col = c.Columns - 1;
+        writer->WriteNumber(1);  // the last cell of the sheet
+        EXPECT_EQ(writer->GetError(), 0) << name;
+        writer->NewLine();
+        EXPECT_EQ(writer->GetError(), 0) << name;  // no cell in the row past the sheet yet
+        writer->WriteText("x");
+        EXPECT_EQ(writer->GetError(), -1) << name;
+        EXPECT_EQ(writer->Col, 0) << name;
+        writer->Commit();
+        EXPECT_FALSE(fs::exists(dir / ("big." + name))) << name;
+
+        auto wide = CreateExportWriter(c.Format, (dir / ("wide." + name)).string(), 2);
+        wide->Col = c.Columns;
+        wide->WriteNumber(1);
+        EXPECT_EQ(wide->GetError(), -1) << name;
+    }
 }
 
 TEST(WKFile, RecordsAsInThePartsExamples)
@@ -270,7 +306,7 @@ TEST(WKFile, RecordsAsInThePartsExamples)
         TWKValue value;
         wk.WriteCell(2, 3, 0xFF, 4, &value);  // an unknown type writes nothing
         EXPECT_TRUE(sink.Bytes.empty());
-        // 240 characters: length field 247; 300 are cut to 240; umlauts in Windows-1252.
+        // 240 characters: length field 247; 300 are cut to 240; umlauts in code page 437.
         wk.WriteLabel(0, 0, 0xFF, std::string(240, 'a'));
         exporttest::TSheetRecord length;
         length.Data = sink.Bytes.substr(2, 2);
@@ -280,10 +316,68 @@ TEST(WKFile, RecordsAsInThePartsExamples)
         EXPECT_EQ(sink.Bytes.size(), 4u + 247u);
         sink.Bytes.clear();
         wk.WriteLabel(0, 0, 0xFF, "ä");
-        EXPECT_BYTES(Bytes({0x0F, 0x00, 0x08, 0x00, 0xFF, 0, 0, 0, 0, 0x27, 0xE4, 0x00}), sink.Bytes);
+        EXPECT_BYTES(Bytes({0x0F, 0x00, 0x08, 0x00, 0xFF, 0, 0, 0, 0, 0x27, 0x84, 0x00}), sink.Bytes);
         sink.Bytes.clear();
     }
     EXPECT_BYTES(Bytes({0x01, 0x00, 0x00, 0x00}), sink.Bytes);
+}
+
+TEST(CodePage437, GermanLettersAtTheirDosPlacesAndQuestionMarksForTheRest)
+{
+    EXPECT_BYTES(Bytes({0x84, 0x94, 0x81, 0x8E, 0x99, 0x9A, 0xE1}), Cp437Text("äöüÄÖÜß", 100));
+    EXPECT_BYTES(Bytes({0xF8, 'C', ' ', 0xEA, 0xE6}), Cp437Text("°C Ωµ", 100));
+    // No place in code page 437: the euro sign, a CJK character, a character outside the BMP.
+    EXPECT_EQ(Cp437Text("€ 日 \U0001F600", 100), "? ? ?");
+    // A byte that is no UTF-8 is taken as Windows-1252 ("\xE4" = "ä").
+    EXPECT_BYTES(Bytes({'Z', 0x84, 'h'}), Cp437Text("Z\xE4h", 100));
+    // The limit counts characters.
+    EXPECT_BYTES(Bytes({0x84, 0x84}), Cp437Text("ääää", 2));
+}
+
+namespace {
+
+// The bytes of a CSV or DAT file with one text row (Texts) and one row of a number and a date-time.
+std::string TextFile(TExportFormat format, const std::vector<std::string>& texts)
+{
+    TempDir dir;
+    const std::string file = (dir / "t").string();
+    auto writer = CreateExportWriter(format, file, 2);
+    for (const std::string& text : texts)
+        writer->WriteText(text);
+    writer->NewLine();
+    writer->WriteNumber(2.5);
+    writer->WriteDateTime(EncodeDateTime(2024, 1, 5, 14, 30, 0));
+    writer->NewLine();
+    writer->Commit();
+    EXPECT_EQ(writer->GetError(), 0);
+    return testsupport::ReadFile(file);
+}
+
+}  // namespace
+
+TEST(CsvExport, TextsFollowRfc4180InCsvAndDat)
+{
+    exporttest::GermanSettingsAndClock settings;
+    struct Case {
+        std::string Text, Csv, Dat;
+    };
+    const Case cases[] = {
+        {"plain", "\"plain\"", "plain"},
+        {"a;b", "\"a;b\"", "a;b"},
+        {"a,b", "\"a,b\"", "\"a,b\""},
+        {"Demo \"A\";B", "\"Demo \"\"A\"\";B\"", "\"Demo \"\"A\"\";B\""},
+        {"\"", "\"\"\"\"", "\"\"\"\""},
+        {"one\r\ntwo", "\"one\r\ntwo\"", "\"one\r\ntwo\""},
+        {"line\n", "\"line\n\"", "\"line\n\""},
+        {"", "\"\"", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TextFile(efCSV, {c.Text, "x"}), c.Csv + ";\"x\"\r\n\"2,5\";\"05.01.2024 14:30:00\"\r\n") << c.Text;
+        EXPECT_EQ(TextFile(efDAT, {c.Text, "x"}), c.Dat + ",x\r\n2.5,05.01.2024 14:30:00\r\n") << c.Text;
+    }
+    // Long texts (past the writer's in-buffer path) by the same rule.
+    const std::string longText(300, 'q');
+    EXPECT_EQ(TextFile(efDAT, {longText + ",\"", "x"}), "\"" + longText + ",\"\"\",x\r\n2.5,05.01.2024 14:30:00\r\n");
 }
 
 TEST(CellText, NumbersAsFloatToText)
@@ -355,21 +449,70 @@ TEST(BufferedFile, KeepsTheFirstWriteErrorAndReportsItAtClose)
     EXPECT_EQ(missing.Create((dir / "no" / "such" / "file").string()), ENOENT);
 }
 
-TEST(ExportIncrement, AutomaticAsInPart74)
+TEST(ExportIncrement, AutomaticByValuesAndBySheetRows)
 {
     const TDateTime start = EncodeDate(2026, 1, 1);
-    // A given increment stays.
-    EXPECT_EQ(ExportIncrement(90, start, start + 10, 3), 90);
-    // 10 days with 3 fields: 864000 / 10000000 s, rounded to 0 (every record).
-    EXPECT_EQ(ExportIncrement(0, start, start + 10, 3), 0);
-    // A year with one field: 31536000 / 30000000 = 1.05 -> 1; with 8 fields: 8.41 -> 8.
-    EXPECT_EQ(ExportIncrement(0, start, start + 365, 1), 1);
-    EXPECT_EQ(ExportIncrement(0, start, start + 365, 8), 8);
-    // Half to even, as the original's Round: 2.5 -> 2, 3.5 -> 4.
-    EXPECT_EQ(ExportIncrement(0, start, start + 75000000.0 / 86400.0, 1), 2);
-    EXPECT_EQ(ExportIncrement(0, start, start + 105000000.0 / 86400.0, 1), 4);
-    // An end before the start gives 0.
-    EXPECT_EQ(ExportIncrement(0, start + 400, start, 1), 0);
+    struct Case {
+        int64_t Given;
+        double Days;
+        size_t Fields;
+        TExportFormat Format;
+        int64_t Expected;
+    };
+    const Case cases[] = {
+        // A given increment stays, even where it gives more rows than the sheet holds.
+        {90, 10, 3, efCSV, 90},
+        {10, 31, 3, efXLS, 10},
+        // By values: 10 days with 3 fields: 864000 / 10000000 s, rounded to 0 (every record).
+        {0, 10, 3, efCSV, 0},
+        // A year with one field: 31536000 / 30000000 = 1.05 -> 1; with 8 fields: 8.41 -> 8.
+        {0, 365, 1, efCSV, 1},
+        {0, 365, 8, efDAT, 8},
+        // Half to even, as the original's Round: 2.5 -> 2, 3.5 -> 4.
+        {0, 75000000.0 / 86400.0, 1, efCSV, 2},
+        {0, 105000000.0 / 86400.0, 1, efCSV, 4},
+        // An end before the start gives 0.
+        {0, -400, 1, efXLS, 0},
+        // By rows: a month in XLS: 2678400 s over the 16377 rows below the header, 163.5 -> 164; in
+        // WK1 over 8185 rows, 327.2 -> 328.
+        {0, 31, 3, efXLS, 164},
+        {0, 31, 3, efWK1, 328},
+        // A row for every second fits: every record.
+        {0, 16376.0 / 86400.0, 3, efXLS, 0},
+        {0, 8184.0 / 86400.0, 3, efWK1, 0},
+        // One second more: every second second.
+        {0, 16377.0 / 86400.0, 3, efXLS, 2},
+        // Whichever rule asks for more: a year with 100 fields by values 105 s, by XLS rows 1926 s.
+        {0, 365, 100, efCSV, 105},
+        {0, 365, 100, efXLS, 1926},
+    };
+    for (const Case& c : cases) {
+        const int64_t step = ExportIncrement(c.Given, start, start + c.Days, c.Fields, c.Format);
+        EXPECT_EQ(step, c.Expected) << c.Days << " days, " << ExportFormatExtension(c.Format);
+        // The engine's grid then gives at most span / step + 1 rows: within the sheet.
+        const TExportFormatRow& row = *ExportFormatRow(c.Format);
+        if (c.Given == 0 && row.MaxRows > 0 && step > 0)
+            EXPECT_LE(ExportSpanMs(start, start + c.Days) / (1000 * step) + 1, row.MaxRows - 7);
+    }
+}
+
+TEST(ExportIncrement, BatchKeepsTheLongestPeriodWithinTheSheet)
+{
+    TExportType month{"Monatsverlauf", "Month", 0, 1, 0, 0, 0, 10};
+    TExportType day{"Tagesverlauf", "Day", 0, 0, 1, 0, 0, 10};
+    // February and March 2024: the files span 29 and 31 days; the longer one decides (164 s, as above).
+    const TDateTime feb = EncodeDate(2024, 2, 1), apr = EncodeDate(2024, 4, 1);
+    EXPECT_EQ(BatchIncrement(0, feb, apr, 3, efXLS, month), 164);
+    EXPECT_EQ(BatchIncrement(0, feb, EncodeDate(2024, 3, 1), 3, efXLS, month), 153);  // 29 days only
+    // A range shorter than its period still gets a whole period's file: all of February.
+    EXPECT_EQ(BatchIncrement(0, feb, feb + 2, 3, efXLS, month), 153);
+    // A year by the day: values ask for 1 s, a day of XLS rows for 86400 / 16377 -> 6 s.
+    EXPECT_EQ(BatchIncrement(0, feb, feb + 365, 1, efXLS, day), 6);
+    EXPECT_EQ(BatchIncrement(0, feb, feb + 365, 1, efCSV, day), 1);
+    EXPECT_EQ(BatchIncrement(30, feb, feb + 365, 1, efXLS, day), 30);
+    // A type that does not advance gives no period: the rule by values alone.
+    TExportType still{"Still", "ID0", 0, 0, 0, 0, 0, 10};
+    EXPECT_EQ(BatchIncrement(0, feb, feb + 365, 1, efXLS, still), 1);
 }
 
 TEST(ExportMessagesTexts, AreTheProgramsTexts)

@@ -75,7 +75,8 @@ TExportFileResult ExportToFile(const TProject& project, const TExportFileRequest
         return result;
     }
 
-    const int64_t increment = ExportIncrement(request.IncrementSeconds, request.Start, request.End, request.Fields.size());
+    const int64_t increment =
+        ExportIncrement(request.IncrementSeconds, request.Start, request.End, request.Fields.size(), *format);
     const std::string range = DateTimeToStr(request.Start) + " bis " + DateTimeToStr(request.End);
     const std::string incrementLine = FormatMessage("Minimales Zeitinkrement = %d s", increment);
     const std::string fieldCountLine = "Zahl der Felder=" + std::to_string(request.Fields.size());
@@ -143,7 +144,8 @@ TBatchResult RunBatchExport(const TProject& project, const TBatchExportRequest& 
     batch.Mask = request.Mask;
     batch.Start = request.Start;
     batch.End = request.EndIsNow ? Now() : request.End;
-    batch.Increment = ExportIncrement(request.IncrementSeconds, batch.Start, batch.End, request.Fields.size());
+    batch.Increment = BatchIncrement(request.IncrementSeconds, batch.Start, batch.End, request.Fields.size(),
+                                     request.Format, batch.Type);
     batch.Folder = request.Folder ? *request.Folder : project.GetDataDir("export");
     batch.Progress = lines;
     batch.Cancelled = TProjectWatch(project).CancelRule(cancelled);
