@@ -2,14 +2,16 @@
 // each file once, in date order, through one decoder whose state carries over between files) and
 // turns the records into one line series per field: X the record time (RT), Y the field's value.
 //
-// A record is accepted when its time lies in [StartTime, EndTime] and is not earlier than NextTime;
-// after each accepted record NextTime is its time plus MinIncrement seconds, so thinning restarts at
-// every accepted record. A field without a value in a record gives 0. Values are held in single
-// precision.
+// Which records are accepted is the rule the export uses too (TIncrementRule): a record in
+// [StartTime, EndTime] at least MinIncrement seconds after the last one accepted, or earlier than that
+// one (a clock set back, the hour that repeats when summer time ends). NextTime is the earliest time of
+// the next later record. The points are put in time order at the end of the reading. A field without
+// a value in a record gives 0. Values are held in single precision.
 #pragma once
 
 #include "base/DateTime.h"
 #include "evaluation/PlotSeries.h"
+#include "model/IncrementRule.h"
 #include "model/RecordedDays.h"
 #include "evaluation/Namespace.h"
 
@@ -71,6 +73,7 @@ private:
     void Idle() override;
 
     IProgress* LogBox = nullptr;
+    TIncrementRule Taking{0, 0, 0};
     std::shared_ptr<TTimeColumn> Times;
     double Percent = 0;
 };

@@ -33,8 +33,6 @@ const char* const Cancelled = "Export abgebrochen; die unvollständige Datei \"%
 
 namespace {
 
-int64_t ToMs(TDateTime value) { return std::llround(value * MSecsPerDay); }
-
 std::string Replace(const std::string& text, const char* placeholder, const std::string& value)
 {
     const size_t at = text.find(placeholder);
@@ -130,9 +128,7 @@ int32_t TExportData::Export(const TProject* project, IProgress* logBox, const st
     Writer->NewLine();
     const int32_t firstDataRow = Writer->Row;
 
-    StartMs = ToMs(StartTime);
-    EndMs = ToMs(EndTime);
-    NextMs = StartMs;
+    Taking = TIncrementRule(StartTime, EndTime, MinIncrement);
     DaysDone = 0;
     TotalMinutes = MinutesBetween(StartTime, EndTime);
 
@@ -142,7 +138,7 @@ int32_t TExportData::Export(const TProject* project, IProgress* logBox, const st
     reader.Threads = Threads;
     reader.IdleIntervalMs = IdleIntervalMs;
     const bool read = Writer->GetError() == 0 && reader.Read(days, lookup, *this);
-    NextTime = static_cast<double>(NextMs) / MSecsPerDay;
+    NextTime = Taking.NextTime();
 
     Writer->Close();
     int32_t result = -1;
@@ -207,8 +203,7 @@ bool TExportData::Record(const TRecordHeader& header, const TFieldValue* values)
 {
     if (WasCancelled)
         return false;
-    const int64_t t = ToMs(header.RT);
-    if (t < NextMs || t > EndMs || t < StartMs)
+    if (!Taking.Take(header.RT))
         return true;
     TExportInterface& w = *Writer;
     w.WriteDateTime(header.RT);
@@ -224,7 +219,6 @@ bool TExportData::Record(const TRecordHeader& header, const TFieldValue* values)
         }
     }
     w.NewLine();
-    NextMs += MinIncrement * 1000;
     return w.GetError() == 0;
 }
 

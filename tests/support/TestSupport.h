@@ -22,6 +22,20 @@ private:
     std::filesystem::path Root;
 };
 
+// Central European time with its summer time (TZ given by rule, so that no zone database is needed)
+// for the object's lifetime; the zone before is restored at destruction.
+class CentralEuropeanTime {
+public:
+    CentralEuropeanTime();
+    ~CentralEuropeanTime();
+    CentralEuropeanTime(const CentralEuropeanTime&) = delete;
+    CentralEuropeanTime& operator=(const CentralEuropeanTime&) = delete;
+
+private:
+    std::string Saved;
+    bool HadZone = false;
+};
+
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
