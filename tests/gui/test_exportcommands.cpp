@@ -478,6 +478,45 @@ TEST_F(ExportCommandsTest, ExportdefWithOneCustomTypeOffersOnlyIt)
     EXPECT_TRUE(fs::exists(folder / "ID0_Woche_08.xls"));
 }
 
+TEST_F(ExportCommandsTest, AnEndBeforeTheStartIsAnErrorOfBothCommands)
+{
+    WriteRecords(EncodeDate(2025, 3, 1), EncodeDate(2025, 3, 2), 3600);
+    const fs::path file = Dir / "Daten.csv";
+    ASSERT_TRUE(Export([&](TExportDlg& dialog) {
+        dialog.FileLabeledEdit->setText(QString::fromStdString(file.string()));
+        SetPickers(dialog.StartDatePicker, dialog.StartTimePicker, EncodeDate(2025, 3, 2));
+        SetPickers(dialog.FinalDatePicker, dialog.FinalTimePicker, EncodeDate(2025, 3, 1));
+        dialog.StartBtn->click();
+    }));
+    const std::string message =
+        "Das Ende des Zeitraums (01.03.2025) liegt vor seinem Anfang (02.03.2025). Es wurde nichts exportiert.";
+    EXPECT_EQ(Dialogs.Count("error"), 1);
+    EXPECT_TRUE(Dialogs.Contains("error", message));
+    EXPECT_FALSE(fs::exists(file));
+    ASSERT_TRUE(Batch([&](TExportBatchDlg& dialog) {
+        SetPickers(dialog.StartDatePicker, dialog.StartTimePicker, EncodeDate(2025, 3, 2));
+        dialog.ActualTimeCB->setChecked(false);
+        SetPickers(dialog.FinalDatePicker, dialog.FinalTimePicker, EncodeDate(2025, 3, 1));
+        dialog.StartBtn->click();
+    }));
+    EXPECT_EQ(Dialogs.Count("error"), 2);
+    EXPECT_FALSE(fs::exists(Project->GetDataDir("export")));
+    EXPECT_TRUE(Window->isEnabled());
+}
+
+TEST_F(ExportCommandsTest, AnExportdefTypeTooLargeIsNamedOnceInTheLog)
+{
+    fs::create_directories(Dir / "config" / "dedezuviv");
+    WriteFile(Dir / "config" / "dedezuviv" / "exportdef.cfg", "[Woche]\r\nIncDay=7\r\n[Lang]\r\nIncMin=40000\r\n");
+    DisconnectWindowFromCore();
+    Window = std::make_unique<TMainPrgForm>();
+    ConnectWindowToCore(*Window);
+    InstallExportCommands(*Window);
+    const QString log = Window->Terminal->toPlainText();
+    EXPECT_EQ(log.count(QStringLiteral("ausgelassen")), 1) << Text(log);
+    EXPECT_TRUE(log.contains(QStringLiteral("IncMin=40000 ist zu groß (höchstens 32767)."))) << Text(log);
+}
+
 TEST_F(ExportCommandsTest, StopAndExportNeedsARecordingAndOpensTheExportDialog)
 {
     bool shown = false;
