@@ -294,6 +294,9 @@ void DecodeAhead(TChunk& chunk, const TRecordedDay& day, const TFieldLookup& loo
     chunk.Decoder = std::make_unique<TOrvaProtocol>();
     TOrvaProtocol& decoder = *chunk.Decoder;
     const size_t fields = lookup.Size();
+    // The whole share at once, so that growing never holds twice it (pages not written stay unused).
+    chunk.Headers.reserve(maxRecords + 1);
+    chunk.Values.reserve((maxRecords + 1) * fields);
     decoder.SetOnRecord([&chunk, &day, &lookup, fields](const std::string&, const TDecodedRecord& record) {
         if (!chunk.Synced || !RecordOfDay(day, record.Header.RT))
             return;
@@ -391,7 +394,9 @@ private:
     {
         std::unique_lock<std::mutex> guard(Lock);
         for (;;) {
-            WorkAvailable.wait(guard, [this] { return Stopping || (PlanDay < Days.size() && Chunks.size() < ChunksAhead); });
+            WorkAvailable.wait(guard, [this] {
+                return Stopping || (PlanDay < Days.size() && Chunks.size() < ChunksAhead);
+            });
             if (Stopping)
                 return;
             auto owned = std::make_unique<TChunk>();

@@ -161,8 +161,8 @@ public:
     virtual ~IRecordedDataSink() = default;
     // A day whose file exists is about to be read (for "Lese Daten aus Datei %s ...").
     virtual void DayBegin(const TRecordedDay& day) { (void)day; }
-    // One valid record of its day, in the exact order of a single decoder: its header and the lookup's values
-    // (Values[i] for field i). Return false to stop reading (Read then returns true: not a failure).
+    // One valid record of its day, in the exact order of a single decoder: its header and the lookup's
+    // values (Values[i] for field i). Return false to stop reading (Read then returns true: no failure).
     virtual bool Record(const TRecordHeader& header, const TFieldValue* values) = 0;
     // After every day of the list, also a missing one (Exists false, Lines 0, Ok true). Ok is false
     // when the file could not be read; Lines counts the lines read (the "geprüft" count).

@@ -169,7 +169,8 @@ TEST_F(Export, TheRepeatedAutumnHourIsExportedWithAnIncrement)
     // Every 10 s from 01:30 summer time for three hours of real time: the clock shows 01:30 to 02:59:50,
     // then 02:00 to 03:29:50 again.
     const testsupport::CentralEuropeanTime zone;
-    const std::vector<TDateTime> times = testsupport::LocalTimesEvery(testsupport::AutumnChange2026Minus90Minutes, 1080, 10);
+    const std::vector<TDateTime> times =
+        testsupport::LocalTimesEvery(testsupport::AutumnChange2026Minus90Minutes, 1080, 10);
     std::string lines;
     for (TDateTime t : times)
         lines += RecordLine(t, {20}) + "\r\n";

@@ -147,6 +147,20 @@ struct ExportCommandsTest : ::testing::Test {
         return Run<TFieldListEditorDlg>(FieldListEditorDlg(*Window), menu, "Feldauswahl erstellen/bearbeiten", script);
     }
 
+    // The user's exportdef.cfg with that text, and a new window, which reads the types at installation.
+    void NewWindowWithExportdef(const std::string& text)
+    {
+        fs::create_directories(Dir / "config" / "dedezuviv");
+        WriteFile(Dir / "config" / "dedezuviv" / "exportdef.cfg", text);
+        DisconnectWindowFromCore();
+        Window = std::make_unique<TMainPrgForm>();
+        ConnectWindowToCore(*Window);
+        SetUserDialogs(&Dialogs);
+        SetFileChooser(&Files);
+        InstallChartCommands(*Window);
+        InstallExportCommands(*Window);
+    }
+
     std::string SavedProjectText()
     {
         int result = -1;
@@ -454,16 +468,7 @@ TEST_F(ExportCommandsTest, CancelInTheProgressWindowLeavesOnlyWholeFiles)
 
 TEST_F(ExportCommandsTest, ExportdefWithOneCustomTypeOffersOnlyIt)
 {
-    fs::create_directories(Dir / "config" / "dedezuviv");
-    WriteFile(Dir / "config" / "dedezuviv" / "exportdef.cfg", "[Woche]\r\nIncDay=7\r\n");
-    // A new window reads the types at installation.
-    DisconnectWindowFromCore();
-    Window = std::make_unique<TMainPrgForm>();
-    ConnectWindowToCore(*Window);
-    SetUserDialogs(&Dialogs);
-    SetFileChooser(&Files);
-    InstallChartCommands(*Window);
-    InstallExportCommands(*Window);
+    NewWindowWithExportdef("[Woche]\r\nIncDay=7\r\n");
     WriteRecords(EncodeDate(2025, 3, 3), EncodeDate(2025, 3, 4), 3600);
     Batch([&](TExportBatchDlg& dialog) {
         ASSERT_EQ(dialog.TypeSelListBox->count(), 1);
@@ -506,12 +511,7 @@ TEST_F(ExportCommandsTest, AnEndBeforeTheStartIsAnErrorOfBothCommands)
 
 TEST_F(ExportCommandsTest, AnExportdefTypeTooLargeIsNamedOnceInTheLog)
 {
-    fs::create_directories(Dir / "config" / "dedezuviv");
-    WriteFile(Dir / "config" / "dedezuviv" / "exportdef.cfg", "[Woche]\r\nIncDay=7\r\n[Lang]\r\nIncMin=40000\r\n");
-    DisconnectWindowFromCore();
-    Window = std::make_unique<TMainPrgForm>();
-    ConnectWindowToCore(*Window);
-    InstallExportCommands(*Window);
+    NewWindowWithExportdef("[Woche]\r\nIncDay=7\r\n[Lang]\r\nIncMin=40000\r\n");
     const QString log = Window->Terminal->toPlainText();
     EXPECT_EQ(log.count(QStringLiteral("ausgelassen")), 1) << Text(log);
     EXPECT_TRUE(log.contains(QStringLiteral("IncMin=40000 ist zu groß (höchstens 32767)."))) << Text(log);

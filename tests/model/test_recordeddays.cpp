@@ -454,7 +454,8 @@ TEST(RecordedDays, ACutLastLineOfADayDoesNotCostTheFirstRecordOfTheNext)
     const TDateTime day = EncodeDate(2026, 1, 1);
     // The power failed while the last line of day 1 was written: it has no "#" and no line end.
     fs::create_directories(project->GetDataDir("data"));
-    WriteFile(DataFileName(*project, day), RecordLine(day + 0.5, {1}) + "\r\n" + RecordLine(day + 0.99, {2}).substr(0, 40));
+    WriteFile(DataFileName(*project, day),
+              RecordLine(day + 0.5, {1}) + "\r\n" + RecordLine(day + 0.99, {2}).substr(0, 40));
     WriteFile(DataFileName(*project, day + 1), RecordLine(day + 1, {3}) + "\r\n" + RecordLine(day + 1.5, {4}) + "\r\n");
     const auto days = RecordedDays(*project, day, day + 1.9, TDayWalk::CalendarDays);
     const TFieldLookup lookup(project.get(), {"Kessel (Temperatur)"});
