@@ -46,10 +46,10 @@ public:
     // Records accepted (points per series), and valid records decoded from the files read.
     uint64_t AcceptedRecords = 0;
     uint64_t RecordsRead = 0;
-    // Worker threads for decoding days ahead (1: none). The result does not depend on it. 0 chooses:
-    // none on a machine of one or two cores, where decoding on the calling thread alone is faster (the
-    // days decoded ahead cost about twice the processor time to hand over) and leaves a core to the
-    // logger; else one fewer than the cores.
+    // Worker threads for decoding ahead (1: none). The result does not depend on it. 0 chooses: none
+    // on a machine of one or two cores, where decoding on the calling thread alone is faster (records
+    // decoded ahead cost processor time to hand over) and leaves a core to the logger; else one fewer
+    // than the cores.
     int Threads = 0;
 
     // Reads the range and fills Series. LogBox may be null (no lines, no progress). False when a day
