@@ -211,7 +211,7 @@ int main(int argc, char** argv)
         }
         std::printf("CSV, every record, %s: %d records, %.1f MB in %.3f s (%.2f M records/s), %.1f x cat, "
                     "CPU %.2f s, peak RSS %.1f MiB\n",
-                    threads == 1 ? "one thread" : "days decoded ahead", best.Records, best.Bytes / 1e6, best.Seconds,
+                    threads == 1 ? "one thread" : "chunks decoded ahead", best.Records, best.Bytes / 1e6, best.Seconds,
                     best.Records / best.Seconds / 1e6, best.Seconds / cat, best.CpuSeconds, best.PeakMiB);
         if (best.Records != static_cast<int>(records))
             std::fprintf(stderr, "expected %llu records\n", static_cast<unsigned long long>(records));

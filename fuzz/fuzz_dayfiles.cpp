@@ -1,7 +1,7 @@
 // Fuzz target for the reading side of the export with whole day files: the input is cut at lines
 // "~~~" into the files of consecutive days ("-" alone: the day has no file). The shared reader must give
-// exactly the records of one decoder fed line by line, whether it reads on one thread,
-// decodes days ahead on workers or reads in blocks; and the export of the days to CSV and XLS must
+// exactly the records of one decoder fed line by line (each line one record, each record from its own
+// day's file), whether it reads on one thread or decodes chunks ahead on workers; and the export of the days to CSV and XLS must
 // succeed with one data row per record in the range, never crash, and leave complete files.
 #include "base/Clock.h"
 #include "base/FormatSettings.h"
@@ -153,13 +153,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     const TDateTime end = first + days - 1.0 / 86400;
 
-    // The reading as the rules describe it, written out: one decoder, each line with LF CR, GetFieldValue.
+    // The reading written out: one decoder, each line one record, the records of the file's day, GetFieldValue.
     const TNameList names = {"A (Temperatur)", "B (Temperatur)", "C (Zähler)", "X (Intern)", "I (Eingang)", "RT", "PC"};
     const std::vector<TRecordedDay> list = RecordedDays(project, first, end, TDayWalk::CalendarDays);
     TRecords expected;
     {
         TOrvaProtocol decoder;
+        const TRecordedDay* current = nullptr;
         decoder.SetOnRecord([&](const std::string&, const TDecodedRecord& record) {
+            if (!RecordOfDay(*current, record.Header.RT))
+                return;
             TRecordHeader copy{};
             std::memcpy(&copy, &record.Header, sizeof copy);
             expected.Headers.push_back(copy);
@@ -172,9 +175,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         });
         for (const TRecordedDay& day : list) {
             uint64_t lines = 0;
+            current = &day;
             if (day.Exists)
                 ForEachLine(ReadAll(day.FileName), [&](std::string_view line, std::string_view) {
-                    decoder.ProcessData(std::string(line) + "\n\r");
+                    FeedRecordLine(decoder, line);
                     ++lines;
                 });
             expected.Events.push_back(day.FileName + " " + std::to_string(lines));
@@ -183,14 +187,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const TFieldLookup lookup(&project, names);
     struct {
         int Threads;
-        int Ahead;
-        uint64_t Large;
-    } const variants[] = {{1, 4, 64ull << 20}, {2, 4, 64ull << 20}, {3, 1, 64}};
+        uint64_t ChunkBytes;
+        uint64_t BytesAhead;
+    } const variants[] = {{1, 0, 4ull << 20}, {2, 0, 4ull << 20}, {3, 64, 4ull << 20}, {2, 500, 2000}};
     for (const auto& variant : variants) {
         TRecordedDataReader reader;
         reader.Threads = variant.Threads;
-        reader.MaxDaysAhead = variant.Ahead;
-        reader.LargeFileBytes = variant.Large;
+        reader.ChunkBytes = variant.ChunkBytes;
+        reader.MaxBytesAhead = variant.BytesAhead;
         TSink sink(lookup.Size());
         Check(reader.Read(list, lookup, sink));
         Check(Same(expected, sink.Out));

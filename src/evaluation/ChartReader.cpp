@@ -8,14 +8,6 @@
 
 namespace dedezuviv::evaluation {
 
-namespace {
-
-// Times are compared to the millisecond: a record time and a range end computed along different
-// ways (date plus time of day, or time plus seconds) may differ in the last bits of the double.
-constexpr double HalfMillisecond = 0.5 / MSecsPerDay;
-
-}  // namespace
-
 float PlotValue(const TFieldValue& value)
 {
     switch (value.Kind) {
@@ -51,6 +43,7 @@ bool TGenPlotData::ReadSeries(const TProject& project, IProgress* logBox, TDateT
     Series.clear();
     for (const std::string& field : Fields)
         Series.push_back(std::make_unique<TPlotSeries>(field, Times));
+    Taking = TIncrementRule(StartTime, EndTime, MinIncrement);
     NextTime = StartTime;
     Percent = 0;
 
@@ -60,6 +53,7 @@ bool TGenPlotData::ReadSeries(const TProject& project, IProgress* logBox, TDateT
     const bool ok = reader.Read(RecordedDays(project, StartTime, EndTime, TDayWalk::EveryMinute),
                                 TFieldLookup(&project, Fields), *this);
     RecordsRead = reader.RecordCount;
+    OrderByTime(*Times, Series);
     if (!ok) {
         ErrorCode = reader.ErrorCode;
         ErrorText = reader.ErrorText;
@@ -72,17 +66,16 @@ bool TGenPlotData::ReadSeries(const TProject& project, IProgress* logBox, TDateT
 
 void TGenPlotData::AddRecord(const TRecordHeader& header, const TFieldValue* values)
 {
-    const TDateTime t = header.RT;
-    if (t < NextTime - HalfMillisecond || t > EndTime + HalfMillisecond || t < StartTime - HalfMillisecond)
+    if (!Taking.Take(header.RT))
         return;
     if (!Series.empty()) {
-        Times->PushBack(t);
+        Times->PushBack(header.RT);
         for (size_t i = 0; i < Series.size(); ++i)
             Series[i]->AddValue(PlotValue(values[i]));
         PointCount += Series.size();
     }
     ++AcceptedRecords;
-    NextTime = t + static_cast<double>(MinIncrement) / 86400.0;
+    NextTime = Taking.NextTime();
 }
 
 void TGenPlotData::DayBegin(const TRecordedDay& day)

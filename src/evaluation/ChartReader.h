@@ -2,14 +2,16 @@
 // each file once, in date order, through one decoder whose state carries over between files) and
 // turns the records into one line series per field: X the record time (RT), Y the field's value.
 //
-// A record is accepted when its time lies in [StartTime, EndTime] and is not earlier than NextTime;
-// after each accepted record NextTime is its time plus MinIncrement seconds, so thinning restarts at
-// every accepted record. A field without a value in a record gives 0. Values are held in single
-// precision.
+// Which records are accepted is the rule the export uses too (TIncrementRule): a record in
+// [StartTime, EndTime] at least MinIncrement seconds after the last one accepted, or earlier than that
+// one (a clock set back, the hour that repeats when summer time ends). NextTime is the earliest time of
+// the next later record. The points are put in time order at the end of the reading. A field without
+// a value in a record gives 0. Values are held in single precision.
 #pragma once
 
 #include "base/DateTime.h"
 #include "evaluation/PlotSeries.h"
+#include "model/IncrementRule.h"
 #include "model/RecordedDays.h"
 #include "evaluation/Namespace.h"
 
@@ -44,10 +46,10 @@ public:
     // Records accepted (points per series), and valid records decoded from the files read.
     uint64_t AcceptedRecords = 0;
     uint64_t RecordsRead = 0;
-    // Worker threads for decoding days ahead (1: none). The result does not depend on it. 0 chooses:
-    // none on a machine of one or two cores, where decoding on the calling thread alone is faster (the
-    // days decoded ahead cost about twice the processor time to hand over) and leaves a core to the
-    // logger; else one fewer than the cores.
+    // Worker threads for decoding ahead (1: none). The result does not depend on it. 0 chooses: none
+    // on a machine of one or two cores, where decoding on the calling thread alone is faster (records
+    // decoded ahead cost processor time to hand over) and leaves a core to the logger; else one fewer
+    // than the cores.
     int Threads = 0;
 
     // Reads the range and fills Series. LogBox may be null (no lines, no progress). False when a day
@@ -71,6 +73,7 @@ private:
     void Idle() override;
 
     IProgress* LogBox = nullptr;
+    TIncrementRule Taking{0, 0, 0};
     std::shared_ptr<TTimeColumn> Times;
     double Percent = 0;
 };

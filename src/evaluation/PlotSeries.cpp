@@ -123,6 +123,12 @@ void TPlotSeries::ScaleValues(float factor, float offset)
     SummaryCount = static_cast<size_t>(-1);
 }
 
+void TPlotSeries::ReorderValues(size_t first, const std::vector<size_t>& order)
+{
+    Values.Reorder(first, order);
+    SummaryCount = static_cast<size_t>(-1);
+}
+
 size_t TPlotSeries::LowerBound(TDateTime time) const
 {
     size_t low = 0, high = Count();
@@ -166,5 +172,40 @@ bool TPlotSeries::ValueRange(size_t first, size_t last, float& min, float& max) 
 }
 
 size_t TPlotSeries::MemoryBytes() const { return Values.MemoryBytes() + Summary.MemoryBytes(); }
+
+void OrderByTime(TTimeColumn& times, const std::vector<std::unique_ptr<TPlotSeries>>& series)
+{
+    // [0, sorted) is in order; each run that follows is merged into it.
+    const size_t count = times.Size();
+    size_t sorted = 1;
+    while (sorted < count) {
+        if (times[sorted] >= times[sorted - 1]) {
+            ++sorted;
+            continue;
+        }
+        const size_t run = sorted;
+        size_t runEnd = run + 1;
+        while (runEnd < count && times[runEnd] >= times[runEnd - 1])
+            ++runEnd;
+        // The points of the run before the last in order, and the points in order after the run's first,
+        // are merged; earlier points go first where the times are equal.
+        const TDateTime last = times[run - 1], runFirst = times[run];
+        size_t from = run;
+        while (from > 0 && times[from - 1] > runFirst)
+            --from;
+        size_t to = run;
+        while (to < runEnd && times[to] < last)
+            ++to;
+        std::vector<size_t> order;
+        order.reserve(to - from);
+        size_t a = from, b = run;
+        while (a < run || b < to)
+            order.push_back((b == to || (a < run && times[a] <= times[b]) ? a++ : b++) - from);
+        times.Reorder(from, order);
+        for (const std::unique_ptr<TPlotSeries>& s : series)
+            s->ReorderValues(from, order);
+        sorted = runEnd;
+    }
+}
 
 }  // namespace dedezuviv::evaluation

@@ -3,9 +3,10 @@
 // without walking every point.
 //
 // All series of one reading share one time column, since every accepted record gives each series a
-// point at the same time; each series holds its own values as single-precision floats. The times of a
-// reading never decrease (a record is accepted only at or after the time of the one before it), so a
-// time range maps to an index range by binary search.
+// point at the same time; each series holds its own values as single-precision floats. A reading may
+// accept a record earlier than the one before it (a clock set back, the hour that repeats when summer
+// time ends); it puts the points in time order at its end (OrderByTime), so that the times of a series
+// never decrease and a time range maps to an index range by binary search.
 #pragma once
 
 #include "base/DateTime.h"
@@ -47,6 +48,15 @@ public:
         return Chunks[first >> ChunkBits].get() + offset;
     }
     size_t MemoryBytes() const { return Chunks.size() * ChunkSize * sizeof(T) + Chunks.capacity() * sizeof(void*); }
+    // The values from First on in a new order: value First + i becomes the one at First + Order[i].
+    void Reorder(size_t first, const std::vector<size_t>& order)
+    {
+        std::vector<T> old(order.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            old[i] = (*this)[first + i];
+        for (size_t i = 0; i < order.size(); ++i)
+            At(first + i) = old[order[i]];
+    }
 
 private:
     std::vector<std::unique_ptr<T[]>> Chunks;
@@ -89,6 +99,8 @@ public:
     void AddXY(TDateTime x, float y);
     // Every value y becomes y * Factor + Offset (in single precision, as it is stored).
     void ScaleValues(float factor, float offset);
+    // The values from First on in a new order (TChunkedColumn::Reorder).
+    void ReorderValues(size_t first, const std::vector<size_t>& order);
 
     // First index whose time is not before Time (Count() when none).
     size_t LowerBound(TDateTime time) const;
@@ -111,5 +123,9 @@ private:
     mutable TValueSummary Summary;
     mutable size_t SummaryCount = static_cast<size_t>(-1);
 };
+
+// Puts the points of the series that share the time column in time order; points of equal time keep
+// their order. Only the stretches out of order are moved: the cost follows the points that came late.
+void OrderByTime(TTimeColumn& times, const std::vector<std::unique_ptr<TPlotSeries>>& series);
 
 }  // namespace dedezuviv::evaluation

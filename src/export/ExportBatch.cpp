@@ -38,6 +38,13 @@ void ReplaceFirst(std::string& text, std::string_view placeholder, const std::st
         text.replace(at, placeholder.size(), value);
 }
 
+// A type's name or ID as part of a file name: a "/" (which would make a folder) becomes "_".
+std::string FileNamePart(std::string text)
+{
+    std::replace(text.begin(), text.end(), '/', '_');
+    return text;
+}
+
 std::string JoinNames(const TNameList& names)
 {
     std::string text;
@@ -72,13 +79,13 @@ std::string BatchFileName(const std::string& mask, const TExportType& type, TDat
 {
     const TDateTimeParts p = DecodeDateTime(periodStart);
     std::string name = mask;
-    ReplaceFirst(name, "%ID", type.ID);
+    ReplaceFirst(name, "%ID", FileNamePart(type.ID));
     ReplaceFirst(name, "%DAY", TwoDigits(p.Day));
     ReplaceFirst(name, "%MONTH", TwoDigits(p.Month));
     ReplaceFirst(name, "%YEAR", std::to_string(p.Year));
     ReplaceFirst(name, "%HOUR", TwoDigits(p.Hour));
     ReplaceFirst(name, "%MIN", TwoDigits(p.Minute));
-    ReplaceFirst(name, "%TYP", type.Name);
+    ReplaceFirst(name, "%TYP", FileNamePart(type.Name));
     ReplaceFirst(name, "%TAG", TwoDigits(p.Day));
     ReplaceFirst(name, "%MONAT", TwoDigits(p.Month));
     ReplaceFirst(name, "%JAHR", std::to_string(p.Year));

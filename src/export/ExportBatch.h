@@ -39,7 +39,8 @@ inline constexpr const char* DefaultBatchMask = "%TYP_%JAHR-%MONAT-%TAG-%STUNDE%
 
 // The mask with its placeholders replaced by the values of the period start, in the order %ID, %DAY,
 // %MONTH, %YEAR, %HOUR, %MIN, %TYP, %TAG, %MONAT, %JAHR, %STUNDE; each only at its first occurrence,
-// letter case ignored. Days, months, hours and minutes have two digits.
+// letter case ignored. Days, months, hours and minutes have two digits. A "/" in the type's name or ID
+// becomes "_": it stands for no folder.
 std::string BatchFileName(const std::string& mask, const TExportType& type, TDateTime periodStart);
 
 // The start of the next period: + IncYear years, + IncMonth months (the day kept where the month has

@@ -151,9 +151,7 @@ int32_t TExportData::Export(const TProject* project, IProgress* logBox, const st
     Writer->NewLine();
     const int32_t firstDataRow = Writer->Row;
 
-    StartMs = ToMs(StartTime);
-    EndMs = ToMs(EndTime);
-    NextMs = StartMs;
+    Taking = TIncrementRule(StartTime, EndTime, MinIncrement);
     DaysDone = 0;
     TotalMinutes = MinutesBetween(StartTime, EndTime);
 
@@ -163,7 +161,7 @@ int32_t TExportData::Export(const TProject* project, IProgress* logBox, const st
     reader.Threads = Threads;
     reader.IdleIntervalMs = IdleIntervalMs;
     const bool read = Writer->GetError() == 0 && reader.Read(days, lookup, *this);
-    NextTime = static_cast<double>(NextMs) / MSecsPerDay;
+    NextTime = Taking.NextTime();
 
     // Only a complete file takes the place of the target; anything else is removed with the writer,
     // and an earlier file of that name stays as it was.
@@ -234,8 +232,7 @@ bool TExportData::Record(const TRecordHeader& header, const TFieldValue* values)
 {
     if (WasCancelled)
         return false;
-    const int64_t t = ToMs(header.RT);
-    if (t < NextMs || t > EndMs || t < StartMs)
+    if (!Taking.Take(header.RT))
         return true;
     TExportInterface& w = *Writer;
     w.WriteDateTime(header.RT);
@@ -251,7 +248,6 @@ bool TExportData::Record(const TRecordHeader& header, const TFieldValue* values)
         }
     }
     w.NewLine();
-    NextMs += MinIncrement * 1000;
     return w.GetError() == 0;
 }
 

@@ -18,14 +18,17 @@
 //   the rows of its format.
 // - A day file that cannot be read gives -1 and a message instead of the application's general
 //   error box.
-// - Times are compared at whole milliseconds (the precision of a TDateTime text and of the records),
-//   so a record exactly at StartTime, EndTime or a grid time is never lost to rounding of the
-//   floating NextTime sum; NextTime advances by MinIncrement seconds from StartTime.
+// - Which records become rows is the rule the charts use too (TIncrementRule): a record is taken at
+//   least MinIncrement seconds after the last one taken, or when it is earlier than that one (a clock
+//   set back, the hour that repeats when summer time ends). So a gap in the data is followed by one
+//   row and then the usual spacing, not by rows at full density until a grid from StartTime has caught
+//   up, and the repeated hour is exported. Times are compared at whole milliseconds.
 #pragma once
 
 #include "base/DateTime.h"
 #include "export/ExportFormats.h"
 #include "model/Fields.h"
+#include "model/IncrementRule.h"
 #include "model/RecordedDays.h"
 #include "export/Namespace.h"
 
@@ -115,7 +118,7 @@ private:
 
     std::unique_ptr<TExportInterface> Writer;
     IProgress* LogBox = nullptr;
-    int64_t StartMs = 0, EndMs = 0, NextMs = 0;
+    TIncrementRule Taking{0, 0, 0};
     int64_t DaysDone = 0, TotalMinutes = 0;
 };
 

@@ -5,6 +5,9 @@
 #include "base/AsciiText.h"
 #include "export/Namespace.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace dedezuviv::exports {
 
 namespace {
@@ -27,10 +30,21 @@ TExportType BuiltIn(const char* name, const char* id, int16_t month, int16_t day
     return type;
 }
 
-int16_t Step(const TIniFile& ini, const std::string& section, const char* key)
+constexpr int32_t LargestStep = INT16_MAX;
+
+// A period step of a section, read as an integer (0 when missing or no number). Steps are held in 16
+// bits: a larger number is refused (TooLarge names it) instead of wrapping to a negative step.
+int16_t Step(const TIniFile& ini, const std::string& section, const char* key, std::string& tooLarge)
 {
-    // Stored in 16 bits, as the file format has it: larger numbers wrap.
-    return static_cast<int16_t>(ini.ReadInteger(section, key, 0));
+    int32_t value = ini.ReadInteger(section, key, 0);
+    const std::string text = ini.ReadString(section, key, "");
+    // A number of more digits than a 32-bit integer holds is no integer to ReadInteger.
+    if (ini.ReadInteger(section, key, 1) != value && text.find_first_not_of("+-0123456789") == std::string::npos &&
+        text.find_first_of("0123456789") != std::string::npos)
+        value = text[0] == '-' ? -1 : LargestStep + 1;
+    if (value > LargestStep && tooLarge.empty())
+        tooLarge = std::string(key) + "=" + text + " ist zu groß (höchstens " + std::to_string(LargestStep) + ")";
+    return static_cast<int16_t>(std::clamp<int32_t>(value, INT16_MIN, LargestStep));
 }
 
 }  // namespace
@@ -68,16 +82,19 @@ TExportTypes ReadExportTypes(const std::string& fileName, std::vector<std::strin
         TExportType type;
         type.Name = section;
         type.ID = ini.ReadString(section, "ID", "ID" + std::to_string(position));
-        type.IncYear = Step(ini, section, "IncYear");
-        type.IncMonth = Step(ini, section, "IncMonth");
-        type.IncDay = Step(ini, section, "IncDay");
-        type.IncHour = Step(ini, section, "IncHour");
-        type.IncMin = Step(ini, section, "IncMin");
+        std::string tooLarge;
+        type.IncYear = Step(ini, section, "IncYear", tooLarge);
+        type.IncMonth = Step(ini, section, "IncMonth", tooLarge);
+        type.IncDay = Step(ini, section, "IncDay", tooLarge);
+        type.IncHour = Step(ini, section, "IncHour", tooLarge);
+        type.IncMin = Step(ini, section, "IncMin", tooLarge);
         type.TimeIncMin = static_cast<int16_t>(ini.ReadInteger(section, "TimeIncMin", 10));
-        if (!ExportTypeAdvances(type)) {
-            LogMessage("Auswertungszeitraum \"" + section + "\" in " + fileName +
-                       " ausgelassen: IncYear, IncMonth, IncDay, IncHour und IncMin müssen ganze Zahlen ab 0 sein, "
-                       "mindestens eine davon größer als 0.");
+        if (!tooLarge.empty() || !ExportTypeAdvances(type)) {
+            const std::string reason = !tooLarge.empty()
+                                           ? tooLarge + "."
+                                           : "IncYear, IncMonth, IncDay, IncHour und IncMin müssen ganze Zahlen ab 0 "
+                                             "sein, mindestens eine davon größer als 0.";
+            LogMessage("Auswertungszeitraum \"" + section + "\" in " + fileName + " ausgelassen: " + reason);
             if (skipped)
                 skipped->push_back(section);
             continue;

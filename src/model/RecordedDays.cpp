@@ -12,6 +12,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
@@ -24,7 +25,15 @@ namespace dedezuviv::model {
 namespace {
 
 constexpr int64_t MsPerMinute = 60000;
-constexpr size_t BlockBytes = 1 << 20;
+constexpr size_t ReadBlockBytes = 64 << 10;
+constexpr uint64_t NoPosition = UINT64_MAX;
+// Chunks decoded ahead besides the one being handed to the sink; each holds at most an eighth of
+// MaxBytesAhead of records.
+constexpr size_t ChunksAhead = 7;
+// The shortest line a record of the day files takes in practice, for the automatic chunk size.
+constexpr uint64_t ShortLineBytes = 64;
+// A byte that no record holds: fed to a decoder inside a frame, it abandons that frame.
+constexpr std::string_view FrameBreak("\x01", 1);
 
 int64_t ToMs(TDateTime value) { return std::llround(value * MSecsPerDay); }
 TDateTime FromMs(int64_t ms) { return static_cast<double>(ms) / MSecsPerDay; }
@@ -49,10 +58,9 @@ int64_t SteadyNs()
         .count();
 }
 
-// Whether Line, fed to a decoder that is outside a record, is one complete "=MD" record: "=", "MD",
-// then only bytes the framing keeps (or "%") up to a "#", with a body the line buffer holds. Such a
-// record empties the decoded record before it adds anything, so after it every decoder
-// that was outside a record before the line is in the same state.
+// Whether a line is one complete "=MD" record: "=", "MD", then only bytes the framing keeps (or "%")
+// up to a "#", with a body the line buffer holds. Such a record empties the decoded data set before it
+// adds anything, so after it every decoder is in the same state, whatever it read before.
 bool IsResettingLine(std::string_view line)
 {
     if (line.size() < 4 || line[0] != '=' || line[1] != 'M' || line[2] != 'D')
@@ -72,211 +80,259 @@ bool IsResettingLine(std::string_view line)
     return false;
 }
 
-// Feeds the complete lines of Text to the decoder, each with the bytes that end it; with Final the
-// text is the rest of the file and a last line without ending is fed with LF CR. Returns the bytes
-// used (complete lines only without Final; a CR at the very end may still be followed by its LF).
-// BeforeLine(line, offset) runs before each line is fed; Stop is checked after each line.
-template <typename BeforeLine>
-size_t FeedLines(std::string_view text, bool final, TOrvaProtocol& decoder, uint64_t& lines, TIdleTimer* idle,
-                 const bool* stop, BeforeLine&& beforeLine)
-{
-    const char* const p = text.data();
-    const size_t n = text.size();
-    size_t pos = 0;
-    size_t nextLf = 0;     // position of the next LF at or after pos, n when none
-    bool lfKnown = false;  // nextLf is valid for the current pos
-    while (pos < n) {
-        if (!lfKnown || nextLf < pos) {
-            const void* lf = std::memchr(p + pos, '\n', n - pos);
-            nextLf = lf ? static_cast<size_t>(static_cast<const char*>(lf) - p) : n;
-            lfKnown = true;
-        }
-        const void* cr = std::memchr(p + pos, '\r', nextLf - pos);
-        size_t lineEnd, next;
-        if (cr) {
-            lineEnd = static_cast<size_t>(static_cast<const char*>(cr) - p);
-            next = lineEnd + 1;
-            if (next < n && p[next] == '\n')
-                ++next;
-            else if (next == n && !final)
-                break;
-        } else if (nextLf < n) {
-            lineEnd = nextLf;
-            next = nextLf + 1;
-        } else {
-            if (!final)
-                break;
-            // The last line of the file has no ending: it is fed followed by LF CR.
-            beforeLine(text.substr(pos), pos);
-            std::string last(p + pos, n - pos);
-            last += "\n\r";
-            decoder.ProcessData(last);
-            ++lines;
-            pos = n;
-            break;
-        }
-        beforeLine(text.substr(pos, lineEnd - pos), pos);
-        decoder.ProcessData(text.substr(pos, next - pos));
-        ++lines;
-        pos = next;
-        if (idle)
-            idle->Check();
-        if (stop && *stop)
-            break;
+// A day file open for reading at any position; closed at destruction.
+class TDayFile {
+public:
+    TDayFile() = default;
+    TDayFile(const TDayFile&) = delete;
+    TDayFile& operator=(const TDayFile&) = delete;
+    ~TDayFile()
+    {
+        if (Fd >= 0)
+            ::close(Fd);
     }
-    return pos;
-}
-
-size_t FeedLines(std::string_view text, bool final, TOrvaProtocol& decoder, uint64_t& lines, TIdleTimer* idle,
-                 const bool* stop)
-{
-    return FeedLines(text, final, decoder, lines, idle, stop, [](std::string_view, size_t) {});
-}
-
-int OpenForReading(const std::string& fileName, int& fd)
-{
-    do {
-        fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd >= 0)
-        return 0;
-    return errno == ENOENT ? -1 : errno;
-}
-
-ssize_t ReadSome(int fd, char* buffer, size_t size)
-{
-    ssize_t n;
-    do {
-        n = ::read(fd, buffer, size);
-    } while (n < 0 && errno == EINTR);
-    return n;
-}
-
-// Reads a file in blocks and feeds it line by line; see FeedDayFile.
-int FeedFile(const std::string& fileName, TOrvaProtocol& decoder, uint64_t& lines, TIdleTimer* idle,
-             const bool* stop)
-{
-    lines = 0;
-    int fd = -1;
-    if (const int result = OpenForReading(fileName, fd); result != 0)
-        return result;
-    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    std::string buffer(BlockBytes, '\0');
-    size_t have = 0;
-    int result = 0;
-    for (;;) {
-        if (have == buffer.size())
-            buffer.resize(buffer.size() * 2);  // one line longer than the block: it is fed whole
-        const ssize_t n = ReadSome(fd, buffer.data() + have, buffer.size() - have);
-        if (n < 0) {
-            result = errno;
-            break;
+    bool IsOpen() const { return Fd >= 0; }
+    // 0, -1 when the file does not exist, else the error code.
+    int Open(const std::string& fileName)
+    {
+        do {
+            Fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+        } while (Fd < 0 && errno == EINTR);
+        if (Fd >= 0) {
+            (void)::posix_fadvise(Fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+            return 0;
         }
-        const bool end = n == 0;
-        have += static_cast<size_t>(n);
-        const size_t used = FeedLines(std::string_view(buffer.data(), have), end, decoder, lines, idle, stop);
-        if (end || (stop && *stop))
-            break;
-        std::memmove(buffer.data(), buffer.data() + used, have - used);
-        have -= used;
+        return errno == ENOENT ? -1 : errno;
     }
-    ::close(fd);
-    return result;
-}
+    // Up to Size bytes from Offset; Got 0 at the end of the file. 0 or the error code.
+    int ReadAt(uint64_t offset, char* to, size_t size, size_t& got) const
+    {
+        ssize_t n;
+        do {
+            n = ::pread(Fd, to, size, static_cast<off_t>(offset));
+        } while (n < 0 && errno == EINTR);
+        got = n > 0 ? static_cast<size_t>(n) : 0;
+        return n < 0 ? errno : 0;
+    }
 
-// Reads a whole file into Content; 0, -1 (missing), the error code, or -2 when it is larger than Limit.
-int ReadWholeFile(const std::string& fileName, uint64_t limit, std::string& content)
-{
-    int fd = -1;
-    if (const int result = OpenForReading(fileName, fd); result != 0)
-        return result;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return error;
-    }
-    if (static_cast<uint64_t>(st.st_size) > limit) {
-        ::close(fd);
-        return -2;
-    }
-    content.resize(static_cast<size_t>(st.st_size) + 4096);
-    size_t have = 0;
-    int result = 0;
-    for (;;) {
-        if (have == content.size()) {
-            if (have > limit) {  // grew while being read
-                result = -2;
-                break;
-            }
-            content.resize(content.size() * 2);
-        }
-        const ssize_t n = ReadSome(fd, content.data() + have, content.size() - have);
-        if (n < 0) {
-            result = errno;
-            break;
-        }
-        if (n == 0)
-            break;
-        have += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    content.resize(result == 0 ? have : 0);
-    return result;
-}
-
-// One day decoded ahead on a worker with a fresh decoder.
-struct TDayJob {
-    bool Done = false;
-    int Result = 0;  // of ReadWholeFile
-    std::string Content;
-    uint64_t Lines = 0;
-    // From the first resetting line on (offset SyncOffset in Content, rows from FirstRow on) the rows
-    // are those of any decoder that was outside a record at the start of the day.
-    bool Synced = false;
-    size_t SyncOffset = 0;
-    size_t FirstRow = 0;
-    std::vector<TRecordHeader> Headers;
-    std::vector<TFieldValue> Values;
-    std::unique_ptr<TOrvaProtocol> Decoder;  // its state after the whole day
+private:
+    int Fd = -1;
 };
 
-void DecodeAhead(TDayJob& job, const std::string& fileName, const TFieldLookup& lookup, uint64_t limit)
+// The first line start at or after From and before Limit (a line starts at 0, after an LF, and after a
+// CR that no LF follows), NoPosition when none does. Reads only up to Limit, so that a chunk inside a
+// long line costs no more than its own bytes.
+int FirstLineStart(const TDayFile& file, uint64_t from, uint64_t limit, uint64_t& start)
 {
-    job.Result = ReadWholeFile(fileName, limit, job.Content);
-    if (job.Result != 0)
-        return;
-    job.Decoder = std::make_unique<TOrvaProtocol>();
-    TOrvaProtocol& decoder = *job.Decoder;
-    const size_t fields = lookup.Size();
-    job.Headers.reserve(job.Content.size() / 100 + 16);
-    job.Values.reserve(job.Headers.capacity() * fields);
-    decoder.SetOnRecord([&job, &lookup, fields](const std::string&, const TDecodedRecord& record) {
-        job.Headers.push_back(record.Header);
-        const size_t at = job.Values.size();
-        job.Values.resize(at + fields);
-        lookup.Extract(record, job.Values.data() + at);
-    });
-    FeedLines(job.Content, true, decoder, job.Lines, nullptr, nullptr, [&](std::string_view line, size_t offset) {
-        if (!job.Synced && !decoder.InsideRecord() && IsResettingLine(line)) {
-            job.Synced = true;
-            job.SyncOffset = offset;
-            job.FirstRow = job.Headers.size();
+    start = NoPosition;
+    if (from >= limit)
+        return 0;
+    if (from == 0) {
+        start = 0;
+        return 0;
+    }
+    char buffer[4096];
+    uint64_t at = from - 1;  // the byte before From decides whether a line starts at From
+    bool afterCr = false;
+    for (;;) {
+        size_t got = 0;
+        if (const int result = file.ReadAt(at, buffer, sizeof buffer, got); result != 0)
+            return result;
+        if (got == 0)
+            return 0;  // the end of the file: no line starts there
+        for (size_t i = 0; i < got; ++i) {
+            const uint64_t pos = at + i;
+            const char c = buffer[i];
+            uint64_t candidate = NoPosition;
+            if (afterCr)
+                candidate = c == '\n' ? pos + 1 : pos;
+            else if (c == '\n')
+                candidate = pos + 1;
+            if (candidate != NoPosition) {
+                if (candidate < limit)
+                    start = candidate;
+                return 0;
+            }
+            afterCr = c == '\r';
+            // Every line start still to come lies after this byte.
+            if (pos + 1 >= limit)
+                return 0;
         }
+        at += got;
+    }
+}
+
+// Finds line ends (CR or LF) in a buffer: each of the two is looked up with memchr once and kept until
+// the scan passes it, so a buffer of many short lines is scanned once.
+class TLineEnds {
+public:
+    void Forget() { CrKnown = LfKnown = false; }
+    size_t Next(const char* data, size_t from, size_t size)
+    {
+        Find(data, from, size, '\r', Cr, CrKnown);
+        Find(data, from, size, '\n', Lf, LfKnown);
+        return std::min(Cr, Lf);
+    }
+
+private:
+    static void Find(const char* data, size_t from, size_t size, char c, size_t& at, bool& known)
+    {
+        if (known && at >= from)
+            return;
+        const void* found = from < size ? std::memchr(data + from, c, size - from) : nullptr;
+        at = found ? static_cast<size_t>(static_cast<const char*>(found) - data) : size;
+        known = true;  // also "none before Size": the buffer changes only after Forget()
+    }
+    size_t Cr = 0, Lf = 0;
+    bool CrKnown = false, LfKnown = false;
+};
+
+// Reads the lines that start in [Begin, Limit) of the file, from Begin (a line start) on, and feeds
+// each to the decoder as one record; a line that starts before Limit is read to its end. A line longer
+// than the read buffer is fed in parts. BeforeLine(offset, line, whole) runs before each line is fed
+// (Whole false: only the line's first part is given) and returns false to stop before it. Stop is
+// checked at each line start. End receives the position after the last line fed (or where it
+// stopped); Lines is increased by the lines fed. Returns 0 or the error code of a read.
+template <typename BeforeLine>
+int FeedLines(const TDayFile& file, uint64_t begin, uint64_t limit, TOrvaProtocol& decoder, uint64_t& lines,
+              uint64_t& end, TIdleTimer* idle, const bool* stop, BeforeLine&& beforeLine)
+{
+    std::string buffer(ReadBlockBytes, '\0');
+    TLineEnds ends;
+    uint64_t bufferAt = begin, cursor = begin;
+    size_t have = 0;
+    bool eof = false;
+    bool lineBegun = false;  // parts of the current line were fed already
+    int result = 0;
+    for (;;) {
+        if (!lineBegun && (cursor >= limit || (stop && *stop)))
+            break;
+        const size_t at = static_cast<size_t>(cursor - bufferAt);
+        const std::string_view rest(buffer.data() + at, have - at);
+        const size_t i = ends.Next(buffer.data(), at, have) - at;
+        const bool endKnown = i < rest.size() && (rest[i] == '\n' || i + 1 < rest.size() || eof);
+        if (endKnown || (eof && !rest.empty())) {
+            // A whole line, or the last part of one; the last line of the file needs no ending.
+            const std::string_view line = rest.substr(0, i);
+            if (!lineBegun && !beforeLine(cursor, line, true))
+                break;
+            FeedRecordLine(decoder, line, !lineBegun);
+            ++lines;
+            lineBegun = false;
+            size_t next = i;
+            if (i < rest.size()) {
+                next = i + 1;
+                if (rest[i] == '\r' && next < rest.size() && rest[next] == '\n')
+                    ++next;
+            }
+            cursor += next;
+            if (idle)
+                idle->Check();
+            continue;
+        }
+        if (eof)
+            break;
+        if (at == 0 && have == buffer.size()) {
+            // A line longer than the buffer: what it holds goes as one part (a CR at the very end waits
+            // for the byte after it, which may be its LF).
+            const size_t part = rest.back() == '\r' ? rest.size() - 1 : rest.size();
+            if (!lineBegun && !beforeLine(cursor, rest.substr(0, part), false))
+                break;
+            FeedRecordLine(decoder, rest.substr(0, part), !lineBegun);
+            lineBegun = true;
+            cursor += part;
+            if (idle)
+                idle->Check();
+            continue;
+        }
+        // More bytes behind those not used yet.
+        std::memmove(buffer.data(), buffer.data() + at, have - at);
+        have -= at;
+        bufferAt = cursor;
+        ends.Forget();
+        size_t got = 0;
+        result = file.ReadAt(bufferAt + have, buffer.data() + have, buffer.size() - have, got);
+        if (result != 0)
+            break;
+        eof = got == 0;
+        have += got;
+    }
+    end = cursor;
+    return result;
+}
+
+bool AllLines(uint64_t, std::string_view, bool) { return true; }
+
+// A chunk of a day file: the lines that start in [Begin, Limit), and what a worker decoded of them.
+struct TChunk {
+    size_t Day = 0;  // index into the existing days
+    uint64_t Begin = 0, Limit = NoPosition;
+    bool LastOfDay = false;
+
+    bool Done = false;
+    int Result = 0;                   // of opening and reading the file: 0, -1 (missing) or the error code
+    uint64_t FirstLine = NoPosition;  // the first line start in [Begin, Limit); none: no line starts here
+    // From the first resetting line on (at SyncOffset) the records are those of any decoder.
+    bool Synced = false;
+    uint64_t SyncOffset = 0;
+    // The line start before which the worker stopped, its share of records being full.
+    uint64_t StoppedAt = NoPosition;
+    uint64_t Lines = 0;  // lines the worker read, from FirstLine on
+    std::vector<TRecordHeader> Headers;
+    std::vector<TFieldValue> Values;
+    std::unique_ptr<TOrvaProtocol> Decoder;  // its state after the lines it read
+};
+
+void DecodeAhead(TChunk& chunk, const TRecordedDay& day, const TFieldLookup& lookup, size_t maxRecords)
+{
+    TDayFile file;
+    chunk.Result = file.Open(day.FileName);
+    if (chunk.Result == 0)
+        chunk.Result = FirstLineStart(file, chunk.Begin, chunk.Limit, chunk.FirstLine);
+    if (chunk.Result != 0 || chunk.FirstLine == NoPosition)
+        return;
+    chunk.Decoder = std::make_unique<TOrvaProtocol>();
+    TOrvaProtocol& decoder = *chunk.Decoder;
+    const size_t fields = lookup.Size();
+    // The whole share at once, so that growing never holds twice it (pages not written stay unused).
+    chunk.Headers.reserve(maxRecords + 1);
+    chunk.Values.reserve((maxRecords + 1) * fields);
+    decoder.SetOnRecord([&chunk, &day, &lookup, fields](const std::string&, const TDecodedRecord& record) {
+        if (!chunk.Synced || !RecordOfDay(day, record.Header.RT))
+            return;
+        chunk.Headers.push_back(record.Header);
+        const size_t at = chunk.Values.size();
+        chunk.Values.resize(at + fields);
+        lookup.Extract(record, chunk.Values.data() + at);
     });
+    uint64_t end = 0;
+    chunk.Result = FeedLines(file, chunk.FirstLine, chunk.Limit, decoder, chunk.Lines, end, nullptr, nullptr,
+                             [&chunk, maxRecords](uint64_t offset, std::string_view line, bool whole) {
+                                 if (!chunk.Synced) {
+                                     if (whole && IsResettingLine(line)) {
+                                         chunk.Synced = true;
+                                         chunk.SyncOffset = offset;
+                                     }
+                                     return true;
+                                 }
+                                 if (chunk.Headers.size() < maxRecords)
+                                     return true;
+                                 chunk.StoppedAt = offset;
+                                 return false;
+                             });
     decoder.SetOnRecord(nullptr);
 }
 
-// The workers that decode the existing days ahead of the reader, at most MaxAhead days beyond the one
-// being delivered. Stops and joins them at destruction.
+// The workers that decode chunks of the existing days ahead of the reader, in file order, at most
+// ChunksAhead beyond the one being delivered. Stops and joins them at destruction.
 class TDecodePipeline {
 public:
     TDecodePipeline(const std::vector<const TRecordedDay*>& days, const TFieldLookup& lookup, int threads,
-                    int maxAhead, uint64_t limit)
-        : Days(days), Lookup(lookup), MaxAhead(static_cast<size_t>(std::max(1, maxAhead))), Limit(limit),
-          Jobs(days.size())
+                    uint64_t chunkBytes, size_t maxRecords)
+        : Days(days), Lookup(lookup), ChunkBytes(std::max<uint64_t>(1, chunkBytes)), MaxRecords(maxRecords)
     {
-        for (int i = 0; i < threads; ++i)
+        const int workers = std::min<int>(threads, static_cast<int>(ChunksAhead));
+        for (int i = 0; i < workers; ++i)
             Workers.emplace_back([this] { Work(); });
     }
 
@@ -291,57 +347,81 @@ public:
             worker.join();
     }
 
-    // Waits for day k (an index into Days) and takes it; calls Idle while waiting.
-    std::unique_ptr<TDayJob> Take(size_t k, TIdleTimer& idle)
+    // Waits for the next chunk in file order and takes it; calls Idle while waiting.
+    std::unique_ptr<TChunk> Take(TIdleTimer& idle)
     {
         std::unique_lock<std::mutex> guard(Lock);
-        Delivering = k;
-        WorkAvailable.notify_all();
-        while (!(Jobs[k] && Jobs[k]->Done)) {
+        while (Chunks.empty() || !Chunks.front()->Done) {
             JobDone.wait_for(guard, std::chrono::milliseconds(std::max(1, idle.MillisecondsLeft())));
-            if (idle.MillisecondsLeft() == 0 && !(Jobs[k] && Jobs[k]->Done)) {
+            if (idle.MillisecondsLeft() == 0 && (Chunks.empty() || !Chunks.front()->Done)) {
                 guard.unlock();
                 idle.Fire();
                 guard.lock();
             }
         }
-        std::unique_ptr<TDayJob> job = std::move(Jobs[k]);
-        Delivering = k + 1;
+        std::unique_ptr<TChunk> chunk = std::move(Chunks.front());
+        Chunks.pop_front();
         WorkAvailable.notify_all();
-        return job;
+        return chunk;
     }
 
 private:
+    // The next chunk in file order, planned under the lock; false when every day is planned. A day's
+    // size is taken when its first chunk is planned; its last chunk reaches to the end of the file,
+    // however far it has grown by then.
+    bool PlanNext(TChunk& chunk)
+    {
+        if (PlanDay >= Days.size())
+            return false;
+        if (PlanOffset == 0) {
+            struct stat st {};
+            PlanSize = ::stat(Days[PlanDay]->FileName.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+        }
+        chunk.Day = PlanDay;
+        chunk.Begin = PlanOffset;
+        chunk.LastOfDay = PlanSize <= ChunkBytes || PlanOffset >= PlanSize - ChunkBytes;
+        chunk.Limit = chunk.LastOfDay ? NoPosition : PlanOffset + ChunkBytes;
+        if (chunk.LastOfDay) {
+            ++PlanDay;
+            PlanOffset = 0;
+        } else {
+            PlanOffset += ChunkBytes;
+        }
+        return true;
+    }
+
     void Work()
     {
         std::unique_lock<std::mutex> guard(Lock);
         for (;;) {
             WorkAvailable.wait(guard, [this] {
-                return Stopping || (NextToStart < Days.size() && NextToStart < Delivering + MaxAhead);
+                return Stopping || (PlanDay < Days.size() && Chunks.size() < ChunksAhead);
             });
             if (Stopping)
                 return;
-            const size_t k = NextToStart++;
-            Jobs[k] = std::make_unique<TDayJob>();
-            TDayJob* job = Jobs[k].get();
+            auto owned = std::make_unique<TChunk>();
+            TChunk* chunk = owned.get();
+            if (!PlanNext(*chunk))
+                continue;
+            Chunks.push_back(std::move(owned));
             guard.unlock();
-            DecodeAhead(*job, Days[k]->FileName, Lookup, Limit);
+            DecodeAhead(*chunk, *Days[chunk->Day], Lookup, MaxRecords);
             guard.lock();
-            job->Done = true;
+            chunk->Done = true;
             JobDone.notify_all();
         }
     }
 
     const std::vector<const TRecordedDay*>& Days;
     const TFieldLookup& Lookup;
-    const size_t MaxAhead;
-    const uint64_t Limit;
+    const uint64_t ChunkBytes;
+    const size_t MaxRecords;
     std::mutex Lock;
     std::condition_variable WorkAvailable, JobDone;
-    std::vector<std::unique_ptr<TDayJob>> Jobs;
+    std::deque<std::unique_ptr<TChunk>> Chunks;  // planned and not yet taken, in file order
     std::vector<std::thread> Workers;
-    size_t NextToStart = 0;
-    size_t Delivering = 0;
+    size_t PlanDay = 0;
+    uint64_t PlanOffset = 0, PlanSize = 0;
     bool Stopping = false;
 };
 
@@ -385,9 +465,36 @@ std::vector<TRecordedDay> RecordedDays(const TProject& project, TDateTime startT
     return days;
 }
 
+void FeedRecordLine(TOrvaProtocol& decoder, std::string_view bytes, bool lineStart)
+{
+    if ((lineStart || (!bytes.empty() && bytes[0] == '=')) && decoder.InsideRecord())
+        decoder.ProcessData(FrameBreak);
+    size_t at = 0;
+    while (at < bytes.size()) {
+        // Up to the next "=" (the one at At, if any, opens this piece's record).
+        size_t next = bytes.find('=', at + 1);
+        if (next == std::string_view::npos)
+            next = bytes.size();
+        decoder.ProcessData(bytes.substr(at, next - at));
+        at = next;
+        if (at < bytes.size() && decoder.InsideRecord())
+            decoder.ProcessData(FrameBreak);
+    }
+}
+
 int FeedDayFile(const std::string& fileName, TOrvaProtocol& decoder, uint64_t& lines, TIdleTimer* idle)
 {
-    return FeedFile(fileName, decoder, lines, idle, nullptr);
+    lines = 0;
+    TDayFile file;
+    if (const int result = file.Open(fileName); result != 0)
+        return result;
+    uint64_t end = 0;
+    return FeedLines(file, 0, NoPosition, decoder, lines, end, idle, nullptr, AllLines);
+}
+
+bool RecordOfDay(const TRecordedDay& day, TDateTime recordTime)
+{
+    return FloorDiv(ToMs(recordTime), MSecsPerDayInt) == FloorDiv(ToMs(day.Date), MSecsPerDayInt);
 }
 
 std::string DayFileReadError(const std::string& fileName, int errorCode)
@@ -473,98 +580,130 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
     ErrorText.clear();
     RecordCount = 0;
     LineCount = 0;
-    DaysDecodedAhead = 0;
+    ChunksDecodedAhead = 0;
 
     TIdleTimer idle([&sink] { sink.Idle(); }, IdleIntervalMs);
     bool stopped = false;
     std::vector<TFieldValue> values(lookup.Size());
+    const TRecordedDay* day = nullptr;  // the day being read
 
-    // The one decoder whose state carries over from day to day: on this thread, or a worker's decoder
-    // taken over with its state after the day it decoded.
+    // The one decoder whose state carries over from line to line and day to day: on this thread, or a
+    // worker's decoder taken over with its state after the chunk it decoded.
     auto current = std::make_unique<TOrvaProtocol>();
+    auto deliver = [&](const TRecordHeader& header, const TFieldValue* recordValues) {
+        ++RecordCount;
+        if (!sink.Record(header, recordValues))
+            stopped = true;
+    };
     auto install = [&](TOrvaProtocol& decoder) {
         decoder.SetOnRecord([&](const std::string&, const TDecodedRecord& record) {
-            if (stopped)
+            if (stopped || !RecordOfDay(*day, record.Header.RT))
                 return;
             lookup.Extract(record, values.data());
-            ++RecordCount;
-            if (!sink.Record(record.Header, values.data()))
-                stopped = true;
+            deliver(record.Header, values.data());
         });
     };
     install(*current);
 
     std::vector<const TRecordedDay*> existing;
-    for (const TRecordedDay& day : days)
-        if (day.Exists)
-            existing.push_back(&day);
+    for (const TRecordedDay& listed : days)
+        if (listed.Exists)
+            existing.push_back(&listed);
     int threads = Threads;
     if (threads == 0)
         threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const size_t recordBytes = sizeof(TRecordHeader) + lookup.Size() * sizeof(TFieldValue);
+    const size_t maxRecords = std::max<size_t>(1, MaxBytesAhead / (ChunksAhead + 1) / recordBytes);
+    const uint64_t chunkBytes =
+        ChunkBytes != 0 ? ChunkBytes : std::clamp<uint64_t>(maxRecords * ShortLineBytes, 16 << 10, 1 << 20);
     std::unique_ptr<TDecodePipeline> pipeline;
-    if (threads > 1 && existing.size() > 1)
-        pipeline = std::make_unique<TDecodePipeline>(existing, lookup, threads, MaxDaysAhead, LargeFileBytes);
+    if (threads > 1 && !existing.empty())
+        pipeline = std::make_unique<TDecodePipeline>(existing, lookup, threads, chunkBytes, maxRecords);
 
-    size_t k = 0;  // index into existing
-    for (const TRecordedDay& day : days) {
+    for (const TRecordedDay& listed : days) {
         if (stopped)
             break;
-        if (!day.Exists) {
-            sink.DayEnd(day, 0, true);
+        if (!listed.Exists) {
+            sink.DayEnd(listed, 0, true);
             continue;
         }
-        std::unique_ptr<TDayJob> job;
-        if (pipeline)
-            job = pipeline->Take(k, idle);
-        ++k;
-        int result = 0;
+        day = &listed;
+        TDayFile file;  // for the lines read on this thread
         uint64_t lines = 0;
-        if (job && job->Result == -1) {
-            // Gone since the listing: like a missing day.
-            sink.DayEnd(day, 0, true);
-            continue;
-        }
-        sink.DayBegin(day);
-        if (job && job->Result == 0) {
-            if (!current->InsideRecord() && job->Synced) {
-                // The lines before the first resetting line through the carried-over decoder, then the
-                // worker's records, and the worker's decoder goes on.
-                uint64_t before = 0;
-                FeedLines(std::string_view(job->Content).substr(0, job->SyncOffset), true, *current, before, &idle,
-                          &stopped);
+        bool begun = false, gone = false;
+        int result = 0;
+        // Lines [From, Limit) through the carried-over decoder; Counted false for lines a worker
+        // counted already.
+        auto readHere = [&](uint64_t from, uint64_t limit, bool counted) {
+            if (!file.IsOpen())
+                result = file.Open(listed.FileName);
+            uint64_t read = 0, end = 0;
+            if (result == 0)
+                result = FeedLines(file, from, limit, *current, read, end, &idle, &stopped, AllLines);
+            if (counted)
+                lines += read;
+        };
+        if (!pipeline) {
+            result = file.Open(listed.FileName);
+            if (result != -1) {
+                sink.DayBegin(listed);
+                begun = true;
+            }
+            if (result == 0)
+                readHere(0, NoPosition, true);
+        } else {
+            for (bool last = false; !last;) {
+                const std::unique_ptr<TChunk> chunk = pipeline->Take(idle);
+                last = chunk->LastOfDay;
+                if (stopped || (result != 0 && result != -1))
+                    break;  // no further chunk is read
+                if (gone || result == -1)
+                    continue;  // the rest of the day's chunks are taken and left
+                if (chunk->Result == -1) {
+                    gone = true;  // vanished since the listing: missing, or ends here
+                    continue;
+                }
+                if (!begun) {
+                    sink.DayBegin(listed);
+                    begun = true;
+                }
+                result = chunk->Result;
+                if (result != 0 || chunk->FirstLine == NoPosition)
+                    continue;
+                if (!chunk->Synced) {
+                    readHere(chunk->FirstLine, chunk->Limit, true);
+                    continue;
+                }
+                // The lines before the first resetting line here, then the worker's records, and the
+                // worker's decoder goes on.
+                readHere(chunk->FirstLine, chunk->SyncOffset, false);
                 const size_t fields = lookup.Size();
-                for (size_t r = job->FirstRow; r < job->Headers.size() && !stopped; ++r) {
-                    ++RecordCount;
-                    if (!sink.Record(job->Headers[r], job->Values.data() + r * fields))
-                        stopped = true;
+                for (size_t r = 0; r < chunk->Headers.size() && !stopped && result == 0; ++r) {
+                    deliver(chunk->Headers[r], chunk->Values.data() + r * fields);
                     idle.Check();
                 }
-                lines = job->Lines;
-                current = std::move(job->Decoder);
+                lines += chunk->Lines;
+                current = std::move(chunk->Decoder);
                 install(*current);
-                ++DaysDecodedAhead;
-            } else {
-                FeedLines(job->Content, true, *current, lines, &idle, &stopped);
-            }
-        } else if (job && job->Result > 0) {
-            result = job->Result;
-        } else {
-            // Not decoded ahead (no workers, or a large file): in blocks on this thread.
-            result = FeedFile(day.FileName, *current, lines, &idle, &stopped);
-            if (result == -1) {
-                sink.DayEnd(day, 0, true);
-                continue;
+                ++ChunksDecodedAhead;
+                if (chunk->StoppedAt != NoPosition && !stopped && result == 0)
+                    readHere(chunk->StoppedAt, chunk->Limit, true);
             }
         }
-        job.reset();
+        if (result == -1)
+            result = 0;  // vanished while being read: it ends there
         LineCount += lines;
+        if (!begun) {
+            sink.DayEnd(listed, 0, true);  // gone since the listing: like a missing day
+            continue;
+        }
         if (result != 0) {
             ErrorCode = result;
-            ErrorText = DayFileReadError(day.FileName, result);
-            sink.DayEnd(day, lines, false);
+            ErrorText = DayFileReadError(listed.FileName, result);
+            sink.DayEnd(listed, lines, false);
             return false;
         }
-        sink.DayEnd(day, lines, true);
+        sink.DayEnd(listed, lines, true);
         idle.Check();
     }
     return true;

@@ -1,7 +1,8 @@
 // Reading recorded data back: the low-level part that the export engine (src/export/) and
 // the recorded-data reader of the charts (src/evaluation/) share. Each keeps its own
-// rules (which records it accepts, NextTime, its log lines and progress values) in its own folder;
-// this unit only finds the day files, reads them and decodes them in the exact order of the day files.
+// rules (its log lines and progress values) in its own folder; which records of a range they take is
+// the one TIncrementRule; this unit finds the day files, reads them and decodes them in the order of the
+// day files.
 //
 // 1. Which files: RecordedDays(project, start, end, walk) lists the days a range touches, in date
 //    order, each once, with DataFileName and whether the file exists (a regular file; a folder of that
@@ -12,24 +13,31 @@
 //
 // 2. How a file is read: as 8-bit text, line by line. A line ends at LF, CR or CR LF; a last line
 //    without an ending is a line too (so "a\r\nb" has 2 lines, "" none, "\r\n" one empty line). Each
-//    line is fed to the decoder followed by LF CR. Lines are fed with the bytes
-//    that end them in the file, which the decoder treats exactly like LF CR; a last line without an
-//    ending gets LF CR appended. FeedDayFile does this for one file and any decoder; it reads in large
-//    blocks (1 MiB), never one system call per line.
+//    line is one record: FeedRecordLine ends a frame that the bytes before left open at the start of the
+//    line and at every "=" (no record text holds one), so a line cut off before its "#" (a power
+//    failure, also when the next record was appended to the cut text) or a foreign line loses only
+//    itself. The decoded data set (an "MD" record and the "MR"/"ME" records that add to it) carries over
+//    from line to line and from day to day, as it does while logging.
 //
-// 3. The whole request: TRecordedDataReader::Read(days, lookup, sink) reads the days in order through
+// 3. Which records: a day file holds the records whose RT falls on its day. A record of another day is
+//    not taken from it: day files are named by two-digit years, so the walk over a range longer than a
+//    century reads the file 26-01-01.txt for 1926 and for 2026, and each of its records counts once.
+//
+// 4. The whole request: TRecordedDataReader::Read(days, lookup, sink) reads the days in order through
 //    ONE decoder whose state carries over from file to file, and hands every valid
-//    record to the sink on the calling thread, in exactly the order a single decoder fed the files one
-//    after the other would produce them. A record reaches the sink as its header (RT, PC, ...) and the
+//    record of its day to the sink on the calling thread, in exactly the order a single decoder fed the
+//    files line by line would produce them. A record reaches the sink as its header (RT, PC, ...) and the
 //    values of the fields the reader asked for (TFieldLookup: the same values as GetFieldValue of
 //    field lookup gives for those names, resolved once).
-//    - Speed: with Threads > 1 whole days are decoded ahead on worker threads (at most a few days,
-//      so memory does not grow with the range). The result stays exact: a day decoded apart is used
-//      from its first complete "=MD" line on (an MD record empties the decoded record, so from there a
-//      fresh decoder and the one that read all earlier days agree); the lines before it are decoded
-//      by the carried-over decoder on the calling thread, and a day that starts inside an unfinished
-//      record of the day before, or has no such line, is decoded there whole. Files larger than
-//      LargeFileBytes are always read in blocks on the calling thread.
+//    - Speed: with Threads > 1 the files are cut into chunks of lines (about ChunkBytes each) that
+//      workers decode ahead. The result stays exact: a chunk decoded apart is used from its first
+//      complete "=MD" line on (an MD record empties the decoded data set, so from there a fresh decoder
+//      and the one that read everything before agree); the lines before it are decoded by the
+//      carried-over decoder on the calling thread.
+//    - Memory: what is read ahead is bounded by bytes, whatever the size of the files: at most
+//      MaxBytesAhead of decoded records in flight (a chunk whose records would pass its share stops
+//      early and the calling thread reads the rest of it), plus a 64 KiB read buffer per chunk. A line
+//      longer than the buffer is fed in parts.
 //    - Responsiveness: the sink's Idle() is called on the calling thread about every IdleIntervalMs
 //      while reading and decoding (also while waiting for a worker), never per record: that is where a
 //      reader shows progress and lets pending window messages run (ProcessMessages). Nothing here calls
@@ -39,7 +47,7 @@
 //      (Idle/DayEnd have been called; DayEnd with Ok false and the lines read so far).
 //
 // Thread use: Read runs on one thread (usually the main thread); the sink is only ever called on it.
-// The workers touch nothing but their own file, their own decoder and the (copied) lookup; the
+// The workers touch nothing but their own chunk, their own decoder and the (copied) lookup; the
 // project is read only while listing the days and building the lookup.
 #pragma once
 
@@ -109,11 +117,18 @@ private:
     uint32_t Calls = 0;
 };
 
-// Feeds one day file to the decoder (section 2 above). Lines receives the number of lines read (also
-// after a failure: those read so far). Idle, when given, is checked after every line.
+// Feeds one line of a day file (without its ending) to the decoder as one record (section 2 above).
+// A line longer than a read buffer may come in parts: LineStart false for the parts after the first.
+void FeedRecordLine(TOrvaProtocol& decoder, std::string_view bytes, bool lineStart = true);
+
+// Feeds one day file to the decoder, line by line (section 2 above). Lines receives the number of lines
+// read (also after a failure: those read so far). Idle, when given, is checked after every line.
 // Returns 0 on success, -1 when the file does not exist, else the error code (errno) of open/read.
 int FeedDayFile(const std::string& fileName, TOrvaProtocol& decoder, uint64_t& lines,
                 TIdleTimer* idle = nullptr);
+
+// Whether a record of that RT belongs to the day file of the day (section 3 above).
+bool RecordOfDay(const TRecordedDay& day, TDateTime recordTime);
 
 // The values of a list of field names looked up in decoded records. Resolving once gives the same
 // results as GetFieldValue(project, record, name, ...) for every record, as long as the project's
@@ -146,8 +161,8 @@ public:
     virtual ~IRecordedDataSink() = default;
     // A day whose file exists is about to be read (for "Lese Daten aus Datei %s ...").
     virtual void DayBegin(const TRecordedDay& day) { (void)day; }
-    // One valid record, in the exact order of a single decoder: its header and the lookup's values
-    // (Values[i] for field i). Return false to stop reading (Read then returns true: not a failure).
+    // One valid record of its day, in the exact order of a single decoder: its header and the lookup's
+    // values (Values[i] for field i). Return false to stop reading (Read then returns true: no failure).
     virtual bool Record(const TRecordHeader& header, const TFieldValue* values) = 0;
     // After every day of the list, also a missing one (Exists false, Lines 0, Ok true). Ok is false
     // when the file could not be read; Lines counts the lines read (the "geprüft" count).
@@ -163,14 +178,15 @@ public:
 
 class TRecordedDataReader {
 public:
-    // Worker threads for whole days: 0 = automatic (the machine's cores), 1 = read everything on the
-    // calling thread.
+    // Worker threads for decoding ahead: 0 = automatic (the machine's cores), 1 = read everything on
+    // the calling thread.
     int Threads = 0;
     int IdleIntervalMs = 50;
-    // Days decoded ahead at most (memory: about file size + 300 bytes per record and field group each).
-    int MaxDaysAhead = 4;
-    // Larger files are not decoded ahead but read in blocks on the calling thread.
-    uint64_t LargeFileBytes = 64ull << 20;
+    // Decoded records held ahead of the sink at most, in bytes (section 4 above).
+    uint64_t MaxBytesAhead = 4ull << 20;
+    // Bytes of a file per chunk decoded ahead; 0 chooses from the number of fields, so that a chunk of
+    // short lines fills its share of MaxBytesAhead.
+    uint64_t ChunkBytes = 0;
 
     // Reads the days (Exists false: skipped) through one decoder. True when all files that exist were
     // read (or the sink stopped); false on the first file that could not be read, with its error code
@@ -179,10 +195,10 @@ public:
 
     int ErrorCode = 0;
     std::string ErrorText;
-    // Of the last Read: records handed to the sink, lines read, days decoded on workers.
+    // Of the last Read: records handed to the sink, lines read, chunks whose records a worker decoded.
     uint64_t RecordCount = 0;
     uint64_t LineCount = 0;
-    uint64_t DaysDecodedAhead = 0;
+    uint64_t ChunksDecodedAhead = 0;
 };
 
 // The message for a day file that cannot be read.

@@ -82,8 +82,8 @@ public:
 
     const TDecodedRecord& Record() const { return *Decoded; }
     // Whether a frame is open: the bytes fed so far end inside a record that has not completed, been
-    // abandoned or overflowed. Readers of recorded data use it to know where whole days may be decoded
-    // apart (RecordedDays).
+    // abandoned or overflowed. Readers of recorded data use it to end a frame that a damaged line left
+    // open (RecordedDays).
     bool InsideRecord() const { return InRecord; }
 
     // The steps of decoding, public for tests. FinishRecord completes the body held in the line buffer.

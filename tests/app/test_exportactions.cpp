@@ -226,6 +226,35 @@ TEST_F(ExportActionsTest, ABatchNeedsATypeAndFieldsOfASelection)
     EXPECT_TRUE(Dialogs.Shown.empty());
 }
 
+TEST_F(ExportActionsTest, AnEndBeforeTheStartIsAnErrorOfBothCommands)
+{
+    SetClockOverride([] { return EncodeDateTime(2025, 3, 1, 18, 0, 0); });
+    const TDateTime start = EncodeDate(2025, 3, 2), end = EncodeDate(2025, 3, 1);
+    const std::string message =
+        "Das Ende des Zeitraums (01.03.2025) liegt vor seinem Anfang (02.03.2025). Es wurde nichts exportiert.";
+    const std::string file = (Dir / "Daten.csv").string();
+    const TExportFileResult single =
+        ExportFileCommand(*Project, {.FileName = file, .Fields = Fields, .Start = start, .End = end}, ProgressWindow());
+    EXPECT_EQ(single.Outcome, TExportFileOutcome::EndBeforeStart);
+    EXPECT_EQ(Dialogs.Shown, (TShown{{"error", message}}));
+    EXPECT_EQ(Window, (std::vector<std::string>{"open", "close 0"}));
+    EXPECT_FALSE(fs::exists(file));
+
+    // The batch: also when the end is the moment it starts; no progress window then.
+    for (const bool endIsNow : {false, true}) {
+        Dialogs.Shown.clear();
+        Window.clear();
+        EXPECT_FALSE(BatchExportCommand(
+            *Project, {.Type = ExportTypeAt(1), .Fields = Fields, .Start = start, .End = end, .EndIsNow = endIsNow},
+            ProgressWindow()));
+        ASSERT_EQ(Dialogs.Shown.size(), 1u) << endIsNow;
+        EXPECT_EQ(Dialogs.Shown[0].Kind, "error");
+        EXPECT_NE(Dialogs.Shown[0].Text.find("liegt vor seinem Anfang (02.03.2025)"), std::string::npos);
+        EXPECT_TRUE(Window.empty()) << endIsNow;
+    }
+    EXPECT_FALSE(fs::exists(Project->GetDataDir("export")));
+}
+
 TEST_F(ExportActionsTest, ABatchRunsIntoItsFolderUpToItsEndAndReportsTheResult)
 {
     WriteRecords(EncodeDate(2025, 3, 1), EncodeDate(2025, 3, 3) + 1.0 / 24, 3600);

@@ -20,29 +20,6 @@ using namespace dedezuviv::app;
 
 namespace {
 
-// A zone with summer time, given by rule so that no zone database is needed.
-struct CentralEuropeanTime {
-    std::string Saved;
-    bool HadZone = false;
-    CentralEuropeanTime()
-    {
-        if (const char* zone = std::getenv("TZ")) {
-            Saved = zone;
-            HadZone = true;
-        }
-        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-        tzset();
-    }
-    ~CentralEuropeanTime()
-    {
-        if (HadZone)
-            setenv("TZ", Saved.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-};
-
 TFieldValue Float(double value)
 {
     TFieldValue v;
@@ -99,7 +76,7 @@ TEST(MqttTexts, FieldsAreUniqueAndNamesSharedByTypesAreQualified)
 
 TEST(MqttTexts, StateHasTheRecordTimeWithItsOffsetAndNumbersAsNumbers)
 {
-    const CentralEuropeanTime zone;
+    const testsupport::CentralEuropeanTime zone;
     TProject project;
     project.FieldNames[ftTemperature] = {"Vorlauf", "Außen"};
     project.FieldNames[ftCounter] = {"Brennerstunden"};

@@ -1,6 +1,6 @@
 // The recorded-data reader of the charts: which day files a range reads, which records it accepts
-// (range, minimum increment restarting at each accepted record), the values it takes, its log lines
-// and its failure on an unreadable file.
+// (range, minimum increment from the last accepted record, earlier records after a clock set back),
+// the values it takes, its log lines and its failure on an unreadable file.
 #include "base/DateTime.h"
 #include "evaluation/ChartReader.h"
 #include "model/DayFiles.h"
@@ -165,24 +165,56 @@ TEST_F(GenPlotDataTest, TheIncrementRestartsAtEachAcceptedRecordAndRangeEndsAreI
     EXPECT_EQ(SecondsFrom(At(5, 10, 0), XOf(*inner.Series[0])), (std::vector<int64_t>{10, 20}));
 }
 
-TEST_F(GenPlotDataTest, RecordsBeforeTheNextAllowedTimeAreSkippedAlsoWhenFilesAreOutOfOrder)
+TEST_F(GenPlotDataTest, AnEarlierRecordIsTakenAndThePointsAreInTimeOrder)
 {
     // The file of day 6 holds a record of 12:00, then one of 11:59:30 (written by a clock set back),
-    // then 12:01.
+    // then 11:59:50 and 12:01.
     const std::string file = DataFileName(Project, At(6, 12, 0));
     fs::create_directories(fs::path(file).parent_path());
     WriteFile(file, RecordLine(At(6, 12, 0), {50}) + "\r\n" + RecordLine(At(6, 11, 59, 30), {51}) + "\r\n" +
-                        RecordLine(At(6, 12, 1), {52}) + "\r\n");
+                        RecordLine(At(6, 11, 59, 50), {52}) + "\r\n" + RecordLine(At(6, 12, 1), {53}) + "\r\n");
+    // With 30 s: 12:00 is taken, 11:59:30 too (earlier than the last taken), 11:59:50 is less than 30 s
+    // after it, 12:01 is taken.
     TGenPlotData reader;
     ASSERT_TRUE(reader.ReadSeries(Project, nullptr, At(6, 0, 0), At(6, 23, 0), 30, {"Kessel (Temperatur)"}));
-    ASSERT_EQ(reader.Series[0]->Count(), 2u);
-    EXPECT_FLOAT_EQ(reader.Series[0]->Y(0), 50.0f);
-    EXPECT_FLOAT_EQ(reader.Series[0]->Y(1), 52.0f);
+    const TPlotSeries& series = *reader.Series[0];
+    ASSERT_EQ(series.Count(), 3u);
+    EXPECT_EQ(SecondsFrom(At(6, 12, 0), XOf(series)), (std::vector<int64_t>{-30, 0, 60}));
+    EXPECT_FLOAT_EQ(series.Y(0), 51.0f);
+    EXPECT_FLOAT_EQ(series.Y(1), 50.0f);
+    EXPECT_FLOAT_EQ(series.Y(2), 53.0f);
 
-    // With increment 0 an earlier record is still skipped (the next may not be before the last).
+    // With increment 0 every record is a point.
     TGenPlotData zero;
     ASSERT_TRUE(zero.ReadSeries(Project, nullptr, At(6, 0, 0), At(6, 23, 0), 0, {"Kessel (Temperatur)"}));
-    EXPECT_EQ(zero.Series[0]->Count(), 2u);
+    EXPECT_EQ(zero.Series[0]->Count(), 4u);
+}
+
+TEST_F(GenPlotDataTest, TheRepeatedAutumnHourIsDrawnWithAnIncrement)
+{
+    // Every 10 s from 01:30 summer time for three hours of real time: the clock shows 01:30 to 02:59:50,
+    // then 02:00 to 03:29:50 again.
+    const testsupport::CentralEuropeanTime zone;
+    const std::vector<TDateTime> times =
+        testsupport::LocalTimesEvery(testsupport::AutumnChange2026Minus90Minutes, 1080, 10);
+    const std::string file = DataFileName(Project, times.front());
+    fs::create_directories(fs::path(file).parent_path());
+    std::string lines;
+    for (size_t i = 0; i < times.size(); ++i)
+        lines += RecordLine(times[i], {i < 540 ? 20.0 : 30.0}) + "\r\n";
+    WriteFile(file, lines);
+    const TDateTime day = EncodeDate(2026, 10, 25);
+    TGenPlotData reader;
+    ASSERT_TRUE(reader.ReadSeries(Project, nullptr, day, day + 1, 10, {"Kessel (Temperatur)"}));
+    const TPlotSeries& series = *reader.Series[0];
+    ASSERT_EQ(series.Count(), 1080u);
+    // Both passes of 02:15, in time order; the first pass first.
+    const size_t at = series.LowerBound(day + (2 * 3600 + 15 * 60) / 86400.0);
+    EXPECT_EQ(series.UpperBound(series.X(at)) - at, 2u);
+    EXPECT_FLOAT_EQ(series.Y(at), 20.0f);
+    EXPECT_FLOAT_EQ(series.Y(at + 1), 30.0f);
+    for (size_t i = 1; i < series.Count(); ++i)
+        ASSERT_LE(series.X(i - 1), series.X(i)) << i;
 }
 
 TEST_F(GenPlotDataTest, EachFieldGetsItsSeriesWithTheSameTimesAndUnknownFieldsGiveZeros)

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 
 using namespace dedezuviv::evaluation;
 
@@ -65,6 +66,46 @@ TEST(PlotSeriesTest, TimeSearchWithEqualTimes)
     EXPECT_TRUE(series.ValueRange(0, 99, low, high));  // the end is clamped
     EXPECT_EQ(low, 1.0f);
     EXPECT_EQ(high, 3.0f);
+}
+
+TEST(PlotSeriesTest, OrderByTimeMatchesAStableSortOfTheSeriesTogether)
+{
+    std::mt19937 random(11);
+    for (int round = 0; round < 40; ++round) {
+        // Runs of rising times (some equal) with jumps back: clocks set back, hours that repeat.
+        auto times = std::make_shared<TTimeColumn>();
+        std::vector<std::unique_ptr<TPlotSeries>> series;
+        series.push_back(std::make_unique<TPlotSeries>("a", times));
+        series.push_back(std::make_unique<TPlotSeries>("b", times));
+        std::vector<std::tuple<double, float, float>> plain;
+        double t = 100;
+        const int count = 1 + static_cast<int>(random() % 3000);
+        for (int i = 0; i < count; ++i) {
+            const unsigned step = random() % 50;
+            t += step == 0 ? -static_cast<double>(random() % 400) : step == 1 ? 0 : 1;
+            times->PushBack(t);
+            series[0]->AddValue(static_cast<float>(i));
+            series[1]->AddValue(static_cast<float>(-i));
+            plain.emplace_back(t, static_cast<float>(i), static_cast<float>(-i));
+        }
+        float low = 0, high = 0;
+        series[0]->ValueRange(0, 10, low, high);  // a summary made before the new order
+        OrderByTime(*times, series);
+        std::stable_sort(plain.begin(), plain.end(),
+                         [](const auto& x, const auto& y) { return std::get<0>(x) < std::get<0>(y); });
+        for (size_t i = 0; i < plain.size(); ++i) {
+            ASSERT_EQ(series[0]->X(i), std::get<0>(plain[i])) << round << " " << i;
+            ASSERT_EQ(series[0]->Y(i), std::get<1>(plain[i])) << round << " " << i;
+            ASSERT_EQ(series[1]->Y(i), std::get<2>(plain[i])) << round << " " << i;
+        }
+        const size_t first = std::min<size_t>(10, plain.size());
+        if (series[0]->ValueRange(0, first, low, high)) {
+            float expected = std::get<1>(plain[0]);
+            for (size_t i = 0; i < first; ++i)
+                expected = std::min(expected, std::get<1>(plain[i]));
+            EXPECT_EQ(low, expected);
+        }
+    }
 }
 
 }  // namespace

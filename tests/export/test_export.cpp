@@ -1,5 +1,6 @@
-// The export engine: the table layout in every format, the NextTime grid, empty cells, the
-// CSV and DAT text rules, the day files of a range, bad day-file lines, and the failure table.
+// The export engine: the table layout in every format, which records the increment takes (gaps, the
+// repeated autumn hour), empty cells, the CSV and DAT text rules, the day files of a range (also over
+// more than a century), bad day-file lines, and the failure table.
 #include "base/MainThread.h"
 #include "export/ExportBatch.h"
 #include "export/ExportData.h"
@@ -129,33 +130,74 @@ TEST_F(Export, IncrementZeroExportsEveryRecordIncludingStartAndEnd)
     EXPECT_EQ(lines.back().substr(0, 21), "\"10.03.2024 02:00:00\"");
 }
 
-TEST_F(Export, IncrementFollowsItsGridFromStartAndCatchesUpAfterAGap)
+namespace {
+
+// Seconds from Origin of the time in each data row of a DAT file (a date alone at midnight).
+std::vector<int> RowSeconds(const std::vector<std::string>& lines, TDateTime origin)
+{
+    std::vector<int> seconds;
+    for (const std::string& line : lines) {
+        TDateTime t = 0;
+        if (TryStrToDateTime(line.substr(0, line.find(',')), t))
+            seconds.push_back(static_cast<int>(std::llround((t - origin) * 86400)));
+    }
+    return seconds;
+}
+
+}  // namespace
+
+TEST_F(Export, IncrementCountsFromTheLastRowAndAGapGivesNoBurst)
 {
     const TDateTime start = EncodeDateTime(2024, 3, 10, 6, 0, 0);
     // Records every 10 s for 30 minutes, an hour without data, then 30 more minutes.
     exporttest::WriteRecords(*Project, start, start + 1800.0 / 86400, 10);
     exporttest::WriteRecords(*Project, start + 5400.0 / 86400, start + 7200.0 / 86400, 10);
     ASSERT_EQ(Run("out.dat", efDAT, start, start + 1, 60, {"Kessel (Temperatur)"}), 0) << Message;
-    std::vector<int> seconds;  // of each row, from start
-    for (const std::string& line : CsvLines()) {
-        if (line.rfind("10.03.2024", 0) != 0)
-            continue;
-        seconds.push_back((std::stoi(line.substr(11, 2)) - 6) * 3600 + std::stoi(line.substr(14, 2)) * 60 +
-                          std::stoi(line.substr(17, 2)));
-    }
-    // Before the gap one row a minute: 0, 60, ..., 1740.
-    ASSERT_GE(seconds.size(), 30u);
-    for (int i = 0; i < 30; ++i)
-        EXPECT_EQ(seconds[i], 60 * i);
-    // After it every record (10 s apart) until the grid (1800 + 60 per row) has caught up: 73 rows
-    // from 5400 to 6120, then one row a minute again.
-    for (int j = 0; j <= 72; ++j)
-        ASSERT_EQ(seconds[30 + j], 5400 + 10 * j) << j;
-    ASSERT_GT(seconds.size(), 104u);
-    EXPECT_EQ(seconds[103], 6180);
-    EXPECT_EQ(seconds[104], 6240);
-    EXPECT_EQ(Engine.RecordCount, static_cast<int32_t>(seconds.size()));
-    EXPECT_EQ(Engine.NextTime, start + (1800.0 + 60.0 * (static_cast<double>(seconds.size()) - 30)) / 86400);
+    // One row a minute before the gap (0 ... 1740), the first record after it, and one row a minute
+    // from there (5400 ... 7140).
+    std::vector<int> expected;
+    for (int s = 0; s < 1800; s += 60)
+        expected.push_back(s);
+    for (int s = 5400; s < 7200; s += 60)
+        expected.push_back(s);
+    EXPECT_EQ(RowSeconds(CsvLines(), start), expected);
+    EXPECT_EQ(Engine.RecordCount, 60);
+    EXPECT_NEAR(Engine.NextTime, start + 7200.0 / 86400, 1e-9);
+}
+
+TEST_F(Export, TheRepeatedAutumnHourIsExportedWithAnIncrement)
+{
+    // Every 10 s from 01:30 summer time for three hours of real time: the clock shows 01:30 to 02:59:50,
+    // then 02:00 to 03:29:50 again.
+    const testsupport::CentralEuropeanTime zone;
+    const std::vector<TDateTime> times =
+        testsupport::LocalTimesEvery(testsupport::AutumnChange2026Minus90Minutes, 1080, 10);
+    std::string lines;
+    for (TDateTime t : times)
+        lines += RecordLine(t, {20}) + "\r\n";
+    const TDateTime day = EncodeDate(2026, 10, 25);
+    exporttest::AppendToDay(*Project, day, lines);
+    ASSERT_EQ(Run("out.dat", efDAT, day, day + 1, 10, {"Kessel (Temperatur)"}), 0) << Message;
+    const std::vector<int> rows = RowSeconds(CsvLines(), day);
+    ASSERT_EQ(rows.size(), 1080u);
+    // In the order of the day file: the second 02:00 follows 02:59:50.
+    EXPECT_EQ(rows[539], 2 * 3600 + 59 * 60 + 50);
+    EXPECT_EQ(rows[540], 2 * 3600);
+    EXPECT_EQ(rows.back(), 3 * 3600 + 29 * 60 + 50);
+    // An increment of a minute gives a row a minute through both passes of the hour.
+    ASSERT_EQ(Run("out.dat", efDAT, day, day + 1, 60, {"Kessel (Temperatur)"}), 0) << Message;
+    EXPECT_EQ(Engine.RecordCount, 180);
+}
+
+TEST_F(Export, ARangeOfMoreThanACenturyExportsEveryRecordOnce)
+{
+    // The walk reads 24-01-05.txt for 1924 and for 2024; its records are of 2024.
+    const TDateTime day = EncodeDate(2024, 1, 5);
+    exporttest::WriteRecords(*Project, day, day + 1, 3600);
+    ASSERT_EQ(Run("out.dat", efDAT, EncodeDate(1924, 1, 1), EncodeDate(2024, 12, 31), 0, {"Kessel (Temperatur)"}), 0)
+        << Message;
+    EXPECT_EQ(Engine.RecordCount, 24);
+    EXPECT_EQ(RowSeconds(CsvLines(), day).front(), 0);
 }
 
 TEST_F(Export, MissingValuesKeepTheLaterCellsInTheirColumnsInEveryFormat)
@@ -224,23 +266,23 @@ TEST_F(Export, BadLinesInDayFilesAndAMissingDay)
 {
     const TDateTime day = EncodeDate(2024, 2, 1);
     const TDateTime t1 = day + 0.25, t2 = day + 0.5, t3 = day + 0.75, t4 = day + 2.5;
-    // A line cut off before its "#" is lost and takes the record of the next line along.
-    // A blank outside a record opens a frame of its own, so a foreign line with blanks (the
-    // ACK line) also costs the record after it; a line without blanks does no harm.
+    // Each line is one record: a line cut off before its "#" and foreign lines (also with blanks,
+    // which open frames of their own) lose only themselves.
     exporttest::AppendToDay(*Project, day,
                             RecordLine(t1, {1}) + "\r\n" +                       // kept
-                                RecordLine(t2, {2}).substr(0, 30) + "\r\n" +       // cut off: lost ...
-                                RecordLine(t2 + 0.01, {3}) + "\r\n" +            // ... and this one too
+                                RecordLine(t2, {2}).substr(0, 30) + "\r\n" +       // cut off: lost
+                                RecordLine(t2 + 0.01, {3}) + "\r\n" +            // kept
                                 "Anderes_Programm:12;34;56\r\n" +                  // harmless
                                 RecordLine(t2 + 0.02, {4}) + "\r\n" +            // kept
-                                "\x01\x02\xff junk ###\r\n" + "ACK 01022024 120000\n\r" +  // blanks
-                                RecordLine(t3, {5}) + "\r\n" +                   // lost
+                                "\x01\x02\xff junk ###\r\n" + "ACK 01022024 120000\n\r" +  // harmless
+                                RecordLine(t3, {5}) + "\r\n" +                   // kept
                                 RecordLine(t3 + 0.01, {6}) + "\r\n");            // kept
     // Day 2 is missing; day 3 ends without line end, inside a record.
     exporttest::AppendToDay(*Project, day + 2, RecordLine(t4, {7}) + "\r\n=MD/t+001,00/y0");
     ASSERT_EQ(Run("out.dat", efDAT, day, day + 2.99, 0, {"Kessel (Temperatur)"}), 0) << Message;
     const auto lines = CsvLines();
-    EXPECT_EQ(lines, (std::vector<std::string>{"Zeit,Kessel", "01.02.2024 06:00:00,1", "01.02.2024 12:28:48,4",
+    EXPECT_EQ(lines, (std::vector<std::string>{"Zeit,Kessel", "01.02.2024 06:00:00,1", "01.02.2024 12:14:24,3",
+                                               "01.02.2024 12:28:48,4", "01.02.2024 18:00:00,5",
                                                "01.02.2024 18:14:24,6", "03.02.2024 12:00:00,7"}));
 }
 

@@ -195,6 +195,9 @@ TEST_F(ExportTool, WrongUseExitsWithTwo)
     const auto help = RunTool(Dir, "export --help");
     EXPECT_EQ(help.ExitCode, 0);
     EXPECT_NE(help.Out.find("--selection NAME"), std::string::npos);
+    // What a stored selection and --fields do with a name the project does not define.
+    EXPECT_NE(help.Out.find("wird als leere Spalte exportiert"), std::string::npos);
+    EXPECT_NE(help.Out.find("gilt als Tippfehler und wird\nabgelehnt"), std::string::npos);
 
     // The reason comes first, before the usage.
     const std::string range = "--from 2025-03-01T00:00:00 --to 2025-03-02T00:00:00 --selection a ";
@@ -203,11 +206,27 @@ TEST_F(ExportTool, WrongUseExitsWithTwo)
              {Args(range + out + " zweite.csv"), "Nur eine Ausgabedatei / only one output file"},
              {Args(out + " " + range + "--to"), "--to ohne Wert / --to needs a value"},
              {Args(range + "--increment 1.5 " + out),
-              "--increment: ganze Sekunden >= 0 erwartet / whole seconds >= 0 expected"}}) {
+              "--increment: ganze Sekunden >= 0 erwartet / whole seconds >= 0 expected"},
+             // Beyond a year (also a number no 64 bits hold, which must not wrap to "every row").
+             {Args(range + "--increment 31622401 " + out),
+              "--increment: höchstens ein Jahr (31622400 Sekunden) / at most one year (31622400 seconds)"},
+             {Args(range + "--increment 99999999999999999999 " + out),
+              "--increment: höchstens ein Jahr (31622400 Sekunden) / at most one year (31622400 seconds)"}}) {
         const auto run = RunTool(Dir, args);
         EXPECT_EQ(run.ExitCode, 2) << args;
         EXPECT_EQ(run.Err.substr(0, run.Err.find('\n')), reason) << args;
     }
+}
+
+TEST_F(ExportTool, AnEndBeforeTheStartIsAnErrorWithoutFile)
+{
+    const auto run = RunTool(Dir, Args("--from 2025-03-02T00:00:00 --to 2025-03-01T00:00:00 --selection Temperaturen " +
+                                       ShellQuote((Dir / "out.csv").string())));
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "Das Ende des Zeitraums (01.03.2025) liegt vor seinem Anfang (02.03.2025). Es wurde nichts "
+                       "exportiert.\n");
+    EXPECT_EQ(run.Out, "");
+    EXPECT_FALSE(fs::exists(Dir / "out.csv"));
 }
 
 TEST_F(ExportTool, FullDiskByASizeLimitFailsWithItsMessage)

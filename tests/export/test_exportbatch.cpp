@@ -167,6 +167,24 @@ TEST(ExportTypes, ATypeThatDoesNotAdvanceIsLeftOutWithALogLine)
     EXPECT_NE(log[0].find("\"Leer\""), std::string::npos) << log[0];
     EXPECT_NE(log[0].find("ausgelassen"), std::string::npos) << log[0];
 
+    // Steps are held in 16 bits: a larger one (also one beyond 32 bits) is refused as too large, not
+    // wrapped into a negative step.
+    log.clear();
+    SetLogCallbacks([&log](const std::string& text) { log.push_back(text); }, nullptr);
+    WriteFile(dir / "exportdef.cfg",
+              "[A]\r\nIncMin=40000\r\n[B]\r\nIncDay=1\r\nIncHour=99999999999\r\n[C]\r\nIncMin=32767\r\n"
+              "[D]\r\nIncDay=1\r\nIncMin=-99999999999\r\n");
+    skipped.clear();
+    const TExportTypes large = ReadExportTypes((dir / "exportdef.cfg").string(), &skipped);
+    ClearLogCallbacks();
+    EXPECT_EQ(skipped, (std::vector<std::string>{"A", "B", "D"}));
+    ASSERT_EQ(large.size(), 1u);
+    EXPECT_EQ(large[0].IncMin, 32767);
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_NE(log[0].find("ausgelassen: IncMin=40000 ist zu groß (höchstens 32767)."), std::string::npos) << log[0];
+    EXPECT_NE(log[1].find("ausgelassen: IncHour=99999999999 ist zu groß"), std::string::npos) << log[1];
+    EXPECT_NE(log[2].find("ganze Zahlen ab 0"), std::string::npos) << log[2];
+
     // A file of such types only gives the built-in types.
     WriteFile(dir / "exportdef.cfg", "[Leer]\r\n");
     EXPECT_EQ(ReadExportTypes((dir / "exportdef.cfg").string()).size(), 4u);
@@ -190,6 +208,14 @@ TEST(BatchFileName, TheDefaultMaskAndThePartsExample)
     EXPECT_EQ(BatchFileName("%ID %YEAR-%MONTH-%DAY %HOUR:%MIN", TypeNamed("Stundenverlauf"),
                             EncodeDateTime(2024, 11, 25, 9, 7, 0)),
               "Hour 2024-11-25 09:07");
+}
+
+TEST(BatchFileName, ASlashInTheTypesNameOrIdMakesNoFolder)
+{
+    TExportType type = TypeNamed("Tagesverlauf");
+    type.Name = "Heizung/Tag";
+    type.ID = "H/T";
+    EXPECT_EQ(BatchFileName("%ID-%TYP", type, EncodeDate(2024, 3, 7)), "H_T-Heizung_Tag");
 }
 
 TEST(BatchFileName, OnlyTheFirstOccurrenceAndLetterCaseIgnored)

@@ -132,6 +132,31 @@ TEST_F(ExportBatchTool, AUsersExportdefWithOneTypeAndItsId)
         << day.Err;
 }
 
+TEST_F(ExportBatchTool, AnExportdefTypeTooLargeForItsStepsIsRefusedOnceWithItsReason)
+{
+    fs::create_directories(Dir / "config" / "dedezuviv");
+    WriteFile(Dir / "config" / "dedezuviv" / "exportdef.cfg",
+              "[Woche]\r\nIncDay=7\r\n[Lang]\r\nIncMin=40000\r\n[Sub/Typ]\r\nIncDay=1\r\n");
+    const auto run = RunTool(Dir, Args("--type Sub/Typ --selection Temperaturen --format csv "
+                                       "--from 2025-03-01T00:00:00 --to 2025-03-02T00:00:00"));
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Err, "Auswertungszeitraum \"Lang\" in " + (Dir / "config" / "dedezuviv" / "exportdef.cfg").string() +
+                           " ausgelassen: IncMin=40000 ist zu groß (höchstens 32767).\n");
+    // The "/" of the type's name makes no folder.
+    EXPECT_TRUE(fs::is_regular_file(Dir / "Haus" / "export" / "Sub_Typ_2025-03-01-0000.csv"));
+}
+
+TEST_F(ExportBatchTool, AnEndBeforeTheStartIsAnError)
+{
+    const auto run = RunTool(Dir, Args("--type Day --selection Temperaturen --from 2025-03-02T00:00:00 "
+                                       "--to 2025-03-01T00:00:00"));
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "Das Ende des Zeitraums (01.03.2025) liegt vor seinem Anfang (02.03.2025). Es wurde nichts "
+                       "exportiert.\n");
+    EXPECT_EQ(run.Out, "");
+    EXPECT_FALSE(fs::exists(Dir / "Haus" / "export"));
+}
+
 TEST_F(ExportBatchTool, AFailedPeriodGivesExitOne)
 {
     fs::create_directories(Dir / "aus" / "Tagesverlauf_2025-03-01-0000.xls");
@@ -173,6 +198,7 @@ TEST_F(ExportBatchTool, WrongUseAndMissingFields)
     const auto help = RunTool(Dir, "export-batch --help");
     EXPECT_EQ(help.ExitCode, 0);
     EXPECT_NE(help.Out.find("--type"), std::string::npos);
+    EXPECT_NE(help.Out.find("wird als leere Spalte exportiert"), std::string::npos);
 }
 
 TEST_F(ExportBatchTool, WrongUseNamesItsReasonFirst)
@@ -192,6 +218,8 @@ TEST_F(ExportBatchTool, WrongUseNamesItsReasonFirst)
               "--format: csv, xls, dat oder wk1 erwartet / csv, xls, dat or wk1 expected"},
              {Args("--type Day --selection Temperaturen --increment -1" + range),
               "--increment: ganze Sekunden >= 0 erwartet / whole seconds >= 0 expected"},
+             {Args("--type Day --selection Temperaturen --increment 99999999999999999999" + range),
+              "--increment: höchstens ein Jahr (31622400 Sekunden) / at most one year (31622400 seconds)"},
              {Args("--type Day" + range + " --fields"), "--fields ohne Wert / --fields needs a value"}}) {
         const auto run = RunTool(Dir, args);
         EXPECT_EQ(run.ExitCode, 2) << args;

@@ -146,6 +146,20 @@ struct ExportCommandsTest : ::testing::Test {
         return Run<TFieldListEditorDlg>(FieldListEditorDlg(*Window), menu, "Feldauswahl erstellen/bearbeiten", script);
     }
 
+    // The user's exportdef.cfg with that text, and a new window, which reads the types at installation.
+    void NewWindowWithExportdef(const std::string& text)
+    {
+        fs::create_directories(Dir / "config" / "dedezuviv");
+        WriteFile(Dir / "config" / "dedezuviv" / "exportdef.cfg", text);
+        DisconnectWindowFromCore();
+        Window = std::make_unique<TMainPrgForm>();
+        ConnectWindowToCore(*Window);
+        SetUserDialogs(&Dialogs);
+        SetFileChooser(&Files);
+        InstallChartCommands(*Window);
+        InstallExportCommands(*Window);
+    }
+
     std::string SavedProjectText()
     {
         int result = -1;
@@ -372,16 +386,7 @@ TEST_F(ExportCommandsTest, CancelInTheProgressWindowLeavesOnlyWholeFiles)
 
 TEST_F(ExportCommandsTest, ExportdefWithOneCustomTypeOffersOnlyIt)
 {
-    fs::create_directories(Dir / "config" / "dedezuviv");
-    WriteFile(Dir / "config" / "dedezuviv" / "exportdef.cfg", "[Woche]\r\nIncDay=7\r\n");
-    // A new window reads the types at installation.
-    DisconnectWindowFromCore();
-    Window = std::make_unique<TMainPrgForm>();
-    ConnectWindowToCore(*Window);
-    SetUserDialogs(&Dialogs);
-    SetFileChooser(&Files);
-    InstallChartCommands(*Window);
-    InstallExportCommands(*Window);
+    NewWindowWithExportdef("[Woche]\r\nIncDay=7\r\n");
     WriteRecords(EncodeDate(2025, 3, 3), EncodeDate(2025, 3, 4), 3600);
     Batch([&](TExportBatchDlg& dialog) {
         ASSERT_EQ(dialog.TypeSelListBox->count(), 1);
@@ -394,6 +399,40 @@ TEST_F(ExportCommandsTest, ExportdefWithOneCustomTypeOffersOnlyIt)
     const fs::path folder = Project->GetDataDir("export");
     EXPECT_TRUE(fs::exists(folder / "ID0_Woche_01.xls"));
     EXPECT_TRUE(fs::exists(folder / "ID0_Woche_08.xls"));
+}
+
+TEST_F(ExportCommandsTest, AnEndBeforeTheStartIsAnErrorOfBothCommands)
+{
+    WriteRecords(EncodeDate(2025, 3, 1), EncodeDate(2025, 3, 2), 3600);
+    const fs::path file = Dir / "Daten.csv";
+    ASSERT_TRUE(Export([&](TExportDlg& dialog) {
+        dialog.FileLabeledEdit->setText(QString::fromStdString(file.string()));
+        SetPickers(dialog.StartDatePicker, dialog.StartTimePicker, EncodeDate(2025, 3, 2));
+        SetPickers(dialog.FinalDatePicker, dialog.FinalTimePicker, EncodeDate(2025, 3, 1));
+        dialog.StartBtn->click();
+    }));
+    const std::string message =
+        "Das Ende des Zeitraums (01.03.2025) liegt vor seinem Anfang (02.03.2025). Es wurde nichts exportiert.";
+    EXPECT_EQ(Dialogs.Count("error"), 1);
+    EXPECT_TRUE(Dialogs.Contains("error", message));
+    EXPECT_FALSE(fs::exists(file));
+    ASSERT_TRUE(Batch([&](TExportBatchDlg& dialog) {
+        SetPickers(dialog.StartDatePicker, dialog.StartTimePicker, EncodeDate(2025, 3, 2));
+        dialog.ActualTimeCB->setChecked(false);
+        SetPickers(dialog.FinalDatePicker, dialog.FinalTimePicker, EncodeDate(2025, 3, 1));
+        dialog.StartBtn->click();
+    }));
+    EXPECT_EQ(Dialogs.Count("error"), 2);
+    EXPECT_FALSE(fs::exists(Project->GetDataDir("export")));
+    EXPECT_TRUE(Window->isEnabled());
+}
+
+TEST_F(ExportCommandsTest, AnExportdefTypeTooLargeIsNamedOnceInTheLog)
+{
+    NewWindowWithExportdef("[Woche]\r\nIncDay=7\r\n[Lang]\r\nIncMin=40000\r\n");
+    const QString log = Window->Terminal->toPlainText();
+    EXPECT_EQ(log.count(QStringLiteral("ausgelassen")), 1) << Text(log);
+    EXPECT_TRUE(log.contains(QStringLiteral("IncMin=40000 ist zu groß (höchstens 32767)."))) << Text(log);
 }
 
 TEST_F(ExportCommandsTest, StopAndExportNeedsARecordingAndOpensTheExportDialog)

@@ -1,6 +1,6 @@
-// Reading recorded day files back (RecordedDays): the days a range touches, line splitting, the lookup
-// of field values, and the reader with days decoded ahead on workers giving exactly the records of one
-// decoder fed line by line.
+// Reading recorded day files back (RecordedDays): the days a range touches, line splitting, each line
+// one record, each record from its own day's file only, the lookup of field values, and the reader with
+// chunks decoded ahead on workers giving exactly the records of one decoder fed line by line.
 #include "base/Clock.h"
 #include "model/FieldValue.h"
 #include "model/DayFiles.h"
@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -108,14 +109,17 @@ void ExpectSameRecords(const TCollected& expected, const TCollected& actual, con
     EXPECT_EQ(expected.Events, actual.Events) << what;
 }
 
-// The reading as the rules describe it: one decoder for all days, every line of every existing
-// file fed as its own block followed by LF CR, each record's values through GetFieldValue.
+// The reading written out plainly: one decoder for all days, every line of every existing file fed as
+// one record, the records of each file's own day with their values through GetFieldValue.
 TCollected ReferenceRead(const TProject& project, const std::vector<TRecordedDay>& days,
                          const std::vector<std::string>& names)
 {
     TCollected out;
     TOrvaProtocol decoder;
+    const TRecordedDay* current = nullptr;
     decoder.SetOnRecord([&](const std::string&, const TDecodedRecord& record) {
+        if (!RecordOfDay(*current, record.Header.RT))
+            return;
         out.Headers.push_back(record.Header);
         for (const std::string& name : names) {
             int type = -1;
@@ -130,11 +134,12 @@ TCollected ReferenceRead(const TProject& project, const std::vector<TRecordedDay
             out.Events.push_back("end " + name + " 0 ok");
             continue;
         }
+        current = &day;
         out.Events.push_back("begin " + name);
         const std::string content = testsupport::ReadFile(day.FileName);
         uint64_t lines = 0;
         ForEachLine(content, [&](std::string_view line, std::string_view) {
-            decoder.ProcessData(std::string(line) + "\n\r");
+            FeedRecordLine(decoder, line);
             ++lines;
         });
         out.Events.push_back("end " + name + " " + std::to_string(lines) + " ok");
@@ -143,12 +148,12 @@ TCollected ReferenceRead(const TProject& project, const std::vector<TRecordedDay
 }
 
 TCollected ReaderRead(const std::vector<TRecordedDay>& days, const TFieldLookup& lookup, int threads,
-                      int daysAhead = 4, uint64_t largeFile = 64ull << 20)
+                      uint64_t chunkBytes = 0, uint64_t maxBytesAhead = 4ull << 20)
 {
     TRecordedDataReader reader;
     reader.Threads = threads;
-    reader.MaxDaysAhead = daysAhead;
-    reader.LargeFileBytes = largeFile;
+    reader.ChunkBytes = chunkBytes;
+    reader.MaxBytesAhead = maxBytesAhead;
     TCollectingSink sink(lookup.Size());
     EXPECT_TRUE(reader.Read(days, lookup, sink)) << reader.ErrorText;
     EXPECT_EQ(reader.RecordCount, sink.Data.Headers.size());
@@ -262,6 +267,47 @@ TEST(RecordedDays, LinesEndAtLfCrOrCrLfAndALastLineWithoutEndingCounts)
     EXPECT_EQ(FeedDayFile((dir / "missing.txt").string(), decoder, lines), -1);
 }
 
+namespace {
+
+// The first temperature of each record that lines fed one by one give.
+std::vector<double> TemperaturesOfLines(const std::vector<std::string>& lines)
+{
+    std::vector<double> out;
+    TOrvaProtocol decoder;
+    decoder.SetOnRecord([&](const std::string&, const TDecodedRecord& record) {
+        out.push_back(record.Counts[ftTemperature] > 0 ? record.Values[ftTemperature][0].FloatValue : -1);
+    });
+    for (const std::string& line : lines)
+        FeedRecordLine(decoder, line);
+    return out;
+}
+
+}  // namespace
+
+TEST(RecordedDays, EachLineIsOneRecordAndADamagedLineLosesOnlyItself)
+{
+    const TDateTime t = EncodeDateTime(2026, 1, 1, 12, 0, 0);
+    const std::string good = RecordLine(t, {2});
+    const std::string cut = RecordLine(t, {1}).substr(0, 30);
+    struct {
+        const char* What;
+        std::vector<std::string> Lines;
+        std::vector<double> Temperatures;
+    } const cases[] = {
+        {"a cut line, then a good one", {cut, good}, {2}},
+        {"a good record appended to the cut text", {cut + good}, {2}},
+        {"a foreign line with blanks", {"ACK 01022024 120000", good}, {2}},
+        {"a blank frame closed by #", {" blank frame#", good}, {2}},
+        {"junk with an = inside", {"\x01\x02=\xff junk ###", good}, {2}},
+        {"a line beyond the line buffer", {"=MD/t+0" + std::string(10050, '1'), good}, {2}},
+        {"two records on one line", {good + good}, {2, 2}},
+        {"an MR record adds to the data set of the line before", {good, "=MR/t+030,00#"}, {2, 2}},
+        {"an invalid record", {"=MD/t-080,00#", good}, {2}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TemperaturesOfLines(c.Lines), c.Temperatures) << c.What;
+}
+
 TEST(RecordedDays, LookupGivesTheValuesOfGetFieldValue)
 {
     TempDir dir;
@@ -361,7 +407,7 @@ void WriteTrickyDays(const TProject& project, TDateTime first, int dayCount, uns
 
 }  // namespace
 
-TEST(RecordedDays, DaysDecodedAheadGiveExactlyTheRecordsOfOneDecoder)
+TEST(RecordedDays, ChunksDecodedAheadGiveExactlyTheRecordsOfOneDecoder)
 {
     TempDir dir;
     auto project = MakeProject(dir);
@@ -376,9 +422,10 @@ TEST(RecordedDays, DaysDecodedAheadGiveExactlyTheRecordsOfOneDecoder)
     const TFieldLookup lookup(project.get(), names);
     ExpectSameRecords(expected, ReaderRead(days, lookup, 1), "one thread");
     ExpectSameRecords(expected, ReaderRead(days, lookup, 2), "two workers");
-    ExpectSameRecords(expected, ReaderRead(days, lookup, 3, 1), "three workers, one day ahead");
-    ExpectSameRecords(expected, ReaderRead(days, lookup, 2, 8, 1500), "workers and files read in blocks");
-    // Clean days (every file a sequence of whole MD records) are all decoded ahead.
+    ExpectSameRecords(expected, ReaderRead(days, lookup, 3, 300), "chunks of a few lines");
+    ExpectSameRecords(expected, ReaderRead(days, lookup, 3, 37), "chunks shorter than a line");
+    ExpectSameRecords(expected, ReaderRead(days, lookup, 2, 4000, 4000), "chunks stopped by their share");
+    // Clean days (every file a sequence of whole MD records) are all decoded ahead, one chunk a day.
     TempDir cleanDir;
     auto clean = MakeProject(cleanDir);
     for (int d = 0; d < 5; ++d) {
@@ -394,10 +441,60 @@ TEST(RecordedDays, DaysDecodedAheadGiveExactlyTheRecordsOfOneDecoder)
     reader.Threads = 2;
     TCollectingSink sink(lookup.Size());
     ASSERT_TRUE(reader.Read(cleanDays, TFieldLookup(clean.get(), names), sink));
-    EXPECT_EQ(reader.DaysDecodedAhead, 5u);
+    EXPECT_EQ(reader.ChunksDecodedAhead, 5u);
     EXPECT_EQ(reader.RecordCount, 5u * 144u);
     EXPECT_EQ(reader.LineCount, 5u * 144u);
     ExpectSameRecords(ReferenceRead(*clean, cleanDays, names), sink.Data, "clean days");
+}
+
+TEST(RecordedDays, ACutLastLineOfADayDoesNotCostTheFirstRecordOfTheNext)
+{
+    TempDir dir;
+    auto project = MakeProject(dir);
+    const TDateTime day = EncodeDate(2026, 1, 1);
+    // The power failed while the last line of day 1 was written: it has no "#" and no line end.
+    fs::create_directories(project->GetDataDir("data"));
+    WriteFile(DataFileName(*project, day),
+              RecordLine(day + 0.5, {1}) + "\r\n" + RecordLine(day + 0.99, {2}).substr(0, 40));
+    WriteFile(DataFileName(*project, day + 1), RecordLine(day + 1, {3}) + "\r\n" + RecordLine(day + 1.5, {4}) + "\r\n");
+    const auto days = RecordedDays(*project, day, day + 1.9, TDayWalk::CalendarDays);
+    const TFieldLookup lookup(project.get(), {"Kessel (Temperatur)"});
+    for (int threads : {1, 2}) {
+        const TCollected read = ReaderRead(days, lookup, threads);
+        std::vector<double> kessel;
+        for (const TFieldValue& value : read.Values)
+            kessel.push_back(value.FloatValue);
+        EXPECT_EQ(kessel, (std::vector<double>{1, 3, 4})) << threads;
+    }
+}
+
+TEST(RecordedDays, ARecordIsTakenOnlyFromTheFileOfItsOwnDay)
+{
+    TempDir dir;
+    auto project = MakeProject(dir);
+    ClockFixed clock;
+    const TDateTime day = EncodeDate(2026, 1, 1);
+    // Day files have two-digit years: over more than a century 26-01-01.txt is the file of 1 January 1926
+    // and of 1 January 2026. Its records are of 2026 and count there alone.
+    fs::create_directories(project->GetDataDir("data"));
+    WriteFile(DataFileName(*project, day), RecordLine(day + 0.25, {1}) + "\r\n" + RecordLine(day + 0.75, {2}) + "\r\n");
+    const TDateTime start = EncodeDate(1925, 12, 31), end = EncodeDateTime(2026, 1, 1, 23, 0, 0);
+    const TFieldLookup lookup(project.get(), {"Kessel (Temperatur)"});
+    for (TDayWalk walk : {TDayWalk::CalendarDays, TDayWalk::EveryMinute}) {
+        const auto days = RecordedDays(*project, start, end, walk);
+        const auto files = FileNamesOf(days);
+        EXPECT_EQ(std::count(files.begin(), files.end(), "26-01-01.txt"), 2);
+        for (int threads : {1, 2}) {
+            const TCollected read = ReaderRead(days, lookup, threads);
+            ASSERT_EQ(read.Headers.size(), 2u) << threads;
+            EXPECT_EQ(read.Headers[0].RT, day + 0.25);
+            // Both files were read, 2 lines each.
+            EXPECT_EQ(std::count(read.Events.begin(), read.Events.end(), "end 26-01-01.txt 2 ok"), 2);
+        }
+    }
+    // A record without time of its own (RT = PC of the clock, 1 March 2026) is no record of 1 January.
+    WriteFile(DataFileName(*project, day), "=MD/p100013/t+020,00#\r\n");
+    EXPECT_TRUE(ReaderRead(RecordedDays(*project, day, day + 0.5, TDayWalk::CalendarDays), lookup, 1).Headers.empty());
 }
 
 TEST(RecordedDays, SinkStopsTheReadAndIdleIsCalledByTime)

@@ -5,7 +5,9 @@
 #include "base/DateTime.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -45,5 +47,24 @@ inline std::string RecordLine(TDateTime time, const std::vector<double>& tempera
     line += "/y" + date + "/z" + clock + "/r" + date + " " + clock + "#";
     return line;
 }
+
+// The local times (after TZ) of Count instants Step seconds apart, the first UtcFirst seconds after
+// 1 January 1970 UTC: the wall clock a controller shows, which runs an hour twice when summer time ends.
+inline std::vector<TDateTime> LocalTimesEvery(int64_t utcFirst, int count, int stepSeconds)
+{
+    std::vector<TDateTime> times;
+    for (int i = 0; i < count; ++i) {
+        const std::time_t instant = static_cast<std::time_t>(utcFirst + int64_t{i} * stepSeconds);
+        std::tm local{};
+        localtime_r(&instant, &local);
+        times.push_back(EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                                       local.tm_min, local.tm_sec));
+    }
+    return times;
+}
+
+// 25 October 2026, 01:30 summer time (23:30 UTC the day before): 90 minutes before the clocks of
+// Central Europe go back from 03:00 to 02:00.
+inline constexpr int64_t AutumnChange2026Minus90Minutes = 1792884600;
 
 }  // namespace testsupport

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
@@ -50,6 +51,25 @@ TempDir::~TempDir()
                                      std::filesystem::perm_options::add, error);
     std::filesystem::permissions(Root, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, error);
     std::filesystem::remove_all(Root, error);
+}
+
+CentralEuropeanTime::CentralEuropeanTime()
+{
+    if (const char* zone = std::getenv("TZ")) {
+        Saved = zone;
+        HadZone = true;
+    }
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    tzset();
+}
+
+CentralEuropeanTime::~CentralEuropeanTime()
+{
+    if (HadZone)
+        setenv("TZ", Saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
 }
 
 std::string ReadFile(const std::filesystem::path& path)

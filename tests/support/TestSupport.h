@@ -23,6 +23,20 @@ private:
     std::filesystem::path Root;
 };
 
+// Central European time with its summer time (TZ given by rule, so that no zone database is needed)
+// for the object's lifetime; the zone before is restored at destruction.
+class CentralEuropeanTime {
+public:
+    CentralEuropeanTime();
+    ~CentralEuropeanTime();
+    CentralEuropeanTime(const CentralEuropeanTime&) = delete;
+    CentralEuropeanTime& operator=(const CentralEuropeanTime&) = delete;
+
+private:
+    std::string Saved;
+    bool HadZone = false;
+};
+
 std::string ReadFile(const std::filesystem::path& path);
 // Whether Part stands anywhere in Text.
 bool Contains(const std::string& text, const std::string& part);

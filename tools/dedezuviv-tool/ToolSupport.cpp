@@ -2,15 +2,27 @@
 
 #include "export/ExportBatch.h"
 #include "export/ExportData.h"
+#include "model/IncrementRule.h"
 #include "model/ProjectFile.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
 using namespace dedezuviv::model;
 using namespace dedezuviv::exports;
+
+const char* const FieldOptionsHelp =
+    "--selection nimmt eine im Projekt gespeicherte Feldauswahl; ein Feld darin, das das Projekt nicht mehr\n"
+    "definiert, wird als leere Spalte exportiert. --fields nimmt Feldnamen wie im Fenster (\"Kessel\n"
+    "(Temperatur)\", \"PC\"); ein Name, den das Projekt nicht definiert, gilt als Tippfehler und wird\n"
+    "abgelehnt.\n";
+const char* const FieldOptionsHelpEnglish =
+    "--selection takes a field selection stored in the project; a field in it that the project no longer\n"
+    "defines is exported as an empty column. --fields takes field names as the window shows them; a name\n"
+    "the project does not define is taken for a typo and refused.\n";
 
 int UsageError(const char* usage, const std::string& message)
 {
@@ -114,18 +126,22 @@ bool ExportFieldsOrReport(const TProject& project, const TRangeOptions& options,
     return false;
 }
 
-// --increment: whole seconds >= 0; no text is 0.
-bool ParseIncrement(const std::string& text, int64_t& seconds)
+// --increment: whole seconds from 0 to one year; no text is 0. The message of a wrong one, else empty.
+std::string ParseIncrement(const std::string& text, int64_t& seconds)
 {
     seconds = 0;
     if (text.empty())
-        return true;
+        return std::string();
     char* end = nullptr;
+    errno = 0;
     const long long parsed = std::strtoll(text.c_str(), &end, 10);
     if (end == text.c_str() || *end != '\0' || parsed < 0)
-        return false;
+        return "--increment: ganze Sekunden >= 0 erwartet / whole seconds >= 0 expected";
+    if (errno == ERANGE || parsed > MaxIncrementSeconds)
+        return "--increment: höchstens ein Jahr (" + std::to_string(MaxIncrementSeconds) +
+               " Sekunden) / at most one year (" + std::to_string(MaxIncrementSeconds) + " seconds)";
     seconds = parsed;
-    return true;
+    return std::string();
 }
 
 }  // namespace
@@ -195,8 +211,8 @@ std::optional<int> ParseRangeOptions(int argc, char** argv, const TRangeCommand&
     if (command.CheckExtraOptions)
         if (const std::string message = command.CheckExtraOptions(); !message.empty())
             return UsageError(usage, message);
-    if (!ParseIncrement(incrementText, options.IncrementSeconds))
-        return UsageError(usage, "--increment: ganze Sekunden >= 0 erwartet / whole seconds >= 0 expected");
+    if (const std::string message = ParseIncrement(incrementText, options.IncrementSeconds); !message.empty())
+        return UsageError(usage, message);
     options.BySelection = haveSelection;
     if (haveFields)
         options.FieldNames = SplitNames(fieldsText);

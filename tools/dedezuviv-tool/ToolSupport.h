@@ -22,6 +22,10 @@ using namespace dedezuviv::model;
 namespace dedezuviv::model { class TProject; }
 namespace dedezuviv::model { struct TProjectView; }
 
+// The lines of --help on --selection and --fields of export and export-batch, German and English.
+extern const char* const FieldOptionsHelp;
+extern const char* const FieldOptionsHelpEnglish;
+
 // Prints the message (when not empty) and the usage text on stderr; returns the exit code of wrong use (2).
 int UsageError(const char* usage, const std::string& message);
 
@@ -75,7 +79,7 @@ struct TRangeCommand {
 
 // The arguments after the subcommand name (argv[0]), checked in this order: --project given, the
 // required extra options, the output file, exactly one of --selection and --fields, --from, --to,
-// CheckExtraOptions, --increment (whole seconds >= 0).
+// CheckExtraOptions, --increment (whole seconds from 0 to one year, MaxIncrementSeconds).
 // Returns the exit code when the subcommand ends here: 0 after --help (usage on stdout), 2 on wrong use
 // (message and usage on stderr); nothing when it goes on.
 std::optional<int> ParseRangeOptions(int argc, char** argv, const TRangeCommand& command, TRangeOptions& options);

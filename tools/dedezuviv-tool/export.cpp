@@ -18,20 +18,22 @@ using namespace dedezuviv::app;
 
 namespace {
 
-const char* const Usage =
+const std::string Usage = std::string(
     "Aufruf / usage: dedezuviv-tool export --project DATEI --from YYYY-MM-DDTHH:MM:SS --to YYYY-MM-DDTHH:MM:SS\n"
     "                      (--selection NAME | --fields \"Q1,Q2,...\") [--increment SEKUNDEN] AUSGABE\n"
     "\n"
     "Exportiert die aufgezeichneten Daten des Projekts im Zeitraum in eine Tabellendatei. Das Format folgt\n"
-    "der Endung von AUSGABE: .csv, .dat, .xls oder .wk1. --selection nimmt eine im Projekt gespeicherte\n"
-    "Feldauswahl, --fields Feldnamen wie im Fenster (\"Kessel (Temperatur)\", \"PC\"). --increment ist der\n"
-    "kleinste Abstand zweier exportierter Datensätze in Sekunden; 0 oder ohne: automatisch wie im Fenster.\n"
-    "Zahlen und Datumsangaben in der Form der Systemeinstellungen.\n"
+    "der Endung von AUSGABE: .csv, .dat, .xls oder .wk1. --to darf nicht vor --from liegen.\n") +
+    FieldOptionsHelp +
+    "--increment ist der kleinste Abstand zweier exportierter Datensätze in Sekunden, höchstens ein Jahr\n"
+    "(31622400); 0 oder ohne: automatisch wie im Fenster. Zahlen und Datumsangaben in der Form der\n"
+    "Systemeinstellungen.\n"
     "\n"
     "Exports the project's recorded data of the range to a table file. The format follows OUTPUT's\n"
-    "extension: .csv, .dat, .xls or .wk1. --selection takes a field selection stored in the project,\n"
-    "--fields field names as the window shows them. --increment is the minimum distance of two exported\n"
-    "records in seconds; 0 or none: automatic, as in the window. Numbers and dates as the system settings.\n"
+    "extension: .csv, .dat, .xls or .wk1. --to must not lie before --from.\n" +
+    FieldOptionsHelpEnglish +
+    "--increment is the minimum distance of two exported records in seconds, at most one year (31622400);\n"
+    "0 or none: automatic, as in the window. Numbers and dates as the system settings.\n"
     "\n"
     "SIGINT/SIGTERM brechen ab und löschen die unvollständige Datei. / SIGINT/SIGTERM stop and remove the\n"
     "unfinished file.\n"
@@ -43,7 +45,7 @@ const char* const Usage =
 int RunExport(int argc, char** argv)
 {
     TRangeOptions options;
-    if (const std::optional<int> exitCode = ParseRangeOptions(argc, argv, {.Usage = Usage}, options))
+    if (const std::optional<int> exitCode = ParseRangeOptions(argc, argv, {.Usage = Usage.c_str()}, options))
         return *exitCode;
 
     // A size limit (ulimit -f) must give the write error and its message, not end the program.
@@ -71,7 +73,7 @@ int RunExport(int argc, char** argv)
                                                    .End = options.End,
                                                    .IncrementSeconds = options.IncrementSeconds},
                                                   nullptr, [] { return ToolStopRequested(); });
-    if (result.Outcome == TExportFileOutcome::Cancelled) {
+    if (result.Outcome == TExportFileOutcome::Cancelled || result.Outcome == TExportFileOutcome::EndBeforeStart) {
         std::fprintf(stderr, "%s\n", result.ErrorText.c_str());
         return 1;
     }

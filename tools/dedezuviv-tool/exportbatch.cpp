@@ -23,7 +23,7 @@ using namespace dedezuviv::app;
 
 namespace {
 
-const char* const Usage =
+const std::string Usage = std::string(
     "Aufruf / usage: dedezuviv-tool export-batch --project DATEI --type NAME --from YYYY-MM-DDTHH:MM:SS\n"
     "                      --to YYYY-MM-DDTHH:MM:SS (--selection NAME | --fields \"Q1,Q2,...\")\n"
     "                      [--format csv|xls|dat|wk1] [--mask MASKE] [--folder VERZEICHNIS]\n"
@@ -34,18 +34,21 @@ const char* const Usage =
     "geschlossen: ein Datensatz genau auf der Grenze steht in beiden Dateien. Dateinamen aus der Maske\n"
     "(Vorgabe %TYP_%JAHR-%MONAT-%TAG-%STUNDE%MIN; Platzhalter %ID %TYP %JAHR %MONAT %TAG %STUNDE %MIN\n"
     "%YEAR %MONTH %DAY %HOUR) und der Endung des Formats (Vorgabe xls), im Ordner --folder (Vorgabe: der\n"
-    "Ordner \"export\" des Projekts). --increment: kleinster Abstand zweier Datensätze in Sekunden;\n"
-    "0 oder ohne: automatisch wie im Fenster. Eine Zeile je Datei mit ihrer Datensatzzahl, dann die Summe.\n"
+    "Ordner \"export\" des Projekts). --to darf nicht vor --from liegen. --increment: kleinster Abstand\n"
+    "zweier Datensätze in Sekunden, höchstens ein Jahr (31622400); 0 oder ohne: automatisch wie im Fenster.\n"
+    "Eine Zeile je Datei mit ihrer Datensatzzahl, dann die Summe.\n") +
+    FieldOptionsHelp +
     "Zeiträume aus $XDG_CONFIG_HOME/dedezuviv/exportdef.cfg, sonst exportdef.cfg des Programms, sonst\n"
     "Monatsverlauf, Tagesverlauf, Stundenverlauf, Minutenverlauf. Gestern als Tag, für cron:\n"
     "  dedezuviv-tool export-batch --project Haus.p-p --type Day --selection Heizkreis \\\n"
     "      --from \"$(date -d yesterday +%FT00:00:00)\" --to \"$(date +%FT00:00:00)\"\n"
     "\n"
     "Writes one file per period as the window's batch export does (--type: name or ID of a period type)\n"
-    "from --from to --to; periods are closed, so a record on a boundary is in both files. File names from\n"
-    "the mask and the format's extension, in --folder (default: the project's \"export\" folder). One line\n"
-    "per file with its record count, then the total. SIGINT/SIGTERM stop at once and remove the\n"
-    "unfinished file.\n"
+    "from --from to --to (not before it); periods are closed, so a record on a boundary is in both files.\n"
+    "File names from the mask and the format's extension, in --folder (default: the project's \"export\"\n"
+    "folder). --increment: at most one year (31622400 seconds). One line per file with its record count,\n"
+    "then the total. SIGINT/SIGTERM stop at once and remove the unfinished file.\n" +
+    FieldOptionsHelpEnglish +
     "\n"
     "Exit: 0 alle Zeiträume geschrieben (auch ohne Datensatz), 1 ein Zeitraum fehlgeschlagen, Abbruch\n"
     "oder anderer Fehler, 2 falscher Aufruf.\n";
@@ -72,7 +75,7 @@ int RunExportBatch(int argc, char** argv)
     bool haveFolder = false;
     TExportFormat format = DefaultExportFormat;
     const TRangeCommand command{
-        .Usage = Usage,
+        .Usage = Usage.c_str(),
         .ExtraOptions = {{.Name = "--type",
                           .Value = &typeName,
                           .MissingMessage = "Kein Auswertungszeitraum angegeben (--type) / no period type given"},
@@ -114,6 +117,11 @@ int RunExportBatch(int argc, char** argv)
         for (const TExportType& known : ExportTypes())
             names += (names.empty() ? "" : ", ") + known.Name + " (" + known.ID + ")";
         std::fprintf(stderr, "Auswertungszeitraum \"%s\" unbekannt. Vorhanden: %s\n", typeName.c_str(), names.c_str());
+        return 1;
+    }
+
+    if (const std::string error = ExportRangeError(options.Start, options.End); !error.empty()) {
+        std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
 

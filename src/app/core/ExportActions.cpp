@@ -38,6 +38,14 @@ std::string DataDirUnlessGone(const TProject& project, const TProjectWatch& watc
 
 }  // namespace
 
+std::string ExportRangeError(TDateTime start, TDateTime end)
+{
+    if (end >= start)
+        return std::string();
+    return "Das Ende des Zeitraums (" + DateTimeToStr(end) + ") liegt vor seinem Anfang (" + DateTimeToStr(start) +
+           "). Es wurde nichts exportiert.";
+}
+
 TNameList SelectionFieldsAt(const TProject& project, int index)
 {
     if (index < 0 || index >= static_cast<int>(project.FieldSelections.size()))
@@ -72,6 +80,11 @@ TExportFileResult ExportToFile(const TProject& project, const TExportFileRequest
         return result;
     if (request.Fields.empty()) {
         result.Outcome = TExportFileOutcome::NoFields;
+        return result;
+    }
+    result.ErrorText = ExportRangeError(request.Start, request.End);
+    if (!result.ErrorText.empty()) {
+        result.Outcome = TExportFileOutcome::EndBeforeStart;
         return result;
     }
 
@@ -119,6 +132,10 @@ TExportFileResult ExportFileCommand(const TProject& project, const TExportFileRe
         ShowError(failed);
         return result;
     }
+    if (result.Outcome == TExportFileOutcome::EndBeforeStart) {
+        ShowError(result.ErrorText);
+        return result;
+    }
     if (result.Outcome == TExportFileOutcome::Cancelled) {
         InformUser(result.ErrorText);
         return result;
@@ -157,9 +174,18 @@ std::optional<TBatchResult> BatchExportCommand(const TProject& project, const TB
 {
     if (request.Type == nullptr || request.Fields.empty())
         return std::nullopt;
+    TBatchExportRequest run = request;
+    if (run.EndIsNow) {
+        run.End = Now();
+        run.EndIsNow = false;
+    }
+    if (const std::string error = ExportRangeError(run.Start, run.End); !error.empty()) {
+        ShowError(error);
+        return std::nullopt;
+    }
     const TProjectWatch watch(project);
     progress.OpenWindow();
-    const TBatchResult result = RunBatchExport(project, request, progress.Lines, progress.CancelRequested);
+    const TBatchResult result = RunBatchExport(project, run, progress.Lines, progress.CancelRequested);
     progress.CloseWindow();
 
     const std::string message = BatchResultMessage(result, DataDirUnlessGone(project, watch));

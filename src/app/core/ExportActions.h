@@ -32,6 +32,10 @@ const TExportType* ExportTypeAt(int index);
 
 inline constexpr const char* NoExportFileMessage = "Keine Datei angegeben. ";
 
+// The message when the end of a range lies before its start (nothing can be exported); empty for a
+// range. A range of one moment (end = start) is a range.
+std::string ExportRangeError(TDateTime start, TDateTime end);
+
 struct TExportFileRequest {
     std::string FileName{};
     TNameList Fields{};
@@ -39,12 +43,12 @@ struct TExportFileRequest {
     int64_t IncrementSeconds = 0;  // 0: the automatic increment
 };
 
-enum class TExportFileOutcome { NoFile, UnknownFormat, NoFields, Written, Failed, Cancelled };
+enum class TExportFileOutcome { NoFile, UnknownFormat, NoFields, EndBeforeStart, Written, Failed, Cancelled };
 
 struct TExportFileResult {
     TExportFileOutcome Outcome = TExportFileOutcome::NoFile;
     int32_t RecordCount = 0;  // 0 unless written
-    std::string ErrorText;    // Failed and Cancelled: the engine's text
+    std::string ErrorText;    // Failed and Cancelled: the engine's text; EndBeforeStart: ExportRangeError
     std::string DataDir;      // the project's data folder, for the no-data message (empty when it went away)
 };
 
@@ -52,7 +56,7 @@ struct TExportFileResult {
 // (NoExportFileMessage), or an extension of no format (ExportMessages::UnknownFormat).
 std::optional<TExportFormat> ExportFileFormat(const std::string& fileName, std::string& message);
 
-// The checks (file name, format, fields) and the export with its progress and debug lines; no
+// The checks (file name, format, fields, range) and the export with its progress and debug lines; no
 // message. Lines may be null. Stops when Cancelled says so or the project went away.
 TExportFileResult ExportToFile(const TProject& project, const TExportFileRequest& request, IProgress* lines,
                                const std::function<bool()>& cancelled);
@@ -81,7 +85,8 @@ struct TBatchExportRequest {
 TBatchResult RunBatchExport(const TProject& project, const TBatchExportRequest& request, IProgress* lines,
                             const std::function<bool()>& cancelled);
 
-// "Batch-Export" after its dialog: nothing without a type or fields; else the progress window with
+// "Batch-Export" after its dialog: nothing without a type or fields; ExportRangeError as an error when
+// the end (the moment of the start with EndIsNow) lies before the start; else the progress window with
 // the run, then (closed) the result message, as an error when a period failed and the user did not
 // cancel. The result is empty when nothing was exported.
 std::optional<TBatchResult> BatchExportCommand(const TProject& project, const TBatchExportRequest& request,
