@@ -400,10 +400,11 @@ TEST_F(ExportBatchTest, TheAutomaticIncrementFitsEachDayOfTenSecondDataIntoTheSh
         const TBatchResult result = batch.Run();
         ASSERT_EQ(result.Files.size(), 2u);
         EXPECT_EQ(result.Failed, 0) << result.Files[0].ErrorText;
-        // WK1 every 11 s on the grid; XLS keeps every record, the records being further apart than the
-        // step. Day 1 with the midnight record of day 2, day 2 without the next midnight.
-        EXPECT_EQ(result.Files[0].RecordCount, format == efWK1 ? 7855 : 8641);
-        EXPECT_EQ(result.Files[1].RecordCount, format == efWK1 ? 7854 : 8640);
+        // A row at least 11 s after the last one is every other 10-s record in WK1; XLS keeps every
+        // record, the records being further apart than the step. Day 1 with the midnight record of
+        // day 2, day 2 without the next midnight.
+        EXPECT_EQ(result.Files[0].RecordCount, format == efWK1 ? 4321 : 8641);
+        EXPECT_EQ(result.Files[1].RecordCount, format == efWK1 ? 4320 : 8640);
     }
     // With every record the WK1 day does not fit: the period fails, no file is left.
     TExportBatch batch = Batch("Tagesverlauf", day, day + 1);
