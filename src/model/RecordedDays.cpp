@@ -7,6 +7,7 @@
 #include "model/Namespace.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -19,6 +20,10 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace dedezuviv::model {
 
@@ -162,30 +167,25 @@ int FirstLineStart(const TDayFile& file, uint64_t from, uint64_t limit, uint64_t
     }
 }
 
-// Finds line ends (CR or LF) in a buffer: each of the two is looked up with memchr once and kept until
-// the scan passes it, so a buffer of many short lines is scanned once.
-class TLineEnds {
-public:
-    void Forget() { CrKnown = LfKnown = false; }
-    size_t Next(const char* data, size_t from, size_t size)
-    {
-        Find(data, from, size, '\r', Cr, CrKnown);
-        Find(data, from, size, '\n', Lf, LfKnown);
-        return std::min(Cr, Lf);
+// The first line end (CR or LF) at or after From, or Size: both bytes are looked for in one pass,
+// sixteen bytes at a time where SSE2 is available.
+size_t NextLineEnd(const char* data, size_t from, size_t size)
+{
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    while (from + 16 <= size) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
+        const unsigned ends = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf))));
+        if (ends != 0)
+            return from + static_cast<size_t>(std::countr_zero(ends));
+        from += 16;
     }
-
-private:
-    static void Find(const char* data, size_t from, size_t size, char c, size_t& at, bool& known)
-    {
-        if (known && at >= from)
-            return;
-        const void* found = from < size ? std::memchr(data + from, c, size - from) : nullptr;
-        at = found ? static_cast<size_t>(static_cast<const char*>(found) - data) : size;
-        known = true;  // also "none before Size": the buffer changes only after Forget()
-    }
-    size_t Cr = 0, Lf = 0;
-    bool CrKnown = false, LfKnown = false;
-};
+#endif
+    while (from < size && data[from] != '\r' && data[from] != '\n')
+        ++from;
+    return from;
+}
 
 // Reads the lines that start in [Begin, Limit) of the file, from Begin (a line start) on, and feeds
 // each to the decoder as one record; a line that starts before Limit is read to its end. A line longer
@@ -198,7 +198,6 @@ int FeedLines(const TDayFile& file, uint64_t begin, uint64_t limit, TOrvaProtoco
               uint64_t& end, TIdleTimer* idle, const bool* stop, BeforeLine&& beforeLine)
 {
     std::string buffer(ReadBlockBytes, '\0');
-    TLineEnds ends;
     uint64_t bufferAt = begin, cursor = begin;
     size_t have = 0;
     bool eof = false;
@@ -209,7 +208,7 @@ int FeedLines(const TDayFile& file, uint64_t begin, uint64_t limit, TOrvaProtoco
             break;
         const size_t at = static_cast<size_t>(cursor - bufferAt);
         const std::string_view rest(buffer.data() + at, have - at);
-        const size_t i = ends.Next(buffer.data(), at, have) - at;
+        const size_t i = NextLineEnd(buffer.data(), at, have) - at;
         const bool endKnown = i < rest.size() && (rest[i] == '\n' || i + 1 < rest.size() || eof);
         if (endKnown || (eof && !rest.empty())) {
             // A whole line, or the last part of one; the last line of the file needs no ending.
@@ -249,7 +248,6 @@ int FeedLines(const TDayFile& file, uint64_t begin, uint64_t limit, TOrvaProtoco
         std::memmove(buffer.data(), buffer.data() + at, have - at);
         have -= at;
         bufferAt = cursor;
-        ends.Forget();
         size_t got = 0;
         result = file.ReadAt(bufferAt + have, buffer.data() + have, buffer.size() - have, got);
         if (result != 0)

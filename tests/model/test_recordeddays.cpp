@@ -267,6 +267,31 @@ TEST(RecordedDays, LinesEndAtLfCrOrCrLfAndALastLineWithoutEndingCounts)
     EXPECT_EQ(FeedDayFile((dir / "missing.txt").string(), decoder, lines), -1);
 }
 
+TEST(RecordedDays, LineEndsAreFoundAtEveryPositionOfTheScannedBlocks)
+{
+    // Lines of 0 to 40 bytes before each kind of ending, so that the ends fall on every position of
+    // the 16-byte steps of the scan; each record line follows one of them.
+    TempDir dir;
+    const fs::path file = dir / "day.txt";
+    const std::string record = "=MD/t+001,00/y01.01.26/z00:00:00#";
+    std::string content;
+    uint64_t expected = 0;
+    for (const char* ending : {"\r\n", "\n", "\r"}) {
+        for (size_t length = 0; length <= 40; ++length) {
+            content += std::string(length, 'x') + ending + record + ending;
+            expected += 2;
+        }
+    }
+    WriteFile(file, content);
+    TOrvaProtocol decoder;
+    int records = 0;
+    decoder.SetOnRecord([&](const std::string&, const TDecodedRecord&) { ++records; });
+    uint64_t lines = 0;
+    EXPECT_EQ(FeedDayFile(file.string(), decoder, lines), 0);
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(records, static_cast<int>(expected / 2));
+}
+
 namespace {
 
 // The first temperature of each record that lines fed one by one give.
