@@ -168,23 +168,61 @@ int FirstLineStart(const TDayFile& file, uint64_t from, uint64_t limit, uint64_t
 }
 
 // The first line end (CR or LF) at or after From, or Size: both bytes are looked for in one pass,
-// sixteen bytes at a time where SSE2 is available.
-size_t NextLineEnd(const char* data, size_t from, size_t size)
+// sixteen bytes at a time where SSE2 is available. Equals receives the position of the first "=" after
+// From and before that end (npos when none), which FeedRecordLine would look for next.
+size_t NextLineEnd(const char* data, size_t from, size_t size, size_t& equals)
 {
+    equals = std::string_view::npos;
+    size_t pos = from;
 #if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-    while (from + 16 <= size) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), eq = _mm_set1_epi8('=');
+    while (pos + 16 <= size) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos));
         const unsigned ends = static_cast<unsigned>(
             _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf))));
+        if (equals == std::string_view::npos) {
+            unsigned marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, eq)));
+            if (pos == from)
+                marks &= ~1u;
+            if (ends != 0)
+                marks &= (ends & (~ends + 1)) - 1;  // only those before the first end
+            if (marks != 0)
+                equals = pos + static_cast<size_t>(std::countr_zero(marks));
+        }
         if (ends != 0)
-            return from + static_cast<size_t>(std::countr_zero(ends));
-        from += 16;
+            return pos + static_cast<size_t>(std::countr_zero(ends));
+        pos += 16;
     }
 #endif
-    while (from < size && data[from] != '\r' && data[from] != '\n')
-        ++from;
-    return from;
+    for (; pos < size; ++pos) {
+        const char c = data[pos];
+        if (c == '\r' || c == '\n')
+            return pos;
+        if (c == '=' && pos > from && equals == std::string_view::npos)
+            equals = pos;
+    }
+    return size;
+}
+
+// FeedRecordLine with the first "=" after the line's first byte known (npos: none).
+void FeedRecordLineKnowingEquals(TOrvaProtocol& decoder, std::string_view bytes, bool lineStart, size_t equals)
+{
+    if ((lineStart || (!bytes.empty() && bytes[0] == '=')) && decoder.InsideRecord())
+        decoder.ProcessData(FrameBreak);
+    size_t at = 0;
+    size_t next = equals == std::string_view::npos ? bytes.size() : equals;
+    while (at < bytes.size()) {
+        // Up to the next "=" (the one at At, if any, opens this piece's record).
+        decoder.ProcessData(bytes.substr(at, next - at));
+        at = next;
+        if (at < bytes.size()) {
+            if (decoder.InsideRecord())
+                decoder.ProcessData(FrameBreak);
+            next = bytes.find('=', at + 1);
+            if (next == std::string_view::npos)
+                next = bytes.size();
+        }
+    }
 }
 
 // Reads the lines that start in [Begin, Limit) of the file, from Begin (a line start) on, and feeds
@@ -208,14 +246,16 @@ int FeedLines(const TDayFile& file, uint64_t begin, uint64_t limit, TOrvaProtoco
             break;
         const size_t at = static_cast<size_t>(cursor - bufferAt);
         const std::string_view rest(buffer.data() + at, have - at);
-        const size_t i = NextLineEnd(buffer.data(), at, have) - at;
+        size_t equals = 0;
+        const size_t i = NextLineEnd(buffer.data(), at, have, equals) - at;
         const bool endKnown = i < rest.size() && (rest[i] == '\n' || i + 1 < rest.size() || eof);
         if (endKnown || (eof && !rest.empty())) {
             // A whole line, or the last part of one; the last line of the file needs no ending.
             const std::string_view line = rest.substr(0, i);
             if (!lineBegun && !beforeLine(cursor, line, true))
                 break;
-            FeedRecordLine(decoder, line, !lineBegun);
+            FeedRecordLineKnowingEquals(decoder, line, !lineBegun,
+                                        equals == std::string_view::npos ? equals : equals - at);
             ++lines;
             lineBegun = false;
             size_t next = i;
@@ -465,19 +505,7 @@ std::vector<TRecordedDay> RecordedDays(const TProject& project, TDateTime startT
 
 void FeedRecordLine(TOrvaProtocol& decoder, std::string_view bytes, bool lineStart)
 {
-    if ((lineStart || (!bytes.empty() && bytes[0] == '=')) && decoder.InsideRecord())
-        decoder.ProcessData(FrameBreak);
-    size_t at = 0;
-    while (at < bytes.size()) {
-        // Up to the next "=" (the one at At, if any, opens this piece's record).
-        size_t next = bytes.find('=', at + 1);
-        if (next == std::string_view::npos)
-            next = bytes.size();
-        decoder.ProcessData(bytes.substr(at, next - at));
-        at = next;
-        if (at < bytes.size() && decoder.InsideRecord())
-            decoder.ProcessData(FrameBreak);
-    }
+    FeedRecordLineKnowingEquals(decoder, bytes, lineStart, bytes.find('=', 1));
 }
 
 int FeedDayFile(const std::string& fileName, TOrvaProtocol& decoder, uint64_t& lines, TIdleTimer* idle)

@@ -307,6 +307,25 @@ std::vector<double> TemperaturesOfLines(const std::vector<std::string>& lines)
     return out;
 }
 
+// The same from a day file holding the lines, each ended with CR LF.
+std::vector<double> TemperaturesOfDayFile(const std::vector<std::string>& lines)
+{
+    TempDir dir;
+    std::string content;
+    for (const std::string& line : lines)
+        content += line + "\r\n";
+    WriteFile(dir / "day.txt", content);
+    std::vector<double> out;
+    TOrvaProtocol decoder;
+    decoder.SetOnRecord([&](const std::string&, const TDecodedRecord& record) {
+        out.push_back(record.Counts[ftTemperature] > 0 ? record.Values[ftTemperature][0].FloatValue : -1);
+    });
+    uint64_t count = 0;
+    EXPECT_EQ(FeedDayFile((dir / "day.txt").string(), decoder, count), 0);
+    EXPECT_EQ(count, lines.size());
+    return out;
+}
+
 }  // namespace
 
 TEST(RecordedDays, EachLineIsOneRecordAndADamagedLineLosesOnlyItself)
@@ -329,8 +348,10 @@ TEST(RecordedDays, EachLineIsOneRecordAndADamagedLineLosesOnlyItself)
         {"an MR record adds to the data set of the line before", {good, "=MR/t+030,00#"}, {2, 2}},
         {"an invalid record", {"=MD/t-080,00#", good}, {2}},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(TemperaturesOfLines(c.Lines), c.Temperatures) << c.What;
+        EXPECT_EQ(TemperaturesOfDayFile(c.Lines), c.Temperatures) << c.What << " (day file)";
+    }
 }
 
 TEST(RecordedDays, LookupGivesTheValuesOfGetFieldValue)
