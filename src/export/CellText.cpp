@@ -37,31 +37,31 @@ size_t NumberText(double value, char decimalSeparator, char* out)
         const double scaled = value * 100.0;
         const int64_t m = static_cast<int64_t>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
         if (static_cast<double>(m) / 100.0 == value) {
-            if (m == 0) {
-                out[0] = '0';
-                return 1;
-            }
-            const uint64_t a = static_cast<uint64_t>(m < 0 ? -m : m);
-            char buffer[32];
-            char* end = buffer + sizeof buffer;
-            const uint64_t whole = a / 100, cents = a % 100;
-            char* p = end;
-            if (cents != 0) {
-                if (cents % 10 != 0) {
-                    *--p = static_cast<char>('0' + cents % 10);
-                    *--p = static_cast<char>('0' + cents / 10);
-                } else {
-                    *--p = static_cast<char>('0' + cents / 10);
-                }
-                *--p = decimalSeparator;
-            }
-            p = DigitsBackwards(whole, p);
+            // Written forwards: the sign, the whole part, then up to two decimals without trailing zeros.
+            char* o = out;
             if (m < 0)
-                *--p = '-';
-            const size_t n = static_cast<size_t>(end - p);
-            for (size_t i = 0; i < n; ++i)
-                out[i] = p[i];
-            return n;
+                *o++ = '-';
+            const uint64_t a = static_cast<uint64_t>(m < 0 ? -m : m);
+            const uint64_t whole = a / 100, cents = a % 100;
+            if (whole < 10) {
+                *o++ = static_cast<char>('0' + whole);
+            } else if (whole < 100) {
+                *o++ = static_cast<char>('0' + whole / 10);
+                *o++ = static_cast<char>('0' + whole % 10);
+            } else {
+                char buffer[24];
+                char* const end = buffer + sizeof buffer;
+                const char* const start = DigitsBackwards(whole, end);
+                std::memcpy(o, start, static_cast<size_t>(end - start));
+                o += end - start;
+            }
+            if (cents != 0) {
+                *o++ = decimalSeparator;
+                *o++ = static_cast<char>('0' + cents / 10);
+                if (cents % 10 != 0)
+                    *o++ = static_cast<char>('0' + cents % 10);
+            }
+            return static_cast<size_t>(o - out);
         }
     }
     return CopyText(FloatToText(value, decimalSeparator), out);

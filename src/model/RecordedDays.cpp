@@ -7,6 +7,7 @@
 #include "model/Namespace.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -19,6 +20,10 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace dedezuviv::model {
 
@@ -162,30 +167,63 @@ int FirstLineStart(const TDayFile& file, uint64_t from, uint64_t limit, uint64_t
     }
 }
 
-// Finds line ends (CR or LF) in a buffer: each of the two is looked up with memchr once and kept until
-// the scan passes it, so a buffer of many short lines is scanned once.
-class TLineEnds {
-public:
-    void Forget() { CrKnown = LfKnown = false; }
-    size_t Next(const char* data, size_t from, size_t size)
-    {
-        Find(data, from, size, '\r', Cr, CrKnown);
-        Find(data, from, size, '\n', Lf, LfKnown);
-        return std::min(Cr, Lf);
+// The first line end (CR or LF) at or after From, or Size: both bytes are looked for in one pass,
+// sixteen bytes at a time where SSE2 is available. Equals receives the position of the first "=" after
+// From and before that end (npos when none), which FeedRecordLine would look for next.
+size_t NextLineEnd(const char* data, size_t from, size_t size, size_t& equals)
+{
+    equals = std::string_view::npos;
+    size_t pos = from;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), eq = _mm_set1_epi8('=');
+    while (pos + 16 <= size) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos));
+        const unsigned ends = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf))));
+        if (equals == std::string_view::npos) {
+            unsigned marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, eq)));
+            if (pos == from)
+                marks &= ~1u;
+            if (ends != 0)
+                marks &= (ends & (~ends + 1)) - 1;  // only those before the first end
+            if (marks != 0)
+                equals = pos + static_cast<size_t>(std::countr_zero(marks));
+        }
+        if (ends != 0)
+            return pos + static_cast<size_t>(std::countr_zero(ends));
+        pos += 16;
     }
+#endif
+    for (; pos < size; ++pos) {
+        const char c = data[pos];
+        if (c == '\r' || c == '\n')
+            return pos;
+        if (c == '=' && pos > from && equals == std::string_view::npos)
+            equals = pos;
+    }
+    return size;
+}
 
-private:
-    static void Find(const char* data, size_t from, size_t size, char c, size_t& at, bool& known)
-    {
-        if (known && at >= from)
-            return;
-        const void* found = from < size ? std::memchr(data + from, c, size - from) : nullptr;
-        at = found ? static_cast<size_t>(static_cast<const char*>(found) - data) : size;
-        known = true;  // also "none before Size": the buffer changes only after Forget()
+// FeedRecordLine with the first "=" after the line's first byte known (npos: none).
+void FeedRecordLineKnowingEquals(TOrvaProtocol& decoder, std::string_view bytes, bool lineStart, size_t equals)
+{
+    if ((lineStart || (!bytes.empty() && bytes[0] == '=')) && decoder.InsideRecord())
+        decoder.ProcessData(FrameBreak);
+    size_t at = 0;
+    size_t next = equals == std::string_view::npos ? bytes.size() : equals;
+    while (at < bytes.size()) {
+        // Up to the next "=" (the one at At, if any, opens this piece's record).
+        decoder.ProcessData(bytes.substr(at, next - at));
+        at = next;
+        if (at < bytes.size()) {
+            if (decoder.InsideRecord())
+                decoder.ProcessData(FrameBreak);
+            next = bytes.find('=', at + 1);
+            if (next == std::string_view::npos)
+                next = bytes.size();
+        }
     }
-    size_t Cr = 0, Lf = 0;
-    bool CrKnown = false, LfKnown = false;
-};
+}
 
 // Reads the lines that start in [Begin, Limit) of the file, from Begin (a line start) on, and feeds
 // each to the decoder as one record; a line that starts before Limit is read to its end. A line longer
@@ -198,7 +236,6 @@ int FeedLines(const TDayFile& file, uint64_t begin, uint64_t limit, TOrvaProtoco
               uint64_t& end, TIdleTimer* idle, const bool* stop, BeforeLine&& beforeLine)
 {
     std::string buffer(ReadBlockBytes, '\0');
-    TLineEnds ends;
     uint64_t bufferAt = begin, cursor = begin;
     size_t have = 0;
     bool eof = false;
@@ -209,14 +246,16 @@ int FeedLines(const TDayFile& file, uint64_t begin, uint64_t limit, TOrvaProtoco
             break;
         const size_t at = static_cast<size_t>(cursor - bufferAt);
         const std::string_view rest(buffer.data() + at, have - at);
-        const size_t i = ends.Next(buffer.data(), at, have) - at;
+        size_t equals = 0;
+        const size_t i = NextLineEnd(buffer.data(), at, have, equals) - at;
         const bool endKnown = i < rest.size() && (rest[i] == '\n' || i + 1 < rest.size() || eof);
         if (endKnown || (eof && !rest.empty())) {
             // A whole line, or the last part of one; the last line of the file needs no ending.
             const std::string_view line = rest.substr(0, i);
             if (!lineBegun && !beforeLine(cursor, line, true))
                 break;
-            FeedRecordLine(decoder, line, !lineBegun);
+            FeedRecordLineKnowingEquals(decoder, line, !lineBegun,
+                                        equals == std::string_view::npos ? equals : equals - at);
             ++lines;
             lineBegun = false;
             size_t next = i;
@@ -249,7 +288,6 @@ int FeedLines(const TDayFile& file, uint64_t begin, uint64_t limit, TOrvaProtoco
         std::memmove(buffer.data(), buffer.data() + at, have - at);
         have -= at;
         bufferAt = cursor;
-        ends.Forget();
         size_t got = 0;
         result = file.ReadAt(bufferAt + have, buffer.data() + have, buffer.size() - have, got);
         if (result != 0)
@@ -467,19 +505,7 @@ std::vector<TRecordedDay> RecordedDays(const TProject& project, TDateTime startT
 
 void FeedRecordLine(TOrvaProtocol& decoder, std::string_view bytes, bool lineStart)
 {
-    if ((lineStart || (!bytes.empty() && bytes[0] == '=')) && decoder.InsideRecord())
-        decoder.ProcessData(FrameBreak);
-    size_t at = 0;
-    while (at < bytes.size()) {
-        // Up to the next "=" (the one at At, if any, opens this piece's record).
-        size_t next = bytes.find('=', at + 1);
-        if (next == std::string_view::npos)
-            next = bytes.size();
-        decoder.ProcessData(bytes.substr(at, next - at));
-        at = next;
-        if (at < bytes.size() && decoder.InsideRecord())
-            decoder.ProcessData(FrameBreak);
-    }
+    FeedRecordLineKnowingEquals(decoder, bytes, lineStart, bytes.find('=', 1));
 }
 
 int FeedDayFile(const std::string& fileName, TOrvaProtocol& decoder, uint64_t& lines, TIdleTimer* idle)

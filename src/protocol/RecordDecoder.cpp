@@ -245,11 +245,35 @@ bool ReadPosition(std::string_view text, size_t pos, int& value)
 }
 
 // Day, month and two-digit year at the given positions; the year counts from 2000.
-bool ReadDate(std::string_view text, size_t dayPos, size_t monthPos, size_t yearPos, TDateTime& date)
+bool ReadDateFields(std::string_view text, size_t dayPos, size_t monthPos, size_t yearPos, TDateTime& date)
 {
     int day = 0, month = 0, year = 0;
     return ReadPosition(text, dayPos, day) && ReadPosition(text, monthPos, month) &&
            ReadPosition(text, yearPos, year) && TryEncodeDate(2000 + year, month, day, date);
+}
+
+// ReadDateFields for the six characters at the positions, remembered for the last such text read on this
+// thread: every record carries its date twice, and a day file holds one date.
+bool ReadDate(std::string_view text, size_t dayPos, size_t monthPos, size_t yearPos, TDateTime& date)
+{
+    struct TLastDate {
+        uint64_t Key = 0;  // the six characters; 0 before the first date (a text never has zero bytes there)
+        bool Ok = false;
+        TDateTime Date = 0;
+    };
+    thread_local TLastDate last;
+    auto pair = [&](size_t pos) {
+        return static_cast<uint64_t>(static_cast<unsigned char>(text[pos])) << 8 |
+               static_cast<unsigned char>(text[pos + 1]);
+    };
+    const uint64_t key = pair(dayPos) << 32 | pair(monthPos) << 16 | pair(yearPos);
+    if (key != last.Key || key == 0) {
+        last.Key = key;
+        last.Ok = ReadDateFields(text, dayPos, monthPos, yearPos, last.Date);
+    }
+    if (last.Ok)
+        date = last.Date;
+    return last.Ok;
 }
 
 bool ReadTime(std::string_view text, size_t hourPos, size_t minutePos, size_t secondPos, TDateTime& time)

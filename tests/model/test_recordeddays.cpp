@@ -254,6 +254,11 @@ TEST(RecordedDays, LinesEndAtLfCrOrCrLfAndALastLineWithoutEndingCounts)
     const std::string record = "=MD/t+001,00/y01.01.26/z00:00:00/r01.01.26 00:00:00#";
     for (int i = 0; i < 30000; ++i)
         content += record + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
+    // Junk lines of 0 to 40 bytes before each ending, so that the ends fall on every position of the
+    // scan's 16-byte steps, each followed by a record.
+    for (const char* ending : {"\r\n", "\n", "\r"})
+        for (size_t length = 0; length <= 40; ++length)
+            content += std::string(length, 'x') + ending + record + ending;
     content += std::string(3u << 20, 'x') + "\r\n";  // 3 MiB of junk in one line
     content += record;                                // the last line, without ending
     WriteFile(file, content);
@@ -262,8 +267,8 @@ TEST(RecordedDays, LinesEndAtLfCrOrCrLfAndALastLineWithoutEndingCounts)
     decoder.SetOnRecord([&](const std::string&, const TDecodedRecord&) { ++records; });
     uint64_t lines = 0;
     EXPECT_EQ(FeedDayFile(file.string(), decoder, lines), 0);
-    EXPECT_EQ(lines, 30002u);
-    EXPECT_EQ(records, 30001);
+    EXPECT_EQ(lines, 30002u + 3 * 41 * 2);
+    EXPECT_EQ(records, 30001 + 3 * 41);
     EXPECT_EQ(FeedDayFile((dir / "missing.txt").string(), decoder, lines), -1);
 }
 
@@ -279,6 +284,25 @@ std::vector<double> TemperaturesOfLines(const std::vector<std::string>& lines)
     });
     for (const std::string& line : lines)
         FeedRecordLine(decoder, line);
+    return out;
+}
+
+// The same from a day file holding the lines, each ended with CR LF.
+std::vector<double> TemperaturesOfDayFile(const std::vector<std::string>& lines)
+{
+    TempDir dir;
+    std::string content;
+    for (const std::string& line : lines)
+        content += line + "\r\n";
+    WriteFile(dir / "day.txt", content);
+    std::vector<double> out;
+    TOrvaProtocol decoder;
+    decoder.SetOnRecord([&](const std::string&, const TDecodedRecord& record) {
+        out.push_back(record.Counts[ftTemperature] > 0 ? record.Values[ftTemperature][0].FloatValue : -1);
+    });
+    uint64_t count = 0;
+    EXPECT_EQ(FeedDayFile((dir / "day.txt").string(), decoder, count), 0);
+    EXPECT_EQ(count, lines.size());
     return out;
 }
 
@@ -304,8 +328,10 @@ TEST(RecordedDays, EachLineIsOneRecordAndADamagedLineLosesOnlyItself)
         {"an MR record adds to the data set of the line before", {good, "=MR/t+030,00#"}, {2, 2}},
         {"an invalid record", {"=MD/t-080,00#", good}, {2}},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(TemperaturesOfLines(c.Lines), c.Temperatures) << c.What;
+        EXPECT_EQ(TemperaturesOfDayFile(c.Lines), c.Temperatures) << c.What << " (day file)";
+    }
 }
 
 TEST(RecordedDays, LookupGivesTheValuesOfGetFieldValue)

@@ -487,6 +487,33 @@ TEST(DecodeRecordText, DateAndTimeFields)
     EXPECT_FALSE(IsValid("MD/yxx.12.26"));
 }
 
+TEST(DecodeRecordText, DatesReadOneAfterTheOtherKeepTheirOwnValues)
+{
+    // The last date read is remembered: a repeated, a changed, an invalid and a repeated invalid date
+    // each give what they give alone.
+    auto record = std::make_unique<TDecodedRecord>();
+    const struct {
+        const char* Body;
+        bool Valid;
+        TDateTime Time;
+    } cases[] = {
+        {"MD/y08.12.26/z14:30:05", true, EncodeDateTime(2026, 12, 8, 14, 30, 5)},
+        {"MD/y08.12.26/z14:30:06", true, EncodeDateTime(2026, 12, 8, 14, 30, 6)},
+        {"MD/y09.12.26/z00:00:01", true, EncodeDateTime(2026, 12, 9, 0, 0, 1)},
+        {"MD/y08.12.26/z14:30:05", true, EncodeDateTime(2026, 12, 8, 14, 30, 5)},
+        {"MD/y29.02.27/z01:00:00", false, 0},
+        {"MD/y29.02.27/z01:00:00", false, 0},
+        {"MD/y29.02.28/z01:00:00", true, EncodeDateTime(2028, 2, 29, 1, 0, 0)},
+        {"MD/y29-02-28/z01:00:00", true, EncodeDateTime(2028, 2, 29, 1, 0, 0)},
+        {"MD/r29.02.27 01:00:00", false, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Decode(c.Body, *record), c.Valid) << c.Body;
+        if (c.Valid)
+            EXPECT_EQ(record->Values[ftTime][0].DateTimeValue, c.Time) << c.Body;
+    }
+}
+
 TEST_F(Decoder, RecordTimeIsTheFirstTimeValue)
 {
     Protocol.ProcessData("=MD/y08.12.26/z10:15:07/z10:15:08/r08.12.26 10:15:09#");
