@@ -509,8 +509,9 @@ TEST(DecodeRecordText, DatesReadOneAfterTheOtherKeepTheirOwnValues)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Decode(c.Body, *record), c.Valid) << c.Body;
-        if (c.Valid)
+        if (c.Valid) {
             EXPECT_EQ(record->Values[ftTime][0].DateTimeValue, c.Time) << c.Body;
+        }
     }
 }
 
