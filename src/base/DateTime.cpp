@@ -14,7 +14,9 @@ using namespace std::chrono;
 // Day number of 30 December 1899 counted from the Unix epoch.
 constexpr int64_t EpochOffsetDays = -25569;
 
-int64_t ToMilliseconds(TDateTime value)
+}  // namespace
+
+int64_t DateTimeToMs(TDateTime value)
 {
     if (!std::isfinite(value))
         return 0;
@@ -25,8 +27,6 @@ int64_t ToMilliseconds(TDateTime value)
         value = -693593.0;
     return static_cast<int64_t>(std::llround(value * MSecsPerDay));
 }
-
-}  // namespace
 
 int DaysInMonth(int year, int month)
 {
@@ -97,7 +97,7 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int
 
 TDateTimeParts DecodeDateTime(TDateTime value)
 {
-    const int64_t ms = ToMilliseconds(value);
+    const int64_t ms = DateTimeToMs(value);
     // The day is the whole part (towards zero), the time of day the absolute fraction.
     const int64_t dayNumber = ms / MSecsPerDayInt;
     const int64_t timeMs = std::llabs(ms % MSecsPerDayInt);
@@ -132,22 +132,22 @@ void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& milli
 
 TDateTime DateOf(TDateTime value)
 {
-    return static_cast<double>(ToMilliseconds(value) / MSecsPerDayInt);
+    return static_cast<double>(DateTimeToMs(value) / MSecsPerDayInt);
 }
 
 TDateTime TimeOf(TDateTime value)
 {
-    return static_cast<double>(std::llabs(ToMilliseconds(value) % MSecsPerDayInt)) / MSecsPerDay;
+    return static_cast<double>(std::llabs(DateTimeToMs(value) % MSecsPerDayInt)) / MSecsPerDay;
 }
 
 bool IsMidnight(TDateTime value)
 {
-    return ToMilliseconds(value) % MSecsPerDayInt == 0;
+    return DateTimeToMs(value) % MSecsPerDayInt == 0;
 }
 
 int64_t MilliSecondsBetween(TDateTime a, TDateTime b)
 {
-    return std::llabs(ToMilliseconds(a) - ToMilliseconds(b));
+    return std::llabs(DateTimeToMs(a) - DateTimeToMs(b));
 }
 
 int64_t SecondsBetween(TDateTime a, TDateTime b) { return MilliSecondsBetween(a, b) / 1000; }
@@ -177,7 +177,7 @@ TDateTime IncDay(TDateTime value, int days) { return value + days; }
 
 TDateTime IncSecond(TDateTime value, int64_t seconds)
 {
-    return static_cast<double>(ToMilliseconds(value) + seconds * 1000) / MSecsPerDay;
+    return static_cast<double>(DateTimeToMs(value) + seconds * 1000) / MSecsPerDay;
 }
 
 }  // namespace dedezuviv::base

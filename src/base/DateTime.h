@@ -40,6 +40,10 @@ TDateTime DateOf(TDateTime value);   // midnight of the value's day
 TDateTime TimeOf(TDateTime value);   // time of day only (day 0)
 bool IsMidnight(TDateTime value);    // no time of day at whole-millisecond precision
 
+// The time in whole milliseconds since 30 December 1899 (rounded), the precision at which times are
+// compared; clamped to the years 1 to 9999, 0 for a value that is not finite.
+int64_t DateTimeToMs(TDateTime value);
+
 // Whole units between two times: the absolute difference in whole milliseconds, truncated.
 int64_t MilliSecondsBetween(TDateTime a, TDateTime b);
 int64_t SecondsBetween(TDateTime a, TDateTime b);

@@ -34,8 +34,6 @@ const char* const Cancelled = "Export abgebrochen; die unvollständige Datei \"%
 
 namespace {
 
-int64_t ToMs(TDateTime value) { return std::llround(value * MSecsPerDay); }
-
 // Rows of the header block above the column names (WriteHeaderBlock).
 constexpr int64_t HeaderBlockRows = 6;
 
@@ -66,7 +64,7 @@ std::string FormatMessage(const char* format, const std::string& text, int64_t n
     return Replace(Replace(format, "%s", text), "%d", std::to_string(number));
 }
 
-int64_t ExportSpanMs(TDateTime from, TDateTime to) { return ToMs(to) - ToMs(from); }
+int64_t ExportSpanMs(TDateTime from, TDateTime to) { return DateTimeToMs(to) - DateTimeToMs(from); }
 
 int64_t SheetIncrement(TExportFormat format, int64_t spanMs)
 {

@@ -2,18 +2,11 @@
 #include "model/Namespace.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace dedezuviv::model {
 
-namespace {
-
-int64_t ToMs(TDateTime value) { return std::llround(value * MSecsPerDay); }
-
-}  // namespace
-
 TIncrementRule::TIncrementRule(TDateTime start, TDateTime end, int64_t incrementSeconds)
-    : StartMs(ToMs(start)), EndMs(ToMs(end)),
+    : StartMs(DateTimeToMs(start)), EndMs(DateTimeToMs(end)),
       // Beyond the largest accepted increment every range holds one record at most: a century is as
       // good, and the sums below cannot overflow.
       IncrementMs(std::clamp<int64_t>(incrementSeconds, 0, 100 * MaxIncrementSeconds) * 1000)
@@ -22,7 +15,7 @@ TIncrementRule::TIncrementRule(TDateTime start, TDateTime end, int64_t increment
 
 bool TIncrementRule::Take(TDateTime time)
 {
-    const int64_t ms = ToMs(time);
+    const int64_t ms = DateTimeToMs(time);
     if (ms < StartMs || ms > EndMs)
         return false;
     if (AnyTaken && ms >= LastMs && ms < LastMs + IncrementMs)

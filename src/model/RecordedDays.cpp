@@ -40,7 +40,6 @@ constexpr uint64_t ShortLineBytes = 64;
 // A byte that no record holds: fed to a decoder inside a frame, it abandons that frame.
 constexpr std::string_view FrameBreak("\x01", 1);
 
-int64_t ToMs(TDateTime value) { return std::llround(value * MSecsPerDay); }
 TDateTime FromMs(int64_t ms) { return static_cast<double>(ms) / MSecsPerDay; }
 
 int64_t FloorDiv(int64_t a, int64_t b)
@@ -469,8 +468,8 @@ std::vector<TRecordedDay> RecordedDays(const TProject& project, TDateTime startT
                                        TDayWalk walk)
 {
     std::vector<TRecordedDay> days;
-    const int64_t startMs = ToMs(startTime);
-    const int64_t endMs = ToMs(endTime);
+    const int64_t startMs = DateTimeToMs(startTime);
+    const int64_t endMs = DateTimeToMs(endTime);
     int64_t lastMs;
     if (walk == TDayWalk::EveryMinute) {
         // Candidates start + k minutes while not later than end + 1 minute.
@@ -520,7 +519,7 @@ int FeedDayFile(const std::string& fileName, TOrvaProtocol& decoder, uint64_t& l
 
 bool RecordOfDay(const TRecordedDay& day, TDateTime recordTime)
 {
-    return FloorDiv(ToMs(recordTime), MSecsPerDayInt) == FloorDiv(ToMs(day.Date), MSecsPerDayInt);
+    return FloorDiv(DateTimeToMs(recordTime), MSecsPerDayInt) == FloorDiv(DateTimeToMs(day.Date), MSecsPerDayInt);
 }
 
 std::string DayFileReadError(const std::string& fileName, int errorCode)
