@@ -1,5 +1,6 @@
 // dedezuviv: the logger with its window, or without one after "-headless" or when there is no display.
 #include "app/core/Headless.h"
+#include "base/BuildInfo.h"
 #ifdef DEDEZUVIV_WITH_WINDOW
 #include "app/gui/GuiMain.h"
 #endif
@@ -12,6 +13,7 @@
 #include <vector>
 
 using namespace dedezuviv::app;
+using namespace dedezuviv::base;
 
 #ifdef DEDEZUVIV_WITH_WINDOW
 using namespace dedezuviv::gui;
@@ -40,6 +42,11 @@ int main(int argc, char** argv)
     std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const std::string programName = std::filesystem::path(argc > 0 ? argv[0] : "dedezuviv").filename().string();
+    for (const std::string& argument : arguments)
+        if (IsVersionArgument(argument)) {
+            std::printf("%s\n", VersionLine(programName).c_str());
+            return 0;
+        }
 #ifdef DEDEZUVIV_WITH_WINDOW
     if (HeadlessRequested(arguments))
         return RunHeadless(arguments, programName);

@@ -1,9 +1,11 @@
 #include "base/AppGlobals.h"
+#include "base/BuildInfo.h"
 #include "base/Namespace.h"
 
 namespace dedezuviv::base {
 
-const std::string VersionString = "1.250";
+// The project version of CMakeLists.txt.
+const std::string VersionString = BuildVersionText();
 const std::string ProgramTitle = "DEDEZUviv Temperaturdatenlogger";
 const std::string CopyrightLine = "Copyright (c) 2026 DEDEZUviv";
 const std::string WebAddress = "https://dedezuviv.example.org";

@@ -1,6 +1,8 @@
 // dedezuviv-tool: the logger's work on the command line, one subcommand per task.
 #include "Commands.h"
 
+#include "base/BuildInfo.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -42,6 +44,10 @@ void PrintUsage(std::FILE* out)
                out);
     for (const TCommand& command : Commands)
         std::fprintf(out, "  %s\n", command.Synopsis);
+    std::fputs("\nOptionen / options:\n"
+               "  -h, --help  diese Hilfe / this help (BEFEHL --help: die des Befehls / of the command)\n"
+               "  --version   Version des Programms / the program's version\n",
+               out);
 }
 
 }  // namespace
@@ -54,6 +60,10 @@ int main(int argc, char** argv)
     }
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "help") == 0) {
         PrintUsage(stdout);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s\n", dedezuviv::base::VersionLine("dedezuviv-tool").c_str());
         return 0;
     }
     for (const TCommand& command : Commands) {

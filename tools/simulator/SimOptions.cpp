@@ -145,7 +145,11 @@ bool ParseSimOptions(int argc, char** argv, TSimOptions& options, std::string& e
             if (!integer("eine Programmnummer", 0, 99999, number))
                 return false;
             options.Program = static_cast<int>(number);
-        } else if (name == "--version") {
+        } else if (name == "--version" && !inlineValue && (i + 1 >= argc || argv[i + 1][0] == '-')) {
+            // Without a number: this program's version. "--version N" is the older name of
+            // --controller-version and keeps working.
+            options.ShowVersion = true;
+        } else if (name == "--controller-version" || name == "--version") {
             if (!integer("eine Versionsnummer", 0, 99, number))
                 return false;
             options.Version = static_cast<int>(number);
@@ -223,7 +227,7 @@ std::string SimHelpText(const std::string& programName)
         "Steuerung:\n"
         "  --id Z                 Gerätenummer, eine Ziffer (Vorgabe 1)\n"
         "  --program N            Programmnummer, bis zu 5 Ziffern (Vorgabe 13)\n"
-        "  --version N            Version, bis 99 (Vorgabe 2)\n"
+        "  --controller-version N Version, bis 99 (Vorgabe 2; auch --version N)\n"
         "  --subversion N         Unterversion, bis 99 (Vorgabe 1)\n"
         "  --clock-offset S       Geräteuhr = Ortszeit des PCs + S Sekunden (auch negativ)\n"
         "  --no-clock             keine Felder y/z (der Logger nimmt seine Empfangszeit)\n"
@@ -236,6 +240,7 @@ std::string SimHelpText(const std::string& programName)
         "  -v, --verbose          gesendete Datensätze und Prüfergebnisse auf die Standardausgabe\n"
         "                         (sonst Prüfergebnisse auf die Fehlerausgabe)\n"
         "  -h, --help             diese Hilfe\n"
+        "  --version              Version dieses Programms ausgeben\n"
         "\n"
         "Verlauf:\n"
         "  --history PROJEKT      statt zu senden die vergangenen Tage (--days, Vorgabe 7) bis jetzt in\n"

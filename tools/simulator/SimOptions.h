@@ -27,6 +27,7 @@ struct TSimOptions {
     double AckTolerance = -1.0;  // largest deviation of the ACK time from the PC clock; < 0 = not checked
     bool Verbose = false;
     bool Help = false;
+    bool ShowVersion = false;   // --version without a number
     std::string HistoryProject;  // write past days into this project's day files instead of sending
     int HistoryDays = 7;
 };

@@ -4,6 +4,7 @@
 #include "ControllerModel.h"
 #include "History.h"
 #include "SimOptions.h"
+#include "base/BuildInfo.h"
 
 #include <cerrno>
 #include <chrono>
@@ -623,6 +624,10 @@ int main(int argc, char** argv)
     const std::string programName = std::filesystem::path(argv[0]).filename().string();
     if (options.Help) {
         std::fputs(SimHelpText(programName).c_str(), stdout);
+        return 0;
+    }
+    if (options.ShowVersion) {
+        std::printf("%s\n", dedezuviv::base::VersionLine(programName).c_str());
         return 0;
     }
 

@@ -1,6 +1,7 @@
 #include "app/gui/AboutBox.h"
 
 #include "base/AppGlobals.h"
+#include "base/BuildInfo.h"
 #include "app/gui/Namespace.h"
 
 #include <QApplication>
@@ -21,7 +22,7 @@ TAboutBoxDlg::TAboutBoxDlg(QWidget* parent) : QDialog(parent)
     font.setPointSize(font.pointSize() + 4);
     title->setFont(font);
     layout->addWidget(title);
-    layout->addWidget(new QLabel(QStringLiteral("Version ") + QString::fromStdString(VersionString), this));
+    layout->addWidget(new QLabel(QStringLiteral("Version ") + QString::fromStdString(VersionWithCommit()), this));
     layout->addWidget(new QLabel(QString::fromStdString(CopyrightLine), this));
     layout->addWidget(new QLabel(QString::fromStdString(WebAddress), this));
     CommentMemo = new QPlainTextEdit(this);
