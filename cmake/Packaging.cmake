@@ -78,3 +78,15 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 include(CPack)
+
+# The manual pages and the completion describe the full build (window, tool with plot, simulator).
+if(DEDEZUVIV_BUILD_TESTS AND TARGET dedezuviv_gui AND TARGET dedezuviv-tool AND TARGET dedezuviv-simulator
+   AND NOT DEDEZUVIV_SANITIZE AND NOT DEDEZUVIV_TSAN)
+  enable_testing()
+  add_test(NAME ManPages.ListTheOptionsOfTheHelpTexts
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/package/check-man-pages.sh
+      $<TARGET_FILE:dedezuviv> $<TARGET_FILE:dedezuviv-tool> $<TARGET_FILE:dedezuviv-simulator>
+      ${CMAKE_CURRENT_SOURCE_DIR})
+  set_tests_properties(ManPages.ListTheOptionsOfTheHelpTexts PROPERTIES TIMEOUT 120
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endif()

@@ -18,7 +18,7 @@ PACKAGES=(
   libreoffice-draw-nogui
   libmosquitto-dev mosquitto mosquitto-clients openssl
   # the Debian package: built by CPack, checked by lintian, its unit file by systemd-analyze
-  dpkg-dev lintian man-db groff-base gzip xz-utils systemd
+  dpkg-dev lintian man-db groff-base gzip xz-utils systemd bash-completion
 )
 
 missing=()
