@@ -9,6 +9,20 @@ install(CODE "
     \"${CMAKE_CURRENT_BINARY_DIR}/install/dedezuviv.service\" @ONLY)")
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/install/dedezuviv.service DESTINATION lib/systemd/user)
 
+# The installed programs resolve their libraries at start (full RELRO, as Debian's own builds link),
+# and a stripped install (cpack) also drops the compiler's notes, as dh_strip does.
+set(DEDEZUVIV_INSTALLED_PROGRAMS dedezuviv dedezuviv-tool dedezuviv-simulator)
+foreach(program ${DEDEZUVIV_INSTALLED_PROGRAMS})
+  if(TARGET ${program})
+    target_link_options(${program} PRIVATE LINKER:-z,now)
+    install(CODE "
+      if(CMAKE_INSTALL_DO_STRIP)
+        execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\")
+      endif()")
+  endif()
+endforeach()
+
 # Manual pages and the changelog compressed as Debian wants them: gzip -9 without name and time stamp.
 set(DEDEZUVIV_DOC_BUILD_DIR ${CMAKE_CURRENT_BINARY_DIR}/install)
 set(DEDEZUVIV_COMPRESSED_DOCS)

@@ -35,7 +35,7 @@ for library in libc6 libqt6widgets6 libmosquitto1; do
   [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
 [[ $(dpkg-deb -f "$deb" Recommends) == *mosquitto-clients*libreoffice-calc* ]] || fail "Recommends"
-dpkg-deb -f "$deb" Description | grep -q dialout || fail "no dialout hint in the description"
+[[ $(dpkg-deb -f "$deb" Description) == *"adduser \$USER dialout"* ]] || fail "no dialout hint in the description"
 # Every dependency is a package of this system (dpkg-shlibdeps named real packages).
 IFS=',' read -ra groups <<<"$depends"
 for group in "${groups[@]}"; do
@@ -79,7 +79,7 @@ LOGGER=$!
 PIDS+=("$LOGGER")
 records=0
 for _ in $(seq 300); do
-  records=$(cat "$WORK"/Demo/Demo/data/*.txt 2>/dev/null | wc -l)
+  records=$( (cat "$WORK"/Demo/Demo/data/*.txt 2>/dev/null || true) | wc -l)
   [ "$records" -ge 3 ] && break
   kill -0 "$LOGGER" 2>/dev/null || break
   sleep 0.1
@@ -95,10 +95,12 @@ if grep -qavP '^=MD/.*#\r$' "$WORK"/Demo/Demo/data/*.txt; then fail "incomplete 
 unit="$ROOT/usr/lib/systemd/user/dedezuviv.service"
 grep -q '^ExecStart=/usr/bin/dedezuviv ' "$unit" || fail "the unit does not start /usr/bin/dedezuviv"
 desktop-file-validate "$ROOT/usr/share/applications/dedezuviv.desktop" || fail "desktop entry"
-# systemd-analyze needs a systemd that runs here; in a container without one it is skipped.
+# systemd-analyze checks the unit's keys and that its program is executable: a copy of the unit whose
+# program paths point into the fresh root (where /usr/bin/dedezuviv is). Skipped where it cannot run.
 if systemd-analyze --version >/dev/null 2>&1; then
-  if systemd-analyze verify --root="$ROOT" --man=no /usr/lib/systemd/user/dedezuviv.service \
-    >"$WORK/verify.out" 2>&1; then
+  mkdir "$WORK/unit"
+  sed "s|=/usr/bin/|=$ROOT/usr/bin/|" "$unit" >"$WORK/unit/dedezuviv.service"
+  if systemd-analyze verify --man=no "$WORK/unit/dedezuviv.service" >"$WORK/verify.out" 2>&1; then
     [ ! -s "$WORK/verify.out" ] || { cat "$WORK/verify.out" >&2; fail "systemd-analyze verify"; }
   else
     cat "$WORK/verify.out" >&2

@@ -22,7 +22,7 @@ if [ "$version" != "$changelog_version" ]; then
 fi
 
 rm -rf build/package
-(cd build && cpack -G DEB >/dev/null)
+(cd build && cpack -G DEB >cpack.out 2>&1) || { cat build/cpack.out >&2; exit 1; }
 deb=$(find build/package -maxdepth 1 -name "dedezuviv_${version}_*.deb" -print -quit)
 [ -n "$deb" ] || { echo "package: cpack made no dedezuviv_${version}_*.deb" >&2; exit 1; }
 cp "$deb" .

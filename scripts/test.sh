@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the layers, builds everything and runs every test: the release tree with all tests (GUI tests offscreen), then
-# the README's main command headless, then the core tests again built with AddressSanitizer and UndefinedBehaviorSanitizer,
+# the README's main command headless, the Debian package made from the release tree, then the core tests again built with AddressSanitizer and UndefinedBehaviorSanitizer,
 # then the tests of the threaded parts built with ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,6 +11,8 @@ cd "$(dirname "$0")/.."
 (cd build && ctest --output-on-failure -j2)
 # The README's main command, as a new user without a display runs it.
 ./scripts/check-run.sh
+# The Debian package made from this release tree, checked by lintian and run from a fresh root.
+./scripts/check-package.sh
 
 # The sanitizer trees are only built to run tests: unity sources (headers parsed once per batch of
 # files, not once per file) and -O1 with line tables only, which the sanitizers' reports need.
