@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the layers, builds everything and runs every test: the release tree with all tests (GUI tests offscreen), then
-# the README's main command headless, the Debian package made from the release tree, then the core tests again built with AddressSanitizer and UndefinedBehaviorSanitizer,
-# then the tests of the threaded parts built with ThreadSanitizer.
+# the README's main command headless, then the Debian package made from the release tree, then the core tests again
+# built with AddressSanitizer and UndefinedBehaviorSanitizer, then the tests of the threaded parts built with
+# ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/check-layers.sh
