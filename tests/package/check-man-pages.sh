@@ -97,6 +97,13 @@ else
     echo "check-man-pages: bash-completion not installed, completion not checked" >&2
 fi
 
+# Each page's header names the version the programs print.
+version=$("$TOOL" --version | cut -d' ' -f2)
+for page in "$MAN"/*.1; do
+    header=$(sed -n 's/^\.TH .*"dedezuviv \([^"]*\)".*/\1/p' "$page")
+    [ "$header" = "$version" ] || fail "$(basename "$page"): header names version \"$header\", the programs $version"
+done
+
 # The pages as man renders them: no warning from groff or man.
 if command -v man >/dev/null; then
     for page in "$MAN"/*.1; do
