@@ -207,6 +207,9 @@ struct MqttBrokerTest : ::testing::Test {
         return logger.Start(testsupport::LoggerPath(), args, options);
     }
     std::string LoggerOutput() { return ReadFile(Out) + ReadFile(Dir / "err.txt"); }
+    // The topic prefix and node the logger chooses for the project by default.
+    std::string Prefix() const { return DefaultMqttTopicPrefix("Haus", Project.string()); }
+    std::string Node() const { return MqttNodeId(Prefix()); }
 };
 
 TEST_F(MqttBrokerTest, HeadlessLoggerPublishesStateDiscoveryAndItsLastWill)
@@ -224,7 +227,7 @@ TEST_F(MqttBrokerTest, HeadlessLoggerPublishesStateDiscoveryAndItsLastWill)
     ASSERT_TRUE(StartLogger(logger, pty.EndA(), {"/MQTTFIELDTOPICS=ON"}));
 
     Subscriber::Message state;
-    ASSERT_TRUE(watcher.WaitFor(Topic("dedezuviv/Haus/state"), 20000, &state)) << LoggerOutput();
+    ASSERT_TRUE(watcher.WaitFor(Topic(Prefix() + "/state"), 20000, &state)) << LoggerOutput();
     const std::string number = "-?[0-9]+(\\.[0-9]+)?(E-?[0-9]+)?";
     EXPECT_TRUE(std::regex_match(state.Payload,
                                  std::regex("\\{\"time\":\"20[0-9]{2}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}"
@@ -232,35 +235,35 @@ TEST_F(MqttBrokerTest, HeadlessLoggerPublishesStateDiscoveryAndItsLastWill)
                                             number + ",\"unit\":\"°C\"\\},.*\"Brenner\":\\{\"value\":[01],"
                                             "\"unit\":\"\"\\}\\}\\}")))
         << state.Payload;
-    EXPECT_TRUE(watcher.WaitFor(Topic("dedezuviv/Haus/status", "online"), 5000));
+    EXPECT_TRUE(watcher.WaitFor(Topic(Prefix() + "/status", "online"), 5000));
     Subscriber::Message kessel;
-    ASSERT_TRUE(watcher.WaitFor(Topic("dedezuviv/Haus/Kessel"), 5000, &kessel));
+    ASSERT_TRUE(watcher.WaitFor(Topic(Prefix() + "/Kessel"), 5000, &kessel));
     EXPECT_TRUE(std::regex_match(kessel.Payload, std::regex(number))) << kessel.Payload;
 
     // Whoever subscribes later gets the retained discovery configs and the latest state at once.
     Subscriber later;
-    ASSERT_TRUE(later.Connect(BrokerPort, {"homeassistant/#", "dedezuviv/Haus/state"}));
+    ASSERT_TRUE(later.Connect(BrokerPort, {"homeassistant/#", Prefix() + "/state"}));
     Subscriber::Message config;
-    ASSERT_TRUE(later.WaitFor(Topic("homeassistant/sensor/dedezuviv_Haus/temperature_Ruecklauf/config"), 10000,
+    ASSERT_TRUE(later.WaitFor(Topic("homeassistant/sensor/" + Node() + "/temperature_Ruecklauf/config"), 10000,
                               &config));
     EXPECT_TRUE(config.Retained);
     EXPECT_NE(config.Payload.find("\"device_class\":\"temperature\""), std::string::npos) << config.Payload;
-    ASSERT_TRUE(later.WaitFor(Topic("homeassistant/binary_sensor/dedezuviv_Haus/output_Brenner/config"), 5000,
+    ASSERT_TRUE(later.WaitFor(Topic("homeassistant/binary_sensor/" + Node() + "/output_Brenner/config"), 5000,
                               &config));
     EXPECT_TRUE(config.Retained);
-    ASSERT_TRUE(later.WaitFor(Topic("homeassistant/sensor/dedezuviv_Haus/counter_Brennerstunden/config"), 5000,
+    ASSERT_TRUE(later.WaitFor(Topic("homeassistant/sensor/" + Node() + "/counter_Brennerstunden/config"), 5000,
                               &config));
     EXPECT_NE(config.Payload.find("\"state_class\":\"total_increasing\""), std::string::npos);
-    ASSERT_TRUE(later.WaitFor(Topic("dedezuviv/Haus/state"), 5000, &state));
+    ASSERT_TRUE(later.WaitFor(Topic(Prefix() + "/state"), 5000, &state));
     EXPECT_TRUE(state.Retained);
 
     // Killed without a chance to say goodbye: the broker publishes the last will.
     const size_t before = watcher.Count();
     logger.Signal(SIGKILL);
     logger.Wait(10000);
-    EXPECT_TRUE(watcher.WaitFor(Topic("dedezuviv/Haus/status", "offline"), 10000, nullptr, before));
+    EXPECT_TRUE(watcher.WaitFor(Topic(Prefix() + "/status", "offline"), 10000, nullptr, before));
     EXPECT_NE(ReadFile(Out).find("> MQTT-Verbindung zu 127.0.0.1:" + std::to_string(BrokerPort) +
-                                 " hergestellt, Themen unter dedezuviv/Haus/.\n"),
+                                 " hergestellt, Themen unter " + Prefix() + "/.\n"),
               std::string::npos)
         << LoggerOutput();
 }
@@ -289,8 +292,8 @@ TEST_F(MqttBrokerTest, BrokerAwayNeitherHoldsUpTheLineNorLosesRecords)
     Broker broker(BrokerPort);
     ASSERT_TRUE(broker.Start());
     Subscriber watcher;
-    ASSERT_TRUE(watcher.Connect(BrokerPort, {"dedezuviv/Haus/#"}));
-    ASSERT_TRUE(watcher.WaitFor(Topic("dedezuviv/Haus/status", "online"), 20000)) << LoggerOutput();
+    ASSERT_TRUE(watcher.Connect(BrokerPort, {Prefix() + "/#"}));
+    ASSERT_TRUE(watcher.WaitFor(Topic(Prefix() + "/status", "online"), 20000)) << LoggerOutput();
 
     // The broker goes away and comes back.
     broker.Stop();
@@ -301,7 +304,7 @@ TEST_F(MqttBrokerTest, BrokerAwayNeitherHoldsUpTheLineNorLosesRecords)
     ASSERT_TRUE(broker.Start());
     ASSERT_TRUE(WaitUntil([&] { return CountOf(ReadFile(Out), "hergestellt") >= 2; }, 30000)) << LoggerOutput();
     const size_t before = watcher.Count();
-    EXPECT_TRUE(watcher.WaitFor(Topic("dedezuviv/Haus/state"), 10000, nullptr, before));
+    EXPECT_TRUE(watcher.WaitFor(Topic(Prefix() + "/state"), 10000, nullptr, before));
 
     simulator.Signal(SIGTERM);
     EXPECT_EQ(simulator.Wait(15000), 0) << ReadFile(Dir / "simulator.txt");
