@@ -554,7 +554,7 @@ TEST_F(MqttBrokerTest, TwoLoggersWithTheSameProjectNameStayTwoDevices)
         EXPECT_TRUE(uniqueIds.insert(match[1]).second) << match[1];
         ++configs;
     }
-    EXPECT_EQ(configs, 2u * (2 + 4));  // two fields and four diagnostics each
+    EXPECT_EQ(configs, 2u * (2 + 5));  // two fields and five diagnostics each
 
     const size_t before = watcher.Count();
     loggers[0].Program.Signal(SIGTERM);
@@ -607,7 +607,8 @@ TEST_F(MqttBrokerTest, RestartClearsTheConfigsOfRemovedAndRenamedFields)
                                               "temperature_Ruecklauf/config", "counter_Brennerstunden/config",
                                               "input_Raumthermostat/config", "output_Brenner/config",
                                               "logger_running/config", "logger_link/config",
-                                              "logger_last_record/config", "logger_records_today/config"}));
+                                              "logger_last_record/config", "logger_records_today/config",
+                                              "logger_ack_errors/config"}));
     EXPECT_EQ(retained.count(foreign), 1u);
 }
 

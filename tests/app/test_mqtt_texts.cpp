@@ -175,7 +175,7 @@ TEST(MqttTexts, DiscoveryConfigsFollowTheFieldTypes)
     TMqttDevice device;
     device.Name = "Haus Müller";
     const std::vector<TMqttMessage> all = MqttDiscoveryMessages("homeassistant", prefix, device, MqttFields(project));
-    ASSERT_EQ(all.size(), 9u);  // the fields, then the logger's four diagnostic entities
+    ASSERT_EQ(all.size(), 10u);  // the fields, then the logger's five diagnostic entities
     const std::vector<TMqttMessage> configs(all.begin(), all.begin() + 5);
     const std::regex topic("homeassistant/(sensor|binary_sensor)/[A-Za-z0-9_-]+/[A-Za-z0-9_-]+/config");
     std::set<std::string> uniqueIds;

@@ -146,6 +146,7 @@ constexpr TDiagnostic Diagnostics[] = {
     {"binary_sensor", "logger_link", "Verbindung zum Regler", "connectivity", "", nullptr},
     {"sensor", "logger_last_record", "Letzter Datensatz", "timestamp", "", "{{ value_json.last_record }}"},
     {"sensor", "logger_records_today", "Datensätze heute", "", "total_increasing", "{{ value_json.records_today }}"},
+    {"sensor", "logger_ack_errors", "Quittungsfehler", "", "total_increasing", "{{ value_json.ack_errors }}"},
 };
 
 std::string DiagnosticConfig(const std::string& prefix, const std::string& node, const TMqttDevice& device,

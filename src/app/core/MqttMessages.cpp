@@ -301,14 +301,14 @@ std::vector<std::string> MqttFieldValues(const std::vector<TMqttField>& fields, 
     return values;
 }
 
-std::string MqttDiagnosticsPayload(TDateTime lastRecord, long recordsToday)
+std::string MqttDiagnosticsPayload(TDateTime lastRecord, long recordsToday, long ackErrors)
 {
     std::string out = "{\"last_record\":";
     if (lastRecord == 0)
         out += "null";
     else
         AppendJsonString(out, LocalTimeToIso8601(lastRecord));
-    out += ",\"records_today\":" + std::to_string(recordsToday) + "}";
+    out += ",\"records_today\":" + std::to_string(recordsToday) + ",\"ack_errors\":" + std::to_string(ackErrors) + "}";
     return out;
 }
 

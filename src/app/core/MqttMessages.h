@@ -5,7 +5,7 @@
 //   <prefix>/state        {"time":"2026-12-09T20:15:03+01:00","fields":{"Vorlauf":{"value":61.5,"unit":"°C"},...}}
 //   <prefix>/status       "online" / "offline": the logger itself (its last will says "offline")
 //   <prefix>/link         "online" while records come from the controller, else "offline"
-//   <prefix>/diagnostics  {"last_record":"2026-12-09T20:15:04+01:00","records_today":812}
+//   <prefix>/diagnostics  {"last_record":"2026-12-09T20:15:04+01:00","records_today":812,"ack_errors":0}
 //   <prefix>/<field>      the bare value, when per-field topics are on
 // The discovery configs are built in MqttDiscovery.
 #pragma once
@@ -93,8 +93,8 @@ std::vector<std::string> MqttFieldTopics(const std::string& prefix, const std::v
 // The bare value of each field in the order of the fields; empty where the record has none (nothing
 // is sent then: an empty retained message would delete the topic).
 std::vector<std::string> MqttFieldValues(const std::vector<TMqttField>& fields, const TDecodedRecord& record);
-// The logger's own figures: the PC time of the last record (0: none yet) and the records received
-// since local midnight.
-std::string MqttDiagnosticsPayload(TDateTime lastRecord, long recordsToday);
+// The logger's own figures: the PC time of the last record (0: none yet), the records received since
+// local midnight and the acknowledgements that could not be written since the logger started.
+std::string MqttDiagnosticsPayload(TDateTime lastRecord, long recordsToday, long ackErrors);
 
 }  // namespace dedezuviv::app

@@ -4,6 +4,7 @@
 #include "base/Log.h"
 #include "base/MainThread.h"
 #include "base/Clock.h"
+#include "model/DataSource.h"
 #include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
@@ -193,6 +194,8 @@ bool TMqttPublisher::Start(const TMqttSettings& settings)
     Password = password;
     Built = false;
     BuiltFields.clear();
+    CountedSource = nullptr;
+    CountedSourceErrors = 0;
     Taken = TTexts{};
     {
         std::lock_guard<std::mutex> guard(Lock);
@@ -287,10 +290,18 @@ void TMqttPublisher::PublishRecord(const TDecodedRecord& record)
         RecordsToday = 0;
     }
     ++RecordsToday;
+    if (const TDataSource* source = RunningDataSource()) {
+        if (source != CountedSource || source->WriteErrorCount < CountedSourceErrors) {
+            CountedSource = source;
+            CountedSourceErrors = 0;
+        }
+        AckErrors += static_cast<long>(source->WriteErrorCount - CountedSourceErrors);
+        CountedSourceErrors = source->WriteErrorCount;
+    }
     texts.State = MqttStatePayload(BuiltFields, record);
     if (Settings.FieldTopics)
         texts.FieldValues = MqttFieldValues(BuiltFields, record);
-    texts.Diagnostics = MqttDiagnosticsPayload(now, RecordsToday);
+    texts.Diagnostics = MqttDiagnosticsPayload(now, RecordsToday, AckErrors);
     {
         std::lock_guard<std::mutex> guard(Lock);
         Outbox.Texts.State = std::move(texts.State);

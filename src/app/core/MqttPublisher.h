@@ -39,6 +39,10 @@
 
 struct mosquitto;
 
+namespace dedezuviv::model {
+class TDataSource;
+}  // namespace dedezuviv::model
+
 namespace dedezuviv::app {
 
 class TMqttPublisher : public IRecordPublisher {
@@ -131,9 +135,13 @@ private:
     std::vector<TMqttField> BuiltFields;
     TMqttDevice BuiltDevice;
     std::string BuiltPrefix;
-    // Main thread: the records since local midnight.
+    // Main thread: the records since local midnight, and the failed acknowledgements since the start
+    // (each data source counts its own; the one counted last is only compared, never used).
     long RecordsToday = 0;
     long RecordsDay = -1;
+    long AckErrors = 0;
+    const TDataSource* CountedSource = nullptr;
+    uint32_t CountedSourceErrors = 0;
 
     std::mutex Lock;
     std::condition_variable Wake;
