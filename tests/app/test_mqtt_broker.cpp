@@ -212,6 +212,32 @@ std::string JsonObjectOf(const std::map<std::string, std::string>& members)
     return out + "}";
 }
 
+// The publisher inside the test program, with a project of one temperature open, publishing under
+// "test/haus".
+struct PublisherInTheTest {
+    TTaskQueueDispatcher Dispatcher;
+    PublisherInTheTest()
+    {
+        SetMainThreadDispatcher(&Dispatcher);
+        auto project = std::make_unique<TProject>();
+        project->Name = "Haus";
+        project->FieldNames[ftTemperature] = {"Kessel"};
+        ReplaceCurrentProject(std::move(project));
+    }
+    ~PublisherInTheTest()
+    {
+        CloseCurrentProject();
+        SetMainThreadDispatcher(nullptr);
+    }
+    TMqttSettings Settings(int brokerPort) const
+    {
+        TMqttSettings settings;
+        settings.Broker = "127.0.0.1:" + std::to_string(brokerPort);
+        settings.TopicPrefix = "test/haus";
+        return settings;
+    }
+};
+
 size_t CountOf(const std::string& text, const std::string& part)
 {
     size_t count = 0;
@@ -259,6 +285,24 @@ struct MqttBrokerTest : ::testing::Test {
         return logger.Start(testsupport::LoggerPath(), args, options);
     }
     std::string LoggerOutput() { return ReadFile(Out) + ReadFile(Dir / "err.txt"); }
+    // A broker, a watcher of the topics and the logger on the simulator's line, stopped in reverse order.
+    struct Run {
+        Broker Server;
+        Subscriber Watcher;
+        testsupport::PtyPair Pty;
+        BackgroundProgram Simulator, Logger;
+        explicit Run(int port) : Server(port) {}
+    };
+    ::testing::AssertionResult StartRun(Run& run, std::vector<std::string> topics, std::vector<std::string> extra)
+    {
+        if (!run.Server.Start() || !run.Watcher.Connect(BrokerPort, std::move(topics)))
+            return ::testing::AssertionFailure() << "broker or watcher";
+        if (!run.Pty.Start() || !testsupport::StartSimulator(run.Simulator, run.Pty.EndB(), {"--interval", "0.3"}))
+            return ::testing::AssertionFailure() << "line or simulator";
+        if (!StartLogger(run.Logger, run.Pty.EndA(), std::move(extra)))
+            return ::testing::AssertionFailure() << "logger";
+        return ::testing::AssertionSuccess();
+    }
     // The topic prefix and node the logger chooses for the project by default.
     std::string Prefix() const { return DefaultMqttTopicPrefix("Haus", Project.string()); }
     std::string Node() const { return MqttNodeId(Prefix()); }
@@ -266,17 +310,10 @@ struct MqttBrokerTest : ::testing::Test {
 
 TEST_F(MqttBrokerTest, HeadlessLoggerPublishesStateDiscoveryAndItsLastWill)
 {
-    Broker broker(BrokerPort);
-    ASSERT_TRUE(broker.Start());
-    Subscriber watcher;
-    ASSERT_TRUE(watcher.Connect(BrokerPort, {"dedezuviv/#"}));
-
-    testsupport::PtyPair pty;
-    ASSERT_TRUE(pty.Start());
-    BackgroundProgram simulator;
-    ASSERT_TRUE(testsupport::StartSimulator(simulator, pty.EndB(), {"--interval", "0.3"}));
-    BackgroundProgram logger;
-    ASSERT_TRUE(StartLogger(logger, pty.EndA(), {"/MQTTFIELDTOPICS=ON"}));
+    Run run(BrokerPort);
+    ASSERT_TRUE(StartRun(run, {"dedezuviv/#"}, {"/MQTTFIELDTOPICS=ON"}));
+    Subscriber& watcher = run.Watcher;
+    BackgroundProgram& logger = run.Logger;
 
     Subscriber::Message state;
     ASSERT_TRUE(watcher.WaitFor(Topic(Prefix() + "/state"), 20000, &state)) << LoggerOutput();
@@ -483,29 +520,22 @@ TEST_F(MqttBrokerTest, PublisherSendsTheLatestStateAndSaysOfflineOnStop)
 // last temperatures; with the cable back the link is online again.
 TEST_F(MqttBrokerTest, ValuesAreUnavailableWhileTheControllerLinkIsPulled)
 {
-    Broker broker(BrokerPort);
-    ASSERT_TRUE(broker.Start());
-    Subscriber watcher;
-    ASSERT_TRUE(watcher.Connect(BrokerPort, {Prefix() + "/#"}));
-    testsupport::PtyPair pty;
-    ASSERT_TRUE(pty.Start());
-    BackgroundProgram simulator;
-    ASSERT_TRUE(testsupport::StartSimulator(simulator, pty.EndB(), {"--interval", "0.3"}));
-    BackgroundProgram logger;
-    ASSERT_TRUE(StartLogger(logger, pty.EndA(), {}));
+    Run run(BrokerPort);
+    ASSERT_TRUE(StartRun(run, {Prefix() + "/#"}, {}));
+    Subscriber& watcher = run.Watcher;
     const std::string link = Prefix() + "/link";
     ASSERT_TRUE(watcher.WaitFor(Topic(link, "online"), 20000)) << LoggerOutput();
 
     size_t before = watcher.Count();
-    simulator.Stop();
-    pty.Stop();
+    run.Simulator.Stop();
+    run.Pty.Stop();
     ASSERT_TRUE(watcher.WaitFor(Topic(link, "offline"), 20000, nullptr, before)) << LoggerOutput();
     const std::map<std::string, std::string> retained = RetainedMessages(BrokerPort, {Prefix() + "/#"});
     EXPECT_EQ(retained.at(Prefix() + "/status"), "online");
     EXPECT_EQ(retained.at(link), "offline");
 
-    ASSERT_TRUE(pty.Start());
-    ASSERT_TRUE(testsupport::StartSimulator(simulator, pty.EndB(), {"--interval", "0.3"}));
+    ASSERT_TRUE(run.Pty.Start());
+    ASSERT_TRUE(testsupport::StartSimulator(run.Simulator, run.Pty.EndB(), {"--interval", "0.3"}));
     before = watcher.Count();
     ASSERT_TRUE(watcher.WaitFor(Topic(link, "online"), 30000, nullptr, before)) << LoggerOutput();
     EXPECT_TRUE(watcher.WaitFor(Topic(Prefix() + "/state"), 10000, nullptr, before));
@@ -630,16 +660,9 @@ TEST_F(MqttBrokerTest, EveryPublishedConfigIsValidForHomeAssistantAndItsTemplate
         "Cell0_UseDefaultUnit=0\r\n"
         "Cell1_Col=0\r\nCell1_Row=1\r\nCell1_Fieldname=Gas (Counter)\r\nCell1_UnitStr=m³\r\nCell1_UseDefaultUnit=0\r\n"
         "Cell2_Col=0\r\nCell2_Row=2\r\nCell2_Fieldname=Ventil (Value)\r\nCell2_UnitStr=%\r\nCell2_UseDefaultUnit=0\r\n");
-    Broker broker(BrokerPort);
-    ASSERT_TRUE(broker.Start());
-    Subscriber watcher;
-    ASSERT_TRUE(watcher.Connect(BrokerPort, {"#"}));
-    testsupport::PtyPair pty;
-    ASSERT_TRUE(pty.Start());
-    BackgroundProgram simulator;
-    ASSERT_TRUE(testsupport::StartSimulator(simulator, pty.EndB(), {"--interval", "0.3"}));
-    BackgroundProgram logger;
-    ASSERT_TRUE(StartLogger(logger, pty.EndA(), {}));
+    Run run(BrokerPort);
+    ASSERT_TRUE(StartRun(run, {"#"}, {}));
+    Subscriber& watcher = run.Watcher;
     ASSERT_TRUE(watcher.WaitFor(Topic(Prefix() + "/diagnostics"), 20000)) << LoggerOutput();
     ASSERT_TRUE(watcher.WaitFor(Topic(Prefix() + "/link", "online"), 10000));
 
@@ -679,20 +702,13 @@ TEST_F(MqttBrokerTest, EveryPublishedConfigIsValidForHomeAssistantAndItsTemplate
 // under the discovery prefix it is given.
 TEST_F(MqttBrokerTest, ConfigsAreSentAgainWhenHomeAssistantAnnouncesItself)
 {
-    TTaskQueueDispatcher dispatcher;
-    SetMainThreadDispatcher(&dispatcher);
-    auto project = std::make_unique<TProject>();
-    project->Name = "Haus";
-    project->FieldNames[ftTemperature] = {"Kessel"};
-    ReplaceCurrentProject(std::move(project));
+    const PublisherInTheTest inTheTest;
     Broker broker(BrokerPort);
     ASSERT_TRUE(broker.Start());
     Subscriber watcher;
     ASSERT_TRUE(watcher.Connect(BrokerPort, {"hass/#"}));
     TMqttPublisher publisher;
-    TMqttSettings settings;
-    settings.Broker = "127.0.0.1:" + std::to_string(BrokerPort);
-    settings.TopicPrefix = "test/haus";
+    TMqttSettings settings = inTheTest.Settings(BrokerPort);
     settings.DiscoveryPrefix = "hass/";
     ASSERT_TRUE(publisher.Start(settings));
     const std::string config = "hass/sensor/test_haus/temperature_Kessel/config";
@@ -703,30 +719,20 @@ TEST_F(MqttBrokerTest, ConfigsAreSentAgainWhenHomeAssistantAnnouncesItself)
         EXPECT_TRUE(watcher.WaitFor(Topic(config), 10000, nullptr, before + 1));
     }
     publisher.Stop();
-    CloseCurrentProject();
-    SetMainThreadDispatcher(nullptr);
 }
 
 // The link follows the records: online with a record, offline after the silence limit without one,
 // and at once when the port is closed.
 TEST_F(MqttBrokerTest, TheLinkFollowsTheRecords)
 {
-    TTaskQueueDispatcher dispatcher;
-    SetMainThreadDispatcher(&dispatcher);
-    auto project = std::make_unique<TProject>();
-    project->Name = "Haus";
-    project->FieldNames[ftTemperature] = {"Kessel"};
-    ReplaceCurrentProject(std::move(project));
+    const PublisherInTheTest inTheTest;
     Broker broker(BrokerPort);
     ASSERT_TRUE(broker.Start());
     Subscriber watcher;
     ASSERT_TRUE(watcher.Connect(BrokerPort, {"test/haus/link"}));
     TMqttPublisher publisher;
     publisher.LinkSilenceMs = 3000;
-    TMqttSettings settings;
-    settings.Broker = "127.0.0.1:" + std::to_string(BrokerPort);
-    settings.TopicPrefix = "test/haus";
-    ASSERT_TRUE(publisher.Start(settings));
+    ASSERT_TRUE(publisher.Start(inTheTest.Settings(BrokerPort)));
     ASSERT_TRUE(watcher.WaitFor(Topic("test/haus/link", "offline"), 15000));  // no record yet
 
     auto record = std::make_unique<TDecodedRecord>();
@@ -747,8 +753,6 @@ TEST_F(MqttBrokerTest, TheLinkFollowsTheRecords)
     });
     EXPECT_LT(std::chrono::steady_clock::now() - closed, std::chrono::milliseconds(publisher.LinkSilenceMs));
     publisher.Stop();
-    CloseCurrentProject();
-    SetMainThreadDispatcher(nullptr);
 }
 
 }  // namespace
