@@ -246,24 +246,6 @@ TEST(MqttTexts, DeviceAndStateClassesFollowTheUnit)
     }
 }
 
-TEST(MqttTexts, DeviceNamesTheControllerOnceAHeaderCame)
-{
-    TRecordHeader header;
-    EXPECT_EQ(MqttDeviceOf("Haus", header, "Keller").Model, "");
-    header.Program = 12;
-    header.Version = 4;
-    header.Subversion = 1;
-    const TMqttDevice device = MqttDeviceOf("Haus", header, "Keller");
-    EXPECT_EQ(device.Model, "Programm 12");
-    EXPECT_EQ(device.SwVersion, "4.1");
-    const std::vector<TMqttMessage> configs = MqttDiscoveryMessages("ha", "p", device, {});
-    ASSERT_FALSE(configs.empty());
-    EXPECT_NE(configs[0].Payload.find("\"model\":\"Programm 12\",\"sw_version\":\"4.1\",\"suggested_area\":\"Keller\"}"),
-              std::string::npos)
-        << configs[0].Payload;
-    EXPECT_EQ(configs[0].Topic.rfind("ha/binary_sensor/p/", 0), 0u) << configs[0].Topic;
-}
-
 TEST(MqttTexts, TopicPrefixes)
 {
     const std::string hash = MqttShortHash("/home/a/Haus.p-p");
