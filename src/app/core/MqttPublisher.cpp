@@ -1,9 +1,9 @@
 #include "app/core/MqttPublisher.h"
 
+#include "base/Clock.h"
 #include "base/ErrorText.h"
 #include "base/Log.h"
 #include "base/MainThread.h"
-#include "base/Clock.h"
 #include "model/DataSource.h"
 #include "model/LiveLogging.h"
 #include "model/LiveState.h"
