@@ -640,6 +640,15 @@ TEST_F(MqttBrokerTest, RestartClearsTheConfigsOfRemovedAndRenamedFields)
                                               "logger_last_record/config", "logger_records_today/config",
                                               "logger_ack_errors/config"}));
     EXPECT_EQ(retained.count(foreign), 1u);
+
+    // Discovery switched off: none of the node's entities stays behind.
+    logger.Signal(SIGTERM);
+    ASSERT_EQ(logger.Wait(15000), 0);
+    ASSERT_TRUE(StartLogger(logger, pty.EndA(), {"/MQTTDISCOVERY=OFF"}));
+    ASSERT_TRUE(watcher.WaitFor(Cleared(configs + "temperature_Kesseltemperatur/config"), 20000, nullptr, before))
+        << LoggerOutput();
+    // Only the other node's config is left (the clears leave in one burst; the broker may still be at it).
+    EXPECT_TRUE(WaitUntil([&] { return RetainedMessages(BrokerPort, {"homeassistant/#"}).size() == 1; }, 10000));
 }
 
 // Every config the logger publishes, checked against Home Assistant's keys and device-class, unit and
