@@ -16,7 +16,7 @@ PACKAGES=(
   locales
   desktop-file-utils libglib2.0-bin
   libreoffice-draw-nogui
-  libmosquitto-dev mosquitto mosquitto-clients openssl
+  libmosquitto-dev mosquitto mosquitto-clients openssl python3-jinja2
   # the Debian package: built by CPack, checked by lintian, its unit file by systemd-analyze
   dpkg-dev lintian man-db groff-base gzip xz-utils systemd bash-completion
 )

@@ -33,4 +33,4 @@ export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 build-tsan/tests/test_device --gtest_brief=1 --gtest_filter='SerialLine.*:SerialSettings.*'
 build-tsan/tests/test_model --gtest_brief=1 --gtest_filter='DataSource*:LiveState*'
 build-tsan/tests/test_app --gtest_brief=1 \
-  --gtest_filter='ServerFixture.*:TCPDataServer.*:MqttBrokerTest.PublisherSendsTheLatestStateAndSaysOfflineOnStop-ServerFixture.ClientSilentForFiveSecondsIsClosedWithoutAnswer'
+  --gtest_filter='ServerFixture.*:TCPDataServer.*:MqttBrokerTest.PublisherSendsTheLatestStateAndSaysOfflineOnStop:MqttBrokerTest.ConfigsAreSentAgainWhenHomeAssistantAnnouncesItself:MqttBrokerTest.TheLinkFollowsTheRecords-ServerFixture.ClientSilentForFiveSecondsIsClosedWithoutAnswer'

@@ -15,6 +15,14 @@
 
 namespace dedezuviv::model {
 
+namespace {
+
+// The port's error places of a write: one still in progress, a failed write, its time-out and its
+// failed completion.
+bool IsWriteErrorPlace(uint32_t place) { return place == 901 || place == 903 || place == 9701 || place == 9702; }
+
+}  // namespace
+
 TDataSource::TDataSource(const TPortSettings& settings, TRecorder& recorder)
     : Recorder(recorder), FDecoder(std::make_shared<TOrvaProtocol>()), FPort(std::make_unique<TSerialPortNG>())
 {
@@ -54,11 +62,13 @@ void TDataSource::Start()
     if (FPort->CommPort().empty())
         return;
     FPort->SetActive(false);
-    if (DebugMode)
-        FPort->OnProcessError = [this](TSerialPortNG* sender, uint32_t place, uint32_t code,
-                                       const std::string& message, uint8_t noise) {
+    FPort->OnProcessError = [this](TSerialPortNG* sender, uint32_t place, uint32_t code, const std::string& message,
+                                   uint8_t noise) {
+        if (IsWriteErrorPlace(place))
+            ++WriteErrorCount;
+        if (DebugMode)
             HandlePortError(sender, place, code, message, noise);
-        };
+    };
     // Opening switches DTR and RTS on; the controller wants RTS pulsed and then off while logging.
     FPort->SetActive(true);
     FPort->SetRTSState(true);

@@ -51,6 +51,7 @@ public:
     TOrvaProtocol* Decoder() const { return FDecoder.get(); }
 
     uint32_t RecordCount = 0;     // records handled since creation
+    uint32_t WriteErrorCount = 0; // writes to the port that failed (acknowledgements not sent)
     TDateTime LastRecordTime = 0; // PC time at which the previous record was handled
 
     std::string GetPortName() const;

@@ -2,6 +2,7 @@
 
 #include "model/DataSource.h"
 #include "model/LiveState.h"
+#include "model/RecordPublisher.h"
 #include "model/Recorder.h"
 #include "model/Namespace.h"
 
@@ -57,6 +58,7 @@ void FreeRunningDataSource()
         return;
     source->Decoder()->GetHeader(Live().LastFrameKind, Live().LastHeader);
     source.reset();
+    PublishLinkLost();
 }
 
 void LastDecodedHeader(uint8_t& frameKind, TRecordHeader& header)

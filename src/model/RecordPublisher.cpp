@@ -19,4 +19,10 @@ void PublishRecord(const TDecodedRecord& record)
         InstalledPublisher->PublishRecord(record);
 }
 
+void PublishLinkLost()
+{
+    if (InstalledPublisher)
+        InstalledPublisher->PublishLinkLost();
+}
+
 }  // namespace dedezuviv::model

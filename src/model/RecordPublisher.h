@@ -14,6 +14,9 @@ public:
     // Called after the record was recorded and acknowledged; must return quickly (the serial line
     // waits for the main thread).
     virtual void PublishRecord(const TDecodedRecord& record) = 0;
+    // Called when the port was closed (logging stopped, the device gone): no records come until the
+    // next one is published.
+    virtual void PublishLinkLost() {}
 };
 
 // Installs the publisher (nullptr removes it). Main thread only.
@@ -21,5 +24,7 @@ void SetRecordPublisher(IRecordPublisher* publisher);
 IRecordPublisher* RecordPublisher();
 // Hands the record to the installed publisher; nothing without one.
 void PublishRecord(const TDecodedRecord& record);
+// Tells the installed publisher that the port was closed; nothing without one.
+void PublishLinkLost();
 
 }  // namespace dedezuviv::model

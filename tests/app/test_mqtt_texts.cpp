@@ -3,13 +3,16 @@
 #include "app/core/MqttMessages.h"
 #include "app/core/MqttSettings.h"
 #include "base/DateTime.h"
+#include "app/core/MqttDiscovery.h"
 #include "model/Project.h"
+#include "model/window/DataTable.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <regex>
 #include <set>
 #include <sys/stat.h>
@@ -70,8 +73,62 @@ TEST(MqttTexts, FieldsAreUniqueAndNamesSharedByTypesAreQualified)
     std::set<std::string> ids;
     for (const TMqttField& field : fields)
         EXPECT_TRUE(ids.insert(field.ObjectId).second) << field.ObjectId;
-    EXPECT_EQ(fields[2].ObjectId, "temperature_Vorlauf_1");
-    EXPECT_EQ(fields[3].ObjectId, "temperature_Vorlauf_1_2");
+    // Two names that transliterate alike both carry a hash of their exact name.
+    EXPECT_EQ(fields[2].ObjectId, "temperature_Vorlauf_1_" + MqttShortHash("Vorlauf 1"));
+    EXPECT_EQ(fields[3].ObjectId, "temperature_Vorlauf_1_" + MqttShortHash("Vorlauf_1"));
+}
+
+// Home Assistant continues an entity's history under its id: when fields are renamed, removed or
+// reordered, an id that stays must stay with its field.
+TEST(MqttTexts, AnIdNeverMovesToAnotherField)
+{
+    using Names = std::vector<std::string>;
+    const std::vector<std::pair<Names, Names>> edits = {
+        {{"Vorlauf 1", "Vorlauf_1"}, {"VL", "Vorlauf_1"}},
+        {{"Vorlauf 1", "Vorlauf_1"}, {"Vorlauf_1", "Vorlauf 1"}},
+        {{"Vorlauf 1", "Vorlauf_1", "Vorlauf-1"}, {"Vorlauf_1"}},
+        {{"Vorlauf_1"}, {"Vorlauf 1", "Vorlauf_1"}},
+        {{"°", "€"}, {"€"}},
+        {{"Rücklauf", "Ruecklauf"}, {"Ruecklauf", "Rücklauf", "Rueck lauf"}},
+    };
+    const auto idsOf = [](const Names& names) {
+        TProject project;
+        project.FieldNames[ftTemperature] = names;
+        std::map<std::string, std::string> fieldOfId;
+        for (const TMqttField& field : MqttFields(project))
+            fieldOfId[field.ObjectId] = field.Name;
+        return fieldOfId;
+    };
+    for (const auto& [before, after] : edits) {
+        const std::map<std::string, std::string> old = idsOf(before);
+        for (const auto& [id, name] : idsOf(after))
+            if (old.count(id) != 0)
+                EXPECT_EQ(old.at(id), name) << id;
+    }
+}
+
+TEST(MqttTexts, UnitsComeFromTheDataTable)
+{
+    TProject project;
+    project.FieldNames[ftCounter] = {"Brennerstunden", "Starts"};
+    project.FieldNames[ftValue] = {"Leistung"};
+    TDataTable table;
+    const auto cell = [&](int row, const std::string& name, const std::string& unit, bool defaultUnit) {
+        auto field = std::make_unique<TDataField>();
+        field->Fieldname = name;
+        field->UnitStr = unit;
+        field->UseDefaultUnit = defaultUnit;
+        table.SetCell(0, row, std::move(field));
+    };
+    cell(0, "Brennerstunden (Zähler)", "kWh", true);  // shown with the type's unit: not its unit
+    cell(1, "brennerstunden (Zähler)", " h ", false);
+    cell(2, "Leistung (Wert)", "kW", false);
+    cell(3, "Leistung (Wert)", "W", false);  // the first cell counts
+    const std::vector<TMqttField> fields = MqttFields(project, table);
+    ASSERT_EQ(fields.size(), 3u);
+    EXPECT_EQ(fields[0].Unit, "h");
+    EXPECT_EQ(fields[1].Unit, "");
+    EXPECT_EQ(fields[2].Unit, "kW");
 }
 
 TEST(MqttTexts, StateHasTheRecordTimeWithItsOffsetAndNumbersAsNumbers)
@@ -114,10 +171,12 @@ TEST(MqttTexts, DiscoveryConfigsFollowTheFieldTypes)
     project.FieldNames[ftInput] = {"Störung"};
     project.FieldNames[ftOutput] = {"Brenner"};
     project.FieldNames[ftState] = {"Betriebsart"};
-    const std::string prefix = DefaultMqttTopicPrefix("Haus Müller");
-    EXPECT_EQ(prefix, "dedezuviv/Haus Müller");
-    const std::vector<TMqttMessage> configs = MqttDiscoveryMessages(prefix, "Haus Müller", MqttFields(project));
-    ASSERT_EQ(configs.size(), 5u);
+    const std::string prefix = "dedezuviv/Haus Müller";
+    TMqttDevice device;
+    device.Name = "Haus Müller";
+    const std::vector<TMqttMessage> all = MqttDiscoveryMessages("homeassistant", prefix, device, MqttFields(project));
+    ASSERT_EQ(all.size(), 10u);  // the fields, then the logger's five diagnostic entities
+    const std::vector<TMqttMessage> configs(all.begin(), all.begin() + 5);
     const std::regex topic("homeassistant/(sensor|binary_sensor)/[A-Za-z0-9_-]+/[A-Za-z0-9_-]+/config");
     std::set<std::string> uniqueIds;
     for (const TMqttMessage& config : configs) {
@@ -130,18 +189,21 @@ TEST(MqttTexts, DiscoveryConfigsFollowTheFieldTypes)
         ASSERT_FALSE(id.empty()) << config.Payload;
         EXPECT_TRUE(uniqueIds.insert(id[1]).second);
         EXPECT_NE(config.Payload.find("\"state_topic\":\"dedezuviv/Haus Müller/state\""), std::string::npos);
-        EXPECT_NE(config.Payload.find("\"availability_topic\":\"dedezuviv/Haus Müller/status\""), std::string::npos);
+        EXPECT_NE(config.Payload.find("\"availability\":[{\"topic\":\"dedezuviv/Haus Müller/status\"},"
+                                      "{\"topic\":\"dedezuviv/Haus Müller/link\"}],\"availability_mode\":\"all\""),
+                  std::string::npos);
         EXPECT_NE(config.Payload.find("\"device\":{\"identifiers\":[\"dedezuviv_Haus_Mueller\"],\"name\":\"Haus Müller\""),
                   std::string::npos);
     }
     EXPECT_EQ(configs[0].Topic, "homeassistant/sensor/dedezuviv_Haus_Mueller/temperature_Ruecklauf/config");
     EXPECT_NE(configs[0].Payload.find("\"device_class\":\"temperature\",\"unit_of_measurement\":\"°C\""),
               std::string::npos);
-    EXPECT_NE(configs[0].Payload.find("\"value_template\":\"{{ value_json.fields['Rücklauf'].value }}\""),
+    EXPECT_NE(configs[0].Payload.find("\"value_template\":\"{{ value_json.fields[\\\"Rücklauf\\\"].value }}\""),
               std::string::npos);
     EXPECT_NE(configs[1].Payload.find("\"state_class\":\"total_increasing\""), std::string::npos);
     EXPECT_EQ(configs[2].Topic, "homeassistant/binary_sensor/dedezuviv_Haus_Mueller/input_Stoerung/config");
-    EXPECT_NE(configs[2].Payload.find("{{ 'ON' if value_json.fields['Störung'].value else 'OFF' }}"),
+    EXPECT_NE(configs[2].Payload.find("{% set v = value_json.fields[\\\"Störung\\\"].value %}"
+                                      "{{ 'None' if v is none else ('ON' if v else 'OFF') }}"),
               std::string::npos);
     // Types in their order: the state before the relay.
     EXPECT_EQ(configs[3].Topic, "homeassistant/sensor/dedezuviv_Haus_Mueller/state_Betriebsart/config");
@@ -149,12 +211,54 @@ TEST(MqttTexts, DiscoveryConfigsFollowTheFieldTypes)
     EXPECT_EQ(configs[4].Topic, "homeassistant/binary_sensor/dedezuviv_Haus_Mueller/output_Brenner/config");
 }
 
+TEST(MqttTexts, DeviceAndStateClassesFollowTheUnit)
+{
+    struct Row {
+        TFieldType Type;
+        const char* Name;
+        const char* Unit;
+        const char* DeviceClass;
+        const char* StateClass;
+    };
+    const Row rows[] = {
+        {ftTemperature, "Kessel", "°C", "temperature", "measurement"},
+        {ftTemperature, "Kessel", "Grad", "", "measurement"},
+        {ftCounter, "Brennerstunden", "h", "duration", "total_increasing"},
+        {ftValue, "Laufzeit", "min", "duration", "measurement"},
+        {ftValue, "Wärmemenge", "kWh", "energy", "total_increasing"},
+        {ftCounter, "Gaszähler", "m³", "gas", "total_increasing"},
+        {ftCounter, "Kaltwasser", "m³", "water", "total_increasing"},
+        {ftValue, "Ventil", "%", "", "measurement"},
+        {ftValue, "Leistung", "kW", "power", "measurement"},
+        {ftCounter, "Starts", "", "", "total_increasing"},
+        {ftTime, "Uhrzeit", "", "timestamp", ""},
+        {ftState, "Betriebsart", "h", "", ""},
+        {ftIntern, "Fehler", "", "", ""},
+    };
+    for (const Row& row : rows) {
+        TMqttField field;
+        field.Type = row.Type;
+        field.Name = row.Name;
+        field.Unit = row.Unit;
+        const TMqttSensorClass classes = MqttSensorClass(field);
+        EXPECT_EQ(classes.DeviceClass, row.DeviceClass) << row.Name << " " << row.Unit;
+        EXPECT_EQ(classes.StateClass, row.StateClass) << row.Name << " " << row.Unit;
+    }
+}
+
 TEST(MqttTexts, TopicPrefixes)
 {
-    EXPECT_EQ(DefaultMqttTopicPrefix("a/b+c#"), "dedezuviv/a_b_c_");
-    EXPECT_EQ(DefaultMqttTopicPrefix(""), "dedezuviv/_");
-    EXPECT_EQ(MqttTopicPrefix("haus/heizung/", "X"), "haus/heizung");
-    EXPECT_EQ(MqttTopicPrefix("", "X"), "dedezuviv/X");
+    const std::string hash = MqttShortHash("/home/a/Haus.p-p");
+    EXPECT_EQ(DefaultMqttTopicPrefix("a/b+c#", "/home/a/Haus.p-p", "pc"), "dedezuviv/pc-a_b_c_-" + hash);
+    EXPECT_EQ(DefaultMqttTopicPrefix("Project", "/home/a/x/../Haus.p-p", "pc"), "dedezuviv/pc-Project-" + hash);
+    // Two loggers, or two projects of one name on one computer, never share the default.
+    EXPECT_NE(DefaultMqttTopicPrefix("Project", "/home/a/Haus.p-p", "pc"),
+              DefaultMqttTopicPrefix("Project", "/home/b/Haus.p-p", "pc"));
+    EXPECT_NE(DefaultMqttTopicPrefix("Project", "/home/a/Haus.p-p", "pc"),
+              DefaultMqttTopicPrefix("Project", "/home/a/Haus.p-p", "nas"));
+    EXPECT_EQ(MqttTopicPrefix("haus/heizung/", "X", "/a.p-p"), "haus/heizung");
+    EXPECT_EQ(MqttTopicPrefix("", "X", "/a.p-p"), DefaultMqttTopicPrefix("X", "/a.p-p"));
+    EXPECT_EQ(MqttNodeId("dedezuviv/pc-Haus-3f09a2"), "dedezuviv_pc-Haus-3f09a2");
     std::string error;
     EXPECT_TRUE(IsValidMqttTopicPrefix("haus/heizung", error));
     EXPECT_FALSE(IsValidMqttTopicPrefix("haus/+", error));
@@ -193,12 +297,20 @@ TEST(MqttSettingsTest, CommandLineOverridesTheSettingsFile)
     stored.TopicPrefix = "haus";
     stored.User = "logger";
     stored.FieldTopics = true;
+    stored.DiscoveryPrefix = "ha/";
+    stored.Area = "Keller";
     std::string error;
     ASSERT_TRUE(WriteMqttSettings(file, stored, error)) << error;
     EXPECT_EQ(ReadMqttSettings(file), stored);
 
-    SetCommandLineArguments({"/MQTT=127.0.0.1:2883", "/MQTTDISCOVERY=OFF", "/MQTTFIELDTOPICS=off"});
+    EXPECT_EQ(ReadMqttSettings(file).EffectiveDiscoveryPrefix(), "ha");
+    EXPECT_EQ(ReadMqttSettings((dir / "none.cfg").string()).EffectiveDiscoveryPrefix(), "homeassistant");
+
+    SetCommandLineArguments({"/MQTT=127.0.0.1:2883", "/MQTTDISCOVERY=OFF", "/MQTTFIELDTOPICS=off",
+                             "/MQTTDISCOVERYPREFIX=hass", "/MQTTAREA=Heizraum"});
     TMqttSettings effective = ApplyMqttCommandLine(ReadMqttSettings(file));
+    EXPECT_EQ(effective.EffectiveDiscoveryPrefix(), "hass");
+    EXPECT_EQ(effective.Area, "Heizraum");
     EXPECT_EQ(effective.Broker, "127.0.0.1:2883");
     EXPECT_EQ(effective.TopicPrefix, "haus");
     EXPECT_FALSE(effective.Discovery);

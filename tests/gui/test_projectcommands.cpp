@@ -606,6 +606,8 @@ TEST_F(ProjectCommandsTest, MqttPageStoresTheBrokerRestartsThePublisherAndRefuse
         dialog.MqttPage->BrokerEdit->setText(QString::fromStdString(broker));
         dialog.MqttPage->TopicEdit->setText(QStringLiteral("haus/heizung"));
         dialog.MqttPage->FieldTopicsCB->setChecked(true);
+        dialog.MqttPage->DiscoveryPrefixEdit->setText(QStringLiteral("hass"));
+        dialog.MqttPage->AreaEdit->setText(QStringLiteral("Heizraum"));
         dialog.Pages->setCurrentWidget(dialog.MqttPage);
         dialog.OKBtn->click();
     });
@@ -616,11 +618,14 @@ TEST_F(ProjectCommandsTest, MqttPageStoresTheBrokerRestartsThePublisherAndRefuse
     EXPECT_EQ(stored.TopicPrefix, "haus/heizung");
     EXPECT_TRUE(stored.FieldTopics);
     EXPECT_TRUE(stored.Discovery);
+    EXPECT_EQ(stored.DiscoveryPrefix, "hass");
+    EXPECT_EQ(stored.Area, "Heizraum");
     EXPECT_TRUE(MainMqttPublisher().Running());
 
     // Shown again as stored; an empty broker stops the publisher.
     EditSettings([&](TProjectGeneralDlg& dialog) {
         EXPECT_EQ(Text(dialog.MqttPage->BrokerEdit->text()), broker);
+        EXPECT_EQ(Text(dialog.MqttPage->AreaEdit->text()), "Heizraum");
         EXPECT_TRUE(dialog.MqttPage->FieldTopicsCB->isChecked());
         dialog.MqttPage->BrokerEdit->clear();
         dialog.OKBtn->click();

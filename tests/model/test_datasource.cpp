@@ -6,6 +6,7 @@
 #include "base/FormatSettings.h"
 #include "base/Log.h"
 #include "base/MainThread.h"
+#include "device/SerialPort.h"
 #include "model/DataSource.h"
 #include "model/LiveLogging.h"
 #include "model/LiveState.h"
@@ -131,6 +132,21 @@ TEST_F(DataSourceTest, PortErrorsAreThrottledPerBurst)
     Source.HandlePortError(nullptr, 9804, 5, "Error reading Data", 0);
     EXPECT_EQ(lines.size(), 11u);
     ClearLogCallbacks();
+}
+
+TEST_F(DataSourceTest, FailedWritesAreCountedAlsoWithoutDebugMode)
+{
+    testsupport::PtyPair pty;
+    ASSERT_TRUE(pty.Start());
+    TDataSource open(TPortSettings{pty.EndA()}, Recorder);
+    open.Start();
+    ASSERT_TRUE(open.IsActive());
+    const auto report = [&](uint32_t place) { open.Port()->OnProcessError(open.Port(), place, 5, "Fehler", 0); };
+    for (const uint32_t place : {903u, 9701u, 9702u, 901u})
+        report(place);
+    report(9804);  // a read error is no failed acknowledgement
+    EXPECT_EQ(open.WriteErrorCount, 4u);
+    open.Stop();
 }
 
 // ---------------------------------------------------------------- the running data source

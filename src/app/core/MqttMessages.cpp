@@ -1,15 +1,21 @@
 #include "app/core/MqttMessages.h"
 
-#include "base/AppGlobals.h"
+#include "base/AsciiText.h"
 #include "base/Clock.h"
 #include "base/JsonText.h"
 #include "base/NumberText.h"
 #include "model/Fields.h"
 #include "model/Project.h"
+#include "model/window/DataTable.h"
 #include "app/core/Namespace.h"
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -89,53 +95,6 @@ const TFieldValue* RecordValue(const TDecodedRecord& record, const TMqttField& f
     return field.Position < count ? &record.Values[field.Type][field.Position] : nullptr;
 }
 
-bool IsBinary(TFieldType type) { return type == ftInput || type == ftOutput; }
-
-void AppendMember(std::string& out, const char* name, const std::string& text)
-{
-    if (out.back() != '{')
-        out += ',';
-    AppendJsonString(out, name);
-    out += ':';
-    AppendJsonString(out, text);
-}
-
-std::string DiscoveryConfig(const std::string& prefix, const std::string& projectName, const std::string& node,
-                            const TMqttField& field)
-{
-    // Field names hold only letters, digits, blanks, "-", "_" and umlauts, so they sit safely inside a
-    // single-quoted template string.
-    const std::string value = "value_json.fields['" + field.Key + "'].value";
-    std::string out = "{";
-    AppendMember(out, "name", field.Key);
-    AppendMember(out, "unique_id", node + "_" + field.ObjectId);
-    AppendMember(out, "state_topic", MqttStateTopic(prefix));
-    AppendMember(out, "availability_topic", MqttStatusTopic(prefix));
-    if (IsBinary(field.Type)) {
-        AppendMember(out, "value_template", "{{ 'ON' if " + value + " else 'OFF' }}");
-    } else {
-        AppendMember(out, "value_template", "{{ " + value + " }}");
-        if (field.Type == ftTemperature) {
-            AppendMember(out, "device_class", "temperature");
-            AppendMember(out, "unit_of_measurement", "°C");
-            AppendMember(out, "state_class", "measurement");
-        } else if (field.Type == ftCounter) {
-            AppendMember(out, "state_class", "total_increasing");
-        } else if (field.Type == ftValue) {
-            AppendMember(out, "state_class", "measurement");
-        }
-    }
-    out += ",\"device\":{\"identifiers\":[";
-    AppendJsonString(out, node);
-    out += "]";
-    AppendMember(out, "name", projectName);
-    AppendMember(out, "manufacturer", "DEDEZUviv");
-    AppendMember(out, "model", ProgramTitle);
-    AppendMember(out, "sw_version", VersionString);
-    out += "}}";
-    return out;
-}
-
 }  // namespace
 
 std::vector<TMqttField> MqttFields(const TProject& project)
@@ -151,6 +110,7 @@ std::vector<TMqttField> MqttFields(const TProject& project)
             field.Type = static_cast<TFieldType>(t);
             field.Position = p;
             field.Name = names[p];
+            field.Unit = FieldTypeUnits[t];
             fields.push_back(std::move(field));
         }
     }
@@ -158,17 +118,48 @@ std::vector<TMqttField> MqttFields(const TProject& project)
     std::map<std::string, int> typesPerName;
     for (const TMqttField& field : fields)
         ++typesPerName[LowerAscii(field.Name)];
-    std::set<std::string> objectIds;
+    // An id comes from the field alone: ids that would coincide carry a hash of the exact name, so
+    // renaming or removing one field never hands its id (and its history) to another.
+    std::map<std::string, int> fieldsPerId;
     for (TMqttField& field : fields) {
         const bool shared = typesPerName[LowerAscii(field.Name)] > 1;
         field.Key = shared ? QualifiedFieldName(field.Name, field.Type) : field.Name;
-        const std::string base = LowerAscii(FieldTypeNames[field.Type]) + "_" + MqttId(field.Name);
-        std::string id = base;
-        for (int n = 2; !objectIds.insert(id).second; ++n)
-            id = base + "_" + std::to_string(n);
-        field.ObjectId = id;
+        field.ObjectId = LowerAscii(FieldTypeNames[field.Type]) + "_" + MqttId(field.Name);
+        ++fieldsPerId[field.ObjectId];
+    }
+    for (TMqttField& field : fields)
+        if (fieldsPerId[field.ObjectId] > 1 || field.ObjectId.back() == '_')
+            field.ObjectId += (field.ObjectId.back() == '_' ? "" : "_") + MqttShortHash(field.Name);
+    return fields;
+}
+
+std::vector<TMqttField> MqttFields(const TProject& project, const TDataTable& table)
+{
+    std::vector<TMqttField> fields = MqttFields(project);
+    for (TMqttField& field : fields) {
+        bool found = false;
+        table.ForEachCell([&](int, int, const TDataField& cell) {
+            const std::string unit = std::string(TrimBlanks(cell.UnitStr));
+            if (found || cell.UseDefaultUnit || unit.empty() ||
+                !MatchesQualifiedName(cell.Fieldname, field.Name, field.Type))
+                return;
+            field.Unit = unit;
+            found = true;
+        });
     }
     return fields;
+}
+
+std::string MqttShortHash(std::string_view text)
+{
+    uint32_t hash = 2166136261u;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 16777619u;
+    }
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%06x", static_cast<unsigned>(hash & 0xFFFFFFu));
+    return digits;
 }
 
 std::string MqttId(std::string_view text)
@@ -198,17 +189,40 @@ std::string MqttTopicLevel(std::string_view text)
     return level.empty() ? "_" : level;
 }
 
-std::string DefaultMqttTopicPrefix(const std::string& projectName)
+std::string DefaultMqttTopicPrefix(const std::string& projectName, const std::string& projectFile,
+                                   const std::string& hostName)
 {
-    return "dedezuviv/" + MqttTopicLevel(projectName);
+    std::string path;
+    if (!projectFile.empty()) {
+        std::error_code ignored;
+        path = std::filesystem::absolute(projectFile, ignored).lexically_normal().string();
+    }
+    return "dedezuviv/" + MqttTopicLevel(hostName + "-" + projectName + "-" + MqttShortHash(path));
 }
 
-std::string MqttTopicPrefix(const std::string& configuredPrefix, const std::string& projectName)
+std::string DefaultMqttTopicPrefix(const std::string& projectName, const std::string& projectFile)
+{
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) != 0)
+        host[0] = '\0';
+    std::string shortName = host;
+    shortName = shortName.substr(0, shortName.find('.'));
+    return DefaultMqttTopicPrefix(projectName, projectFile, shortName.empty() ? "localhost" : shortName);
+}
+
+std::string MqttTopicPrefix(const std::string& configuredPrefix, const std::string& projectName,
+                            const std::string& projectFile)
 {
     std::string prefix = configuredPrefix;
     while (prefix.size() > 1 && prefix.back() == '/')
         prefix.pop_back();
-    return prefix.empty() ? DefaultMqttTopicPrefix(projectName) : prefix;
+    return prefix.empty() ? DefaultMqttTopicPrefix(projectName, projectFile) : prefix;
+}
+
+std::string MqttNodeId(const std::string& prefix)
+{
+    const std::string node = MqttId(prefix);
+    return node.empty() ? "dedezuviv" : node;
 }
 
 bool IsValidMqttTopicPrefix(const std::string& prefix, std::string& error)
@@ -232,6 +246,10 @@ std::string MqttStateTopic(const std::string& prefix) { return prefix + "/state"
 
 std::string MqttStatusTopic(const std::string& prefix) { return prefix + "/status"; }
 
+std::string MqttLinkTopic(const std::string& prefix) { return prefix + "/link"; }
+
+std::string MqttDiagnosticsTopic(const std::string& prefix) { return prefix + "/diagnostics"; }
+
 std::string MqttStatePayload(const std::vector<TMqttField>& fields, const TDecodedRecord& record)
 {
     std::string out;
@@ -253,7 +271,7 @@ std::string MqttStatePayload(const std::vector<TMqttField>& fields, const TDecod
         else
             out += "null";
         out += ",\"unit\":";
-        AppendJsonString(out, FieldTypeUnits[fields[i].Type]);
+        AppendJsonString(out, fields[i].Unit);
         out += '}';
     }
     out += "}}";
@@ -283,20 +301,15 @@ std::vector<std::string> MqttFieldValues(const std::vector<TMqttField>& fields, 
     return values;
 }
 
-std::vector<TMqttMessage> MqttDiscoveryMessages(const std::string& prefix, const std::string& projectName,
-                                                const std::vector<TMqttField>& fields)
+std::string MqttDiagnosticsPayload(TDateTime lastRecord, long recordsToday, long ackErrors)
 {
-    std::string node = MqttId(prefix);
-    if (node.empty())
-        node = "dedezuviv";
-    std::vector<TMqttMessage> messages;
-    for (const TMqttField& field : fields) {
-        const char* component = IsBinary(field.Type) ? "binary_sensor" : "sensor";
-        messages.push_back({std::string(MqttDiscoveryPrefix) + "/" + component + "/" + node + "/" + field.ObjectId +
-                                "/config",
-                            DiscoveryConfig(prefix, projectName, node, field)});
-    }
-    return messages;
+    std::string out = "{\"last_record\":";
+    if (lastRecord == 0)
+        out += "null";
+    else
+        AppendJsonString(out, LocalTimeToIso8601(lastRecord));
+    out += ",\"records_today\":" + std::to_string(recordsToday) + ",\"ack_errors\":" + std::to_string(ackErrors) + "}";
+    return out;
 }
 
 }  // namespace dedezuviv::app

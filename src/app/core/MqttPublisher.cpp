@@ -1,10 +1,14 @@
 #include "app/core/MqttPublisher.h"
 
+#include "base/Clock.h"
 #include "base/ErrorText.h"
 #include "base/Log.h"
 #include "base/MainThread.h"
+#include "model/DataSource.h"
+#include "model/LiveLogging.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
+#include "model/ProjectFile.h"
 #include "app/core/Namespace.h"
 
 #include <mosquitto.h>
@@ -12,6 +16,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <fcntl.h>
 #include <functional>
@@ -189,16 +194,26 @@ bool TMqttPublisher::Start(const TMqttSettings& settings)
     Password = password;
     Built = false;
     BuiltFields.clear();
+    CountedSource = nullptr;
+    CountedSourceErrors = 0;
     Taken = TTexts{};
     {
         std::lock_guard<std::mutex> guard(Lock);
         Outbox = TOutbox{};
         StopAsked = false;
         // Without a project the default prefix is not known yet: the first record brings it.
-        if (const TProject* project = CurrentProject())
-            Outbox.Prefix = MqttTopicPrefix(Settings.TopicPrefix, project->Name);
-        else if (!Settings.TopicPrefix.empty())
-            Outbox.Prefix = MqttTopicPrefix(Settings.TopicPrefix, std::string());
+        if (!Settings.TopicPrefix.empty())
+            Outbox.Prefix = MqttTopicPrefix(Settings.TopicPrefix, std::string(), std::string());
+    }
+    // With a project the configs go out at once, so the entities (and the link sensor) are there
+    // before the first record.
+    if (const TProject* project = CurrentProject()) {
+        uint8_t frameKind = 0;
+        TRecordHeader header;
+        LastDecodedHeader(frameKind, header);
+        TTexts texts;
+        BuildDefinitions(*project, header, texts);
+        PostDefinitions(std::move(texts));
     }
     PublishedDiscoveryTopics.clear();
     LogMessage("Starte MQTT-Verbindung zu " + BrokerText() + " ...");
@@ -221,39 +236,89 @@ void TMqttPublisher::Stop()
     Worker.join();
 }
 
+bool TMqttPublisher::BuildDefinitions(const TProject& project, const TRecordHeader& header, TTexts& texts)
+{
+    std::vector<TMqttField> fields = MqttFields(project, MainView().Table);
+    TMqttDevice device = MqttDeviceOf(project.Name, header, Settings.Area);
+    // A record without a header does not make the controller unknown again.
+    if (device.Model.empty() && Built) {
+        device.Model = BuiltDevice.Model;
+        device.SwVersion = BuiltDevice.SwVersion;
+    }
+    const std::string prefix = MqttTopicPrefix(Settings.TopicPrefix, project.Name, project.FileName);
+    if (Built && fields == BuiltFields && device == BuiltDevice && prefix == BuiltPrefix)
+        return false;
+    Built = true;
+    BuiltFields = std::move(fields);
+    BuiltDevice = std::move(device);
+    BuiltPrefix = prefix;
+    texts.DefinitionsKnown = true;
+    if (Settings.Discovery)
+        texts.Discovery =
+            MqttDiscoveryMessages(Settings.EffectiveDiscoveryPrefix(), BuiltPrefix, BuiltDevice, BuiltFields);
+    if (Settings.FieldTopics)
+        texts.FieldTopics = MqttFieldTopics(BuiltPrefix, BuiltFields);
+    return true;
+}
+
+void TMqttPublisher::PostDefinitions(TTexts&& texts)
+{
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        Outbox.Prefix = BuiltPrefix;
+        Outbox.Texts.DefinitionsKnown = true;
+        Outbox.Texts.Discovery = std::move(texts.Discovery);
+        Outbox.Texts.FieldTopics = std::move(texts.FieldTopics);
+        Outbox.DefinitionsChanged = true;
+    }
+    Wake.notify_all();
+}
+
 void TMqttPublisher::PublishRecord(const TDecodedRecord& record)
 {
     const TProject* project = CurrentProject();
     if (project == nullptr || !Worker.joinable())
         return;
     // The texts that depend on the definitions are built again only when they change.
-    const bool definitionsChanged = !Built || project->Name != BuiltName || project->FieldNames != BuiltNames;
     TTexts texts;
-    if (definitionsChanged) {
-        Built = true;
-        BuiltName = project->Name;
-        BuiltNames = project->FieldNames;
-        BuiltFields = MqttFields(*project);
-        BuiltPrefix = MqttTopicPrefix(Settings.TopicPrefix, project->Name);
-        if (Settings.Discovery)
-            texts.Discovery = MqttDiscoveryMessages(BuiltPrefix, project->Name, BuiltFields);
-        if (Settings.FieldTopics)
-            texts.FieldTopics = MqttFieldTopics(BuiltPrefix, BuiltFields);
+    if (BuildDefinitions(*project, record.Header, texts))
+        PostDefinitions(std::move(texts));
+    const TDateTime now = Now();
+    const long day = static_cast<long>(std::floor(now));
+    if (day != RecordsDay) {
+        RecordsDay = day;
+        RecordsToday = 0;
+    }
+    ++RecordsToday;
+    if (const TDataSource* source = RunningDataSource()) {
+        if (source != CountedSource || source->WriteErrorCount < CountedSourceErrors) {
+            CountedSource = source;
+            CountedSourceErrors = 0;
+        }
+        AckErrors += static_cast<long>(source->WriteErrorCount - CountedSourceErrors);
+        CountedSourceErrors = source->WriteErrorCount;
     }
     texts.State = MqttStatePayload(BuiltFields, record);
     if (Settings.FieldTopics)
         texts.FieldValues = MqttFieldValues(BuiltFields, record);
+    texts.Diagnostics = MqttDiagnosticsPayload(now, RecordsToday, AckErrors);
     {
         std::lock_guard<std::mutex> guard(Lock);
-        Outbox.Prefix = BuiltPrefix;
-        if (definitionsChanged) {
-            Outbox.Texts.Discovery = std::move(texts.Discovery);
-            Outbox.Texts.FieldTopics = std::move(texts.FieldTopics);
-            Outbox.DefinitionsChanged = true;
-        }
         Outbox.Texts.State = std::move(texts.State);
         Outbox.Texts.FieldValues = std::move(texts.FieldValues);
+        Outbox.Texts.Diagnostics = std::move(texts.Diagnostics);
         Outbox.StateChanged = true;
+        Outbox.RecordsFlowing = true;
+        Outbox.LastRecordAt = Clock::now();
+    }
+    Wake.notify_all();
+}
+
+void TMqttPublisher::PublishLinkLost()
+{
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        Outbox.RecordsFlowing = false;
     }
     Wake.notify_all();
 }
@@ -330,7 +395,12 @@ bool TMqttPublisher::Connect(const std::string& prefix, std::string& reason)
     mosquitto_connect_callback_set(Client, [](mosquitto*, void* self, int code) {
         static_cast<TMqttPublisher*>(self)->ConnackCode = code;
     });
-    const std::string offline = "offline";
+    mosquitto_message_callback_set(Client, [](mosquitto*, void* self, const mosquitto_message* message) {
+        static_cast<TMqttPublisher*>(self)->HandleMessage(
+            message->topic, std::string(static_cast<const char*>(message->payload), message->payloadlen),
+            message->retain);
+    });
+    const std::string offline = MqttOffline;
     mosquitto_will_set(Client, MqttStatusTopic(prefix).c_str(), static_cast<int>(offline.size()), offline.data(), 1,
                        true);
     if (!Settings.User.empty())
@@ -376,7 +446,11 @@ bool TMqttPublisher::Connect(const std::string& prefix, std::string& reason)
 void TMqttPublisher::Serve(const std::string& prefix)
 {
     IsConnected = true;
-    Publish(MqttStatusTopic(prefix), "online", true);
+    PublishLink(prefix, true);
+    if (!CollectRetainedConfigs(prefix)) {
+        IsConnected = false;
+        return;
+    }
     SendOutbox(prefix, true);
     for (;;) {
         const int loop = mosquitto_loop(Client, StopCheckMs, 1);
@@ -394,11 +468,87 @@ void TMqttPublisher::Serve(const std::string& prefix)
             Disconnect(prefix);
             return;
         }
+        // Home Assistant (re)started: it wants the configs again.
+        if (BirthSeen) {
+            BirthSeen = false;
+            SendOutbox(prefix, true);
+        }
         // What the broker has not taken yet stays in the library; newer records wait in the outbox,
         // replacing each other, until it has.
         if (!mosquitto_want_write(Client))
             SendOutbox(prefix, false);
+        PublishLink(prefix, false);
     }
+}
+
+bool TMqttPublisher::CollectRetainedConfigs(const std::string& prefix)
+{
+    const std::string discoveryPrefix = Settings.EffectiveDiscoveryPrefix();
+    ConfigFilter = MqttNodeConfigFilter(discoveryPrefix, prefix);
+    StatusTopic = MqttStatusTopic(prefix);
+    BirthTopic = MqttBirthTopic(discoveryPrefix);
+    RetainedConfigs.clear();
+    OwnOnlineSeen = false;
+    BirthSeen = false;
+    Collecting = true;
+    // The broker sends what it retains for a subscription before it forwards the "online" published
+    // after it, so that message ends the list.
+    mosquitto_subscribe(Client, nullptr, ConfigFilter.c_str(), 0);
+    mosquitto_subscribe(Client, nullptr, StatusTopic.c_str(), 0);
+    Publish(StatusTopic, MqttOnline, true);
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(RetainedConfigWaitMs);
+    bool connected = true;
+    while (!OwnOnlineSeen && Clock::now() < deadline && !WaitForStop(0)) {
+        const int loop = mosquitto_loop(Client, StopCheckMs, 1);
+        if (loop != MOSQ_ERR_SUCCESS) {
+            LastFailure = ClientErrorText(loop);
+            connected = false;
+            break;
+        }
+    }
+    Collecting = false;
+    // Without the end of the list nothing is known to be stale.
+    if (!OwnOnlineSeen)
+        RetainedConfigs.clear();
+    if (!connected)
+        return false;
+    mosquitto_unsubscribe(Client, nullptr, ConfigFilter.c_str());
+    mosquitto_unsubscribe(Client, nullptr, StatusTopic.c_str());
+    if (Settings.Discovery)
+        mosquitto_subscribe(Client, nullptr, BirthTopic.c_str(), 0);
+    return true;
+}
+
+void TMqttPublisher::HandleMessage(const std::string& topic, const std::string& payload, bool retained)
+{
+    // Forwarded messages come without the retained flag; those sent for a new subscription with it.
+    if (Collecting && topic == StatusTopic && !retained && payload == MqttOnline) {
+        OwnOnlineSeen = true;
+        return;
+    }
+    bool matches = false;
+    if (Collecting && retained && !payload.empty() &&
+        mosquitto_topic_matches_sub(ConfigFilter.c_str(), topic.c_str(), &matches) == MOSQ_ERR_SUCCESS && matches) {
+        RetainedConfigs.insert(topic);
+        return;
+    }
+    if (topic == BirthTopic && !retained && payload == MqttOnline)
+        BirthSeen = true;
+}
+
+void TMqttPublisher::PublishLink(const std::string& prefix, bool always)
+{
+    std::string link;
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        const bool flowing = Outbox.RecordsFlowing &&
+                             Clock::now() - Outbox.LastRecordAt < std::chrono::milliseconds(LinkSilenceMs);
+        link = flowing ? MqttOnline : MqttOffline;
+    }
+    if (!always && link == PublishedLink)
+        return;
+    Publish(MqttLinkTopic(prefix), link, true);
+    PublishedLink = link;
 }
 
 void TMqttPublisher::SendOutbox(const std::string& prefix, bool everything)
@@ -412,6 +562,7 @@ void TMqttPublisher::SendOutbox(const std::string& prefix, bool everything)
             return;
         // Taken, not copied: the main thread replaces them with the next record anyway.
         if (Outbox.DefinitionsChanged) {
+            Taken.DefinitionsKnown = Outbox.Texts.DefinitionsKnown;
             Taken.Discovery = std::move(Outbox.Texts.Discovery);
             Taken.FieldTopics = std::move(Outbox.Texts.FieldTopics);
             Outbox.DefinitionsChanged = false;
@@ -420,16 +571,22 @@ void TMqttPublisher::SendOutbox(const std::string& prefix, bool everything)
         if (Outbox.StateChanged) {
             Taken.State = std::move(Outbox.Texts.State);
             Taken.FieldValues = std::move(Outbox.Texts.FieldValues);
+            Taken.Diagnostics = std::move(Outbox.Texts.Diagnostics);
             Outbox.StateChanged = false;
             state = true;
         }
     }
-    if (definitions) {
-        // Entities of fields that are no longer defined are removed by an empty config.
+    // Before the project's fields are known nothing can be told stale.
+    if (definitions && Taken.DefinitionsKnown) {
+        // Entities of fields that are no longer defined (now, or by an earlier run) are removed by an
+        // empty config.
         std::vector<std::string> topics;
         for (const TMqttMessage& message : Taken.Discovery)
             topics.push_back(message.Topic);
-        for (const std::string& old : PublishedDiscoveryTopics)
+        std::set<std::string> stale = std::move(RetainedConfigs);
+        RetainedConfigs.clear();
+        stale.insert(PublishedDiscoveryTopics.begin(), PublishedDiscoveryTopics.end());
+        for (const std::string& old : stale)
             if (std::find(topics.begin(), topics.end(), old) == topics.end())
                 Publish(old, std::string(), true);
         for (const TMqttMessage& message : Taken.Discovery)
@@ -442,6 +599,7 @@ void TMqttPublisher::SendOutbox(const std::string& prefix, bool everything)
                 if (!Taken.FieldValues[i].empty())
                     Publish(Taken.FieldTopics[i], Taken.FieldValues[i], true);
         Publish(MqttStateTopic(prefix), Taken.State, true);
+        Publish(MqttDiagnosticsTopic(prefix), Taken.Diagnostics, true);
     }
 }
 
@@ -455,7 +613,8 @@ void TMqttPublisher::Publish(const std::string& topic, const std::string& payloa
 
 void TMqttPublisher::Disconnect(const std::string& prefix)
 {
-    Publish(MqttStatusTopic(prefix), "offline", true);
+    Publish(MqttLinkTopic(prefix), MqttOffline, true);
+    Publish(MqttStatusTopic(prefix), MqttOffline, true);
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(FlushOnStopMs);
     while (mosquitto_want_write(Client) && Clock::now() < deadline)
         if (mosquitto_loop(Client, 50, 1) != MOSQ_ERR_SUCCESS)
@@ -487,7 +646,8 @@ bool CheckMqttSettings(const TMqttSettings& settings, std::string& error)
     int port = 0;
     if (settings.Enabled() && !ParseMqttBroker(settings.Broker, !settings.CAFile.empty(), host, port, error))
         return false;
-    return settings.TopicPrefix.empty() || IsValidMqttTopicPrefix(settings.TopicPrefix, error);
+    return (settings.TopicPrefix.empty() || IsValidMqttTopicPrefix(settings.TopicPrefix, error)) &&
+           IsValidMqttTopicPrefix(settings.EffectiveDiscoveryPrefix(), error);
 }
 
 bool ApplyMqttSettings(const TMqttSettings& settings, const std::string& settingsFile, std::string& error)

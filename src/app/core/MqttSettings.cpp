@@ -44,6 +44,14 @@ void ApplyText(const char* name, std::string& setting)
 
 }  // namespace
 
+std::string TMqttSettings::EffectiveDiscoveryPrefix() const
+{
+    std::string prefix = std::string(TrimBlanks(DiscoveryPrefix));
+    while (!prefix.empty() && prefix.back() == '/')
+        prefix.pop_back();
+    return prefix.empty() ? std::string(MqttDefaultDiscoveryPrefix) : prefix;
+}
+
 bool ParseMqttBroker(const std::string& broker, bool tls, std::string& host, int& port, std::string& error)
 {
     const std::string text = std::string(TrimBlanks(broker));
@@ -108,6 +116,8 @@ TMqttSettings ReadMqttSettings(const std::string& settingsFile)
     settings.PasswordFile = ini.ReadString(Section, "PasswordFile", "");
     settings.CAFile = ini.ReadString(Section, "CAFile", "");
     settings.Discovery = ini.ReadBool(Section, "Discovery", settings.Discovery);
+    settings.DiscoveryPrefix = std::string(TrimBlanks(ini.ReadString(Section, "DiscoveryPrefix", "")));
+    settings.Area = std::string(TrimBlanks(ini.ReadString(Section, "Area", settings.Area)));
     settings.FieldTopics = ini.ReadBool(Section, "FieldTopics", settings.FieldTopics);
     return settings;
 }
@@ -121,6 +131,8 @@ bool WriteMqttSettings(const std::string& settingsFile, const TMqttSettings& set
     ini.WriteString(Section, "PasswordFile", settings.PasswordFile);
     ini.WriteString(Section, "CAFile", settings.CAFile);
     ini.WriteBool(Section, "Discovery", settings.Discovery);
+    ini.WriteString(Section, "DiscoveryPrefix", std::string(TrimBlanks(settings.DiscoveryPrefix)));
+    ini.WriteString(Section, "Area", std::string(TrimBlanks(settings.Area)));
     ini.WriteBool(Section, "FieldTopics", settings.FieldTopics);
     std::error_code ignored;
     const std::filesystem::path folder = std::filesystem::path(settingsFile).parent_path();
@@ -139,6 +151,8 @@ TMqttSettings ApplyMqttCommandLine(TMqttSettings settings)
     ApplyText("mqttpassfile", settings.PasswordFile);
     ApplyText("mqttcafile", settings.CAFile);
     ApplySwitch("mqttdiscovery", settings.Discovery);
+    ApplyText("mqttdiscoveryprefix", settings.DiscoveryPrefix);
+    ApplyText("mqttarea", settings.Area);
     ApplySwitch("mqttfieldtopics", settings.FieldTopics);
     return settings;
 }

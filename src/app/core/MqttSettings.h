@@ -6,11 +6,13 @@
 // Settings file:                Command line:
 //   [MQTT]
 //   Broker=host[:port]            /MQTT=host[:port]       (/MQTT=OFF: no publisher for this run)
-//   Topic=prefix                  /MQTTTOPIC=prefix       (empty: dedezuviv/<project name>)
+//   Topic=prefix                  /MQTTTOPIC=prefix       (empty: dedezuviv/<host>-<project>-<hash>)
 //   User=name                     /MQTTUSER=name
 //   PasswordFile=path             /MQTTPASSFILE=path      (DEDEZUVIV_MQTT_PASSWORD goes first)
 //   CAFile=path                   /MQTTCAFILE=path        (TLS with this CA; port 8883 then)
 //   Discovery=1                   /MQTTDISCOVERY=OFF      (Home Assistant discovery configs)
+//   DiscoveryPrefix=homeassistant /MQTTDISCOVERYPREFIX=p  (where Home Assistant looks for them)
+//   Area=Heizung                  /MQTTAREA=name          (the area Home Assistant suggests)
 //   FieldTopics=0                 /MQTTFIELDTOPICS=ON     (one topic per field besides the state)
 #pragma once
 
@@ -23,6 +25,8 @@ namespace dedezuviv::app {
 inline constexpr const char* MqttPasswordVariable = "DEDEZUVIV_MQTT_PASSWORD";
 inline constexpr int MqttDefaultPort = 1883;
 inline constexpr int MqttDefaultTlsPort = 8883;
+inline constexpr const char* MqttDefaultDiscoveryPrefix = "homeassistant";
+inline constexpr const char* MqttDefaultArea = "Heizung";
 
 struct TMqttSettings {
     std::string Broker;  // "host", "host:port", "[v6-address]:port"; empty = no publisher
@@ -31,7 +35,12 @@ struct TMqttSettings {
     std::string PasswordFile;
     std::string CAFile;
     bool Discovery = true;
+    std::string DiscoveryPrefix;  // empty = "homeassistant"
+    std::string Area = MqttDefaultArea;
     bool FieldTopics = false;
+
+    // The discovery prefix to publish under: the setting without trailing "/", or the default.
+    std::string EffectiveDiscoveryPrefix() const;
 
     bool Enabled() const { return Broker.find_first_not_of(' ') != std::string::npos; }
     bool operator==(const TMqttSettings&) const = default;

@@ -43,11 +43,14 @@ TMqttSettingsPage::TMqttSettingsPage(QWidget* parent) : QWidget(parent)
     addRow(QStringLiteral("MQTT-Broker (Rechner[:Port]):"), BrokerEdit, nullptr);
     BrokerEdit->setPlaceholderText(QStringLiteral("leer = kein MQTT"));
     addRow(QStringLiteral("Themenpräfix:"), TopicEdit, nullptr);
-    TopicEdit->setPlaceholderText(QStringLiteral("leer = dedezuviv/<Projektname>"));
+    TopicEdit->setPlaceholderText(QStringLiteral("leer = dedezuviv/<Rechner>-<Projektname>-<Kennung>"));
     addRow(QStringLiteral("Benutzer:"), UserEdit, nullptr);
     addRow(QStringLiteral("Passwortdatei:"), PasswordFileEdit, &PasswordFileButton);
     addRow(QStringLiteral("CA-Datei (TLS):"), CAFileEdit, &CAFileButton);
     CAFileEdit->setPlaceholderText(QStringLiteral("leer = ohne TLS"));
+    addRow(QStringLiteral("Discovery-Präfix:"), DiscoveryPrefixEdit, nullptr);
+    DiscoveryPrefixEdit->setPlaceholderText(QString::fromUtf8(MqttDefaultDiscoveryPrefix));
+    addRow(QStringLiteral("Bereich in Home Assistant:"), AreaEdit, nullptr);
 
     DiscoveryCB = new QCheckBox(QStringLiteral("Home-Assistant-Erkennung (Discovery) senden"), this);
     FieldTopicsCB = new QCheckBox(QStringLiteral("Zusätzlich ein Thema je Feld"), this);
@@ -83,6 +86,8 @@ void TMqttSettingsPage::LoadSettings()
     PasswordFileEdit->setText(Q(Loaded.PasswordFile));
     CAFileEdit->setText(Q(Loaded.CAFile));
     DiscoveryCB->setChecked(Loaded.Discovery);
+    DiscoveryPrefixEdit->setText(Q(Loaded.DiscoveryPrefix));
+    AreaEdit->setText(Q(Loaded.Area));
     FieldTopicsCB->setChecked(Loaded.FieldTopics);
     const TMqttPublisher& publisher = MainMqttPublisher();
     StateLabel->setText(!publisher.Running()    ? QStringLiteral("Zustand: aus")
@@ -99,6 +104,8 @@ TMqttSettings TMqttSettingsPage::EditedSettings() const
     settings.PasswordFile = S(PasswordFileEdit);
     settings.CAFile = S(CAFileEdit);
     settings.Discovery = DiscoveryCB->isChecked();
+    settings.DiscoveryPrefix = S(DiscoveryPrefixEdit);
+    settings.Area = S(AreaEdit);
     settings.FieldTopics = FieldTopicsCB->isChecked();
     return settings;
 }

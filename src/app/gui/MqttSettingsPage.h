@@ -37,6 +37,8 @@ public:
     QLineEdit* CAFileEdit = nullptr;
     QPushButton* CAFileButton = nullptr;
     QCheckBox* DiscoveryCB = nullptr;
+    QLineEdit* DiscoveryPrefixEdit = nullptr;
+    QLineEdit* AreaEdit = nullptr;
     QCheckBox* FieldTopicsCB = nullptr;
     QLabel* StateLabel = nullptr;
 
