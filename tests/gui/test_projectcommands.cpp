@@ -282,6 +282,9 @@ TEST_F(ProjectCommandsTest, LoadProjectAsksBeforeChangesAreLostAndReportsUnreada
     EXPECT_EQ(Files.Calls.back().Title, "Projekt laden");
     EXPECT_EQ(Files.Calls.back().Filter, "Projekte (*.p-p)|*.p-p");
     EXPECT_EQ(CurrentProject(), &project);
+    // The question is about loading: the program does not end.
+    EXPECT_TRUE(Dialogs.Contains("ask", "Soll das Projekt gespeichert werden, bevor ein anderes Projekt geladen wird?"));
+    EXPECT_FALSE(Dialogs.Contains("ask", SaveQuestion));
 
     Files.Answers = {other};
     Dialogs.Answers = {TDialogAnswer::No};
