@@ -83,8 +83,9 @@ void TControllerModel::SetTimeOfDay(double hour)
     if (!DayShape || hour < Hour) {
         // A new day: its mean wanders from the day before, its swing is 3 to 7 K.
         std::uniform_real_distribution<double> unit(0.0, 1.0);
-        if (DayShape)
-            OutdoorBase = std::clamp(OutdoorBase + 4.0 * (unit(Random) - 0.5), -12.0, 14.0);
+        // Days of the heating season: means between -4 and +6 °C, then wandering from day to day.
+        OutdoorBase = DayShape ? std::clamp(OutdoorBase + 4.0 * (unit(Random) - 0.5), -12.0, 10.0)
+                               : -4.0 + 10.0 * unit(Random);
         DaySwing = 3.0 + 4.0 * unit(Random);
     }
     DayShape = true;
@@ -103,9 +104,11 @@ void TControllerModel::StepHeatingDay()
 
     const double flowWanted = HeatingCurveFlow(Outdoor);
     HeatingPump = flowWanted > 0;
-    if (HotWater < 45.0 || (IsHotWaterChargeTime(Hour) && HotWater < 50.0))
+    // The tank is kept above 45 °C and charged to 60 °C at its charge times.
+    const bool chargeTime = IsHotWaterChargeTime(Hour);
+    if (HotWater < (chargeTime ? 57.0 : 45.0))
         HotWaterPump = true;
-    else if (HotWater > 56.0)
+    else if (HotWater > (chargeTime ? 60.0 : 56.0))
         HotWaterPump = false;
     const double boilerWanted = std::max({flowWanted + 5.0, HotWaterPump ? 70.0 : 0.0, 40.0});
 
@@ -128,11 +131,11 @@ void TControllerModel::StepHeatingDay()
     const double houseLoad = HeatingPump ? 0.0008 * std::max(0.0, 20.0 - Outdoor) : 0.0;
     const double tankLoad = HotWaterPump && Boiler > HotWater + 3.0 ? 0.012 : 0.0;
     const double standby = 0.00015 * (Boiler - 15.0);
-    Boiler += dt * ((Burner ? 0.045 * (0.5 + 0.5 * Modulation) : 0.0) - houseLoad - tankLoad - standby) +
+    Boiler += dt * ((Burner ? 0.06 * (0.5 + 0.5 * Modulation) : 0.0) - houseLoad - tankLoad - standby) +
               0.02 * noise(Random);
     Boiler = std::clamp(Boiler, 15.0, 90.0);
 
-    HotWater += dt * ((tankLoad > 0 ? 0.008 : 0.0) - HotWaterDrawRate(Hour) - 0.00004 * (HotWater - 18.0)) +
+    HotWater += dt * ((tankLoad > 0 ? 0.008 : 0.0) - HotWaterDrawRate(Hour) - 0.000005 * (HotWater - 18.0)) +
                 0.01 * noise(Random);
     HotWater = std::clamp(HotWater, 10.0, 75.0);
 

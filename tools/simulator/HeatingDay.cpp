@@ -30,10 +30,10 @@ bool IsHotWaterChargeTime(double hour) { return Between(hour, 5.5, 6.25) || Betw
 double HotWaterDrawRate(double hour)
 {
     if (Between(hour, 6.25, 7.5))
-        return 0.006;  // showers
+        return 0.002;  // showers
     if (Between(hour, 12.0, 13.0))
-        return 0.0015;
+        return 0.0008;
     if (Between(hour, 18.5, 21.0))
-        return 0.0025;
+        return 0.001;
     return 0.0;
 }
