@@ -349,6 +349,19 @@ TEST_F(ProjectCommandsTest, CloneKeepsTheOldFileAndLaterSavesGoToTheClone)
     EXPECT_EQ(project.GetFileName(), clone);
 }
 
+TEST_F(ProjectCommandsTest, SettingsDialogShowsALongCommentFromItsBeginning)
+{
+    TProject& project = Open(SavedProject("Haus.p-p", "Haus"));
+    project.SetComment("Heizung mit Solar und Warmwasser, Pufferspeicher 800 l, Kaminofen mit Wassertasche im "
+                       "Wohnzimmer, Fußbodenheizung im Erdgeschoss und Heizkörper im Obergeschoss");
+    int cursor = -1;
+    EditSettings([&](TProjectGeneralDlg& dialog) {
+        cursor = dialog.CommentLabeledEdit->cursorPosition();
+        dialog.CancelBtn->click();
+    });
+    EXPECT_EQ(cursor, 0);
+}
+
 TEST_F(ProjectCommandsTest, SettingsDialogInterval)
 {
     TProject& project = Open(SavedProject("Haus.p-p", "Haus"));

@@ -81,12 +81,20 @@ std::string TControllerModel::TemperatureText(double value)
 void TControllerModel::SetTimeOfDay(double hour)
 {
     if (!DayShape || hour < Hour) {
-        // A new day: its mean wanders from the day before, its swing is 3 to 7 K.
+        // A new day: its mean wanders from the day before (days of the heating season, -4 to +6 °C at
+        // first), its swing is 3 to 7 K. The values of the day before are where the day starts from.
         std::uniform_real_distribution<double> unit(0.0, 1.0);
-        // Days of the heating season: means between -4 and +6 °C, then wandering from day to day.
-        OutdoorBase = DayShape ? std::clamp(OutdoorBase + 4.0 * (unit(Random) - 0.5), -12.0, 10.0)
-                               : -4.0 + 10.0 * unit(Random);
-        DaySwing = 3.0 + 4.0 * unit(Random);
+        const double mean = DayShape ? std::clamp(NextOutdoorMean + 4.0 * (unit(Random) - 0.5), -12.0, 10.0)
+                                     : -4.0 + 10.0 * unit(Random);
+        const double swing = 3.0 + 4.0 * unit(Random);
+        if (!DayShape) {
+            NextOutdoorMean = mean;
+            NextSwing = swing;
+        }
+        OutdoorBase = NextOutdoorMean;
+        DaySwing = NextSwing;
+        NextOutdoorMean = mean;
+        NextSwing = swing;
     }
     DayShape = true;
     Hour = hour;
@@ -100,7 +108,11 @@ void TControllerModel::StepHeatingDay()
 {
     std::normal_distribution<double> noise(0.0, 1.0);
     const double dt = StepSeconds;
-    Outdoor = OutdoorAt(Hour, OutdoorBase, DaySwing) + 0.05 * noise(Random);
+    // Over the day the mean and swing move towards those of the next day, so midnight has no step.
+    const double share = Hour / 24.0;
+    Outdoor = OutdoorAt(Hour, OutdoorBase + share * (NextOutdoorMean - OutdoorBase),
+                        DaySwing + share * (NextSwing - DaySwing)) +
+              0.05 * noise(Random);
 
     const double flowWanted = HeatingCurveFlow(Outdoor);
     HeatingPump = flowWanted > 0;

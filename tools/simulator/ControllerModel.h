@@ -64,4 +64,5 @@ private:
     bool DayShape = false;
     double Hour = 12.0;
     double DaySwing = 4.0;
+    double NextOutdoorMean = 0.0, NextSwing = 4.0;
 };
