@@ -31,16 +31,22 @@ std::string RunHistory(const TempDir& dir, const std::string& arguments, int& ex
     return ReadFile(out);
 }
 
+// An empty project "Haus.p-p" in the folder, recording every Interval seconds.
+bool SaveProject(const TempDir& dir, int interval, TProject& project)
+{
+    project.SetFileName((dir / "Haus.p-p").string());
+    project.SamplingInterval = interval;
+    int result = 0;
+    std::string error;
+    SaveProjectFile(project, project.GetFileName(), result, error);
+    return result == 0;
+}
+
 TEST(SimulatorHistoryTest, WritesTheRecordedLinesOfThePastDaysOnceAtTheProjectsInterval)
 {
     TempDir dir;
     TProject project;
-    project.SetFileName((dir / "Haus.p-p").string());
-    project.SamplingInterval = 60;
-    int result = 0;
-    std::string error;
-    SaveProjectFile(project, project.GetFileName(), result, error);
-    ASSERT_EQ(result, 0) << error;
+    ASSERT_TRUE(SaveProject(dir, 60, project));
 
     int exitCode = -1;
     const std::string output = RunHistory(dir, "--history " + ShellQuote(project.GetFileName()) + " --days 2", exitCode);
@@ -93,12 +99,7 @@ TEST(SimulatorHistoryTest, TheHistoryHasTheShapeOfAHeatingDay)
 {
     TempDir dir;
     TProject project;
-    project.SetFileName((dir / "Haus.p-p").string());
-    project.SamplingInterval = 10;
-    int result = 0;
-    std::string error;
-    SaveProjectFile(project, project.GetFileName(), result, error);
-    ASSERT_EQ(result, 0) << error;
+    ASSERT_TRUE(SaveProject(dir, 10, project));
     int exitCode = -1;
     const std::string output =
         RunHistory(dir, "--history " + ShellQuote(project.GetFileName()) + " --days 2 --seed 7", exitCode);
