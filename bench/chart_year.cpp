@@ -159,8 +159,12 @@ int main(int argc, char** argv)
 
     TProject project;
     project.Root = folder;
-    for (int t = 0; t < Temperatures; ++t)
-        project.FieldNames[ftTemperature].push_back("T" + std::to_string(t + 1));
+    for (int t = 0; t < Temperatures; ++t) {
+        // Appended, not "T" + number: GCC 12 warns (-Wrestrict) about the inlined insert at -O3.
+        std::string name = "T";
+        name += std::to_string(t + 1);
+        project.FieldNames[ftTemperature].push_back(name);
+    }
     std::vector<std::string> fields;
     for (const std::string& name : project.FieldNames[ftTemperature])
         fields.push_back(QualifiedFieldName(name, ftTemperature));

@@ -14,5 +14,5 @@ from=$(date -d '7 days ago' '+%Y-%m-%dT%H:%M:%S')
 to=$(date '+%Y-%m-%dT%H:%M:%S')
 "$bin"/tools/dedezuviv-tool plot --project "$work/Demo.p-p" --from "$from" --to "$to" \
   --fields "Außen (Temperatur), Kessel (Temperatur), Warmwasser (Temperatur), Heizungspumpe (Relais), Speicherpumpe (Relais)" \
-  --size 1000x650 docs/chart-week.png 2>/dev/null
+  --size 1024x768 docs/chart-week.png 2>/dev/null
 echo "docs/chart-week.png written"

@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libqcustomplot-dev libqcustomplot2.1-qt6
-  qt6-svg-dev
+  qt6-svg-dev qt6-translations-l10n
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   socat xvfb xauth netcat-openbsd

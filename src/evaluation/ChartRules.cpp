@@ -77,6 +77,8 @@ std::string LegendTitle(const std::string& qualifiedName)
 
 float DigitalOffset(int index) { return -static_cast<float>(index); }
 
+float DigitalBandFactor(float maxValue) { return maxValue > 1 ? DigitalScale / maxValue : DigitalScale; }
+
 void DigitalAxisRange(int seriesCount, double& lower, double& upper)
 {
     lower = (1.0 - seriesCount) - 0.1;

@@ -33,6 +33,10 @@ constexpr int LegendTitleLength = 15;
 // (off) and 0.8 (on), the second between -1 and -0.2, and so on.
 constexpr float DigitalScale = 0.8f;
 float DigitalOffset(int index);
+// The factor that puts a trace into its band of height DigitalScale: DigitalScale for on/off values,
+// DigitalScale / Max for a state whose values reach Max (a state 0/1/2 runs between 0, 0.4 and 0.8),
+// so that no trace reaches into the band of the next.
+float DigitalBandFactor(float maxValue);
 // The fixed range of the outputs chart's axis for S digital series: (1 - S) - 0.1 to 1.1.
 void DigitalAxisRange(int seriesCount, double& lower, double& upper);
 // The fixed range of the temperature axis: the data's range widened by 5 on both sides (0 to 0 when

@@ -79,6 +79,7 @@ struct AutostartTest : ::testing::Test {
         places.UserFolder = (Dir / "config/autostart").string();
         places.AllUsersFolder = (Dir / "etc/xdg/autostart").string();
         places.SystemdUserFolder = (Dir / "config/systemd/user").string();
+        places.SystemdUnitFolders = {(Dir / "usr/lib/systemd/user").string()};
         places.ProgramPath = (Dir / "Programme mit Blank/dedezuviv").string();
         places.ProgramDir = (Dir / "Programme mit Blank").string() + "/";
         // A systemctl that notes its arguments and exits with the code in "systemctl.exit".
@@ -277,11 +278,47 @@ TEST_F(AutostartTest, SystemdServiceIsEnabledWithTheDropInAndDisabledAgain)
     EXPECT_EQ(Messages.Shown.back(), "inform: Autostart-Eintrag ist erfolgreich gelöscht oder es war keiner vorhanden.");
 }
 
+TEST_F(AutostartTest, WithoutAnInstalledUnitTheUserUnitIsWrittenWithTheRunningProgram)
+{
+    const fs::path ownUnit = fs::path(AutostartPlaces().SystemdUserFolder) / "dedezuviv.service";
+    ASSERT_TRUE(AddAutostartEntry(2, TAutostartScope::SystemdUser, nullptr));
+    ASSERT_TRUE(fs::exists(ownUnit));
+    const std::string unit = ReadFile(ownUnit);
+    EXPECT_NE(unit.find("\nExecStart=\"" + AutostartPlaces().ProgramPath + "\" -headless /START\n"), std::string::npos)
+        << unit;
+    EXPECT_NE(unit.find("[Install]\nWantedBy=default.target\n"), std::string::npos) << unit;
+    EXPECT_EQ(SystemctlCalls(), "--user enable dedezuviv.service\n--user daemon-reload\n");
+
+    // Deleting takes the unit away with the drop-in.
+    Messages.Answers = {TDialogAnswer::Yes};
+    DeleteAutostartEntries();
+    EXPECT_FALSE(fs::exists(ownUnit));
+    EXPECT_FALSE(fs::exists(DropIn()));
+
+    // An installed unit is used as it is: only the drop-in is written.
+    fs::create_directories(Dir / "usr/lib/systemd/user");
+    WriteFile(Dir / "usr/lib/systemd/user/dedezuviv.service", "[Service]\nExecStart=/usr/bin/dedezuviv -headless\n");
+    ASSERT_TRUE(AddAutostartEntry(2, TAutostartScope::SystemdUser, nullptr));
+    EXPECT_FALSE(fs::exists(ownUnit));
+    EXPECT_TRUE(fs::exists(DropIn()));
+    Messages.Answers = {TDialogAnswer::Yes};
+    DeleteAutostartEntries();
+
+    // A unit the user wrote in the same place stays when the entry is deleted.
+    fs::remove(Dir / "usr/lib/systemd/user/dedezuviv.service");
+    WriteFile(ownUnit, "[Service]\nExecStart=/opt/dedezuviv -headless\n");
+    ASSERT_TRUE(AddAutostartEntry(2, TAutostartScope::SystemdUser, nullptr));
+    Messages.Answers = {TDialogAnswer::Yes};
+    DeleteAutostartEntries();
+    EXPECT_EQ(ReadFile(ownUnit), "[Service]\nExecStart=/opt/dedezuviv -headless\n");
+}
+
 TEST_F(AutostartTest, SystemdThatRefusesOrIsMissingLeavesNoDropIn)
 {
     WriteFile(Dir / "systemctl.exit", "1");
     ASSERT_FALSE(AddAutostartEntry(2, TAutostartScope::SystemdUser, nullptr));
     EXPECT_FALSE(fs::exists(DropIn()));
+    EXPECT_FALSE(fs::exists(fs::path(AutostartPlaces().SystemdUserFolder) / "dedezuviv.service"));
     EXPECT_NE(Messages.Shown.back().find("Unit file dedezuviv.service does not exist."), std::string::npos)
         << Messages.Shown.back();
 

@@ -31,16 +31,22 @@ std::string RunHistory(const TempDir& dir, const std::string& arguments, int& ex
     return ReadFile(out);
 }
 
+// An empty project "Haus.p-p" in the folder, recording every Interval seconds.
+bool SaveProject(const TempDir& dir, int interval, TProject& project)
+{
+    project.SetFileName((dir / "Haus.p-p").string());
+    project.SamplingInterval = interval;
+    int result = 0;
+    std::string error;
+    SaveProjectFile(project, project.GetFileName(), result, error);
+    return result == 0;
+}
+
 TEST(SimulatorHistoryTest, WritesTheRecordedLinesOfThePastDaysOnceAtTheProjectsInterval)
 {
     TempDir dir;
     TProject project;
-    project.SetFileName((dir / "Haus.p-p").string());
-    project.SamplingInterval = 60;
-    int result = 0;
-    std::string error;
-    SaveProjectFile(project, project.GetFileName(), result, error);
-    ASSERT_EQ(result, 0) << error;
+    ASSERT_TRUE(SaveProject(dir, 60, project));
 
     int exitCode = -1;
     const std::string output = RunHistory(dir, "--history " + ShellQuote(project.GetFileName()) + " --days 2", exitCode);
@@ -87,6 +93,78 @@ TEST(SimulatorHistoryTest, WritesTheRecordedLinesOfThePastDaysOnceAtTheProjectsI
     EXPECT_NE(RunHistory(dir, "--history " + ShellQuote((dir / "fehlt.p-p").string()), exitCode).find("fehlt.p-p"),
               std::string::npos);
     EXPECT_EQ(exitCode, 1);
+}
+
+TEST(SimulatorHistoryTest, TheHistoryHasTheShapeOfAHeatingDay)
+{
+    TempDir dir;
+    TProject project;
+    ASSERT_TRUE(SaveProject(dir, 10, project));
+    int exitCode = -1;
+    const std::string output =
+        RunHistory(dir, "--history " + ShellQuote(project.GetFileName()) + " --days 2 --seed 7", exitCode);
+    ASSERT_EQ(exitCode, 0) << output;
+
+    // Per hour of the day: sums of the outside and flow temperatures; burner runs by the hour they
+    // started; whether the hot-water pump ran.
+    struct THour {
+        double Outdoor = 0, Flow = 0;
+        int Records = 0;
+        bool HotWaterPump = false;
+    };
+    THour hours[24];
+    std::vector<std::pair<int, double>> runs;  // start hour, minutes
+    TDateTime runStart = 0;
+    TOrvaProtocol decoder;
+    decoder.SetOnRecord([&](const std::string&, const TDecodedRecord& record) {
+        int hour = 0, minute = 0, second = 0, ms = 0;
+        DecodeTime(record.Header.RT, hour, minute, second, ms);
+        THour& h = hours[hour];
+        h.Outdoor += record.Values[ftTemperature][0].FloatValue;
+        h.Flow += record.Values[ftTemperature][2].FloatValue;
+        ++h.Records;
+        const bool burner = record.Values[ftOutput][0].IntValue != 0;
+        if (record.Values[ftOutput][2].IntValue != 0)
+            h.HotWaterPump = true;
+        if (burner && runStart == 0)
+            runStart = record.Header.RT;
+        if (!burner && runStart != 0) {
+            int startHour = 0;
+            DecodeTime(runStart, startHour, minute, second, ms);
+            runs.emplace_back(startHour, SecondsBetween(runStart, record.Header.RT) / 60.0);
+            runStart = 0;
+        }
+    });
+    for (const auto& entry : fs::directory_iterator(project.GetDataDir("data")))
+        decoder.ProcessData(ReadFile(entry.path()));
+
+    const auto mean = [&](int from, int to, double THour::*value) {
+        double sum = 0;
+        int count = 0;
+        for (int h = from; h < to; ++h) {
+            sum += hours[h].*value;
+            count += hours[h].Records;
+        }
+        return sum / std::max(1, count);
+    };
+    const auto meanRun = [&](int from, int to) {
+        double sum = 0;
+        int count = 0;
+        for (const auto& [hour, minutes] : runs)
+            if (hour >= from && hour < to) {
+                sum += minutes;
+                ++count;
+            }
+        return count > 0 ? sum / count : 0.0;
+    };
+    // Cold early morning, mild afternoon; the heating curve gives the warmer flow at night.
+    EXPECT_LT(mean(3, 6, &THour::Outdoor) + 3, mean(13, 16, &THour::Outdoor));
+    EXPECT_GT(mean(3, 6, &THour::Flow), mean(13, 16, &THour::Flow) + 2);
+    // The burner runs longer at night.
+    EXPECT_GT(meanRun(0, 6), meanRun(12, 18));
+    // Hot water is charged in the morning and in the evening.
+    EXPECT_TRUE(hours[5].HotWaterPump || hours[6].HotWaterPump);
+    EXPECT_TRUE(hours[17].HotWaterPump);
 }
 
 }  // namespace

@@ -297,6 +297,50 @@ TEST_F(ChartCommandsTest, StopAndPlotStartsAtTheRecordingWithOneSecondAndPutsThe
     EXPECT_EQ(MainView().Dialogs.PlotEditDlg.Text("TimeIncrementMaskEdit"), "00:10:00");
 }
 
+TEST_F(ChartCommandsTest, StopAndPlotEndsTheRangeNowSoTheMeasurementIsShown)
+{
+    TProject& project = OpenProject();
+    Record({At(4, 9, 0), At(4, 9, 0, 1), At(4, 9, 0, 2)});
+    project.RecordStart = At(4, 9, 0);
+    // The end as the user last left it: days before the recording.
+    TPlotEditDlg& dialog = PlotEditDlg(*Window);
+    SetRange(dialog, At(1, 6, 0), At(1, 7, 0), "00:10:00");
+    dialog.SaveToStates(MainView().Dialogs.PlotEditDlg);
+    SetClockOverride([] { return At(4, 9, 5); });
+    TDateTime end = 0;
+    Answer([&](TPlotEditDlg& shown) { end = shown.EndTime(); });
+    Run([this] { StopAndPlotMeasurementClick(*Window); });
+    SetClockOverride({});
+    EXPECT_DOUBLE_EQ(end, At(4, 9, 5));
+    EXPECT_FALSE(Dialogs.Contains("inform", "Es wurden keine Daten im angegebenen Zeitraum gefunden!"));
+    ASSERT_EQ(Page().ChartFormStd->SeriesList().size(), 1u);
+    EXPECT_EQ(Page().ChartFormStd->SeriesList()[0]->Series().Count(), 3u);
+}
+
+TEST_F(ChartCommandsTest, TheFirstChartInALargeWindowShowsWholeLegendEntries)
+{
+    OpenProject();
+    Window->resize(1920, 1080);
+    Window->Pages->setCurrentIndex(0);
+    QApplication::processEvents();
+    Record({At(2, 10, 0), At(2, 10, 1), At(2, 10, 2)});
+    Answer([](TPlotEditDlg& dialog) {
+        dialog.FieldListSelComboBox->setCurrentIndex(0);
+        SetRange(dialog, At(2, 0, 0), At(2, 23, 0));
+    });
+    Run([this] { PlotDataClick(*Window); });
+    QApplication::processEvents();
+    ASSERT_EQ(Window->Pages->currentWidget(), &Page());
+    for (TChartWidget* chart : {Page().ChartFormStd, Page().ChartFormRelais}) {
+        ASSERT_EQ(chart->legend->itemCount(), 1);
+        QCPAbstractLegendItem* item = chart->legend->item(0);
+        const int textWidth = QFontMetrics(chart->legend->font()).horizontalAdvance(
+            qobject_cast<QCPPlottableLegendItem*>(item)->plottable()->name());
+        EXPECT_GE(item->rect().width(), textWidth) << chart->SeriesList()[0]->name().toStdString();
+        EXPECT_LE(chart->legend->outerRect().right(), chart->width());
+    }
+}
+
 TEST_F(ChartCommandsTest, CopyAndSaveNeedAVisibleChartAndWriteThePictures)
 {
     OpenProject();

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 using namespace dedezuviv::base;
@@ -32,6 +33,33 @@ std::unique_ptr<TPlotSeries> Series(const std::string& title, const std::vector<
     for (size_t i = 0; i < count; ++i)
         series->AddXY(Start + static_cast<double>(i) / 1440.0, values[i % values.size()]);
     return series;
+}
+
+// A series with points at the given minutes after Start.
+std::unique_ptr<TPlotSeries> SeriesAt(const std::string& title, const std::vector<double>& minutes,
+                                      const std::vector<float>& values)
+{
+    auto series = std::make_unique<TPlotSeries>(title, nullptr);
+    for (size_t i = 0; i < minutes.size(); ++i)
+        series->AddXY(Start + minutes[i] / 1440.0, values[i]);
+    return series;
+}
+
+// The rows of one pixel column of the chart's plot area drawn in a colour (antialiased edges count).
+std::vector<int> RowsInColour(TChartWidget& chart, double time, const QColor& colour)
+{
+    chart.replot(QCustomPlot::rpImmediateRefresh);
+    const QImage image = chart.grab().toImage();
+    const int x = qRound(chart.xAxis->coordToPixel(time));
+    const QRect area = chart.axisRect()->rect();
+    std::vector<int> rows;
+    for (int y = area.top() + 1; y < area.bottom(); ++y) {
+        const QColor pixel = image.pixelColor(x, y);
+        if (std::abs(pixel.red() - colour.red()) < 60 && std::abs(pixel.green() - colour.green()) < 60 &&
+            std::abs(pixel.blue() - colour.blue()) < 60)
+            rows.push_back(y);
+    }
+    return rows;
 }
 
 template <typename... T>
@@ -251,6 +279,94 @@ TEST_F(ChartPageTest, TheEmptyStateAsksForAChartAndHidesTheAxes)
     EXPECT_TRUE(Std().xAxis->visible());
     EXPECT_TRUE(Std().yAxis->visible());
     EXPECT_TRUE(Std().yAxis2->visible());
+}
+
+TEST_F(ChartPageTest, SixHoursWithoutRecordsLeaveAGapInTheLine)
+{
+    // An hour of records every minute at 20 °C, six hours without any, an hour at 60 °C.
+    std::vector<double> minutes;
+    std::vector<float> values;
+    for (int m = 0; m < 60; ++m) {
+        minutes.push_back(m);
+        values.push_back(20);
+    }
+    for (int m = 420; m < 480; ++m) {
+        minutes.push_back(m);
+        values.push_back(60);
+    }
+    Page->ShowSeries(Make(SeriesAt("Kessel (Temperatur)", minutes, values)), "K", {});
+    const QColor colour = Std().SeriesList()[0]->pen().color();
+    // Where there are records the line is drawn; across the gap no pixel of it.
+    EXPECT_FALSE(RowsInColour(Std(), Start + 30.0 / 1440, colour).empty());
+    EXPECT_FALSE(RowsInColour(Std(), Start + 450.0 / 1440, colour).empty());
+    for (double m : {90.0, 240.0, 390.0})
+        EXPECT_TRUE(RowsInColour(Std(), Start + m / 1440, colour).empty()) << m;
+}
+
+TEST_F(ChartPageTest, ARelayIsDrawnAsStepsAndAStateInItsOwnBand)
+{
+    // Points an hour apart: off, off, on, on. Halfway between the second and third point the burner
+    // was still off.
+    Page->ShowSeries(Make(SeriesAt("Brenner (Relais)", {0, 60, 120, 180}, {0, 0, 1, 1}),
+                          SeriesAt("Stufe (Zustand)", {0, 60, 120, 180}, {0, 1, 2, 1})),
+                     "B", {});
+    TSeriesPlottable* burner = Relais().SeriesList()[0];
+    EXPECT_TRUE(burner->HasSteps());
+    const std::vector<int> rows = RowsInColour(Relais(), Start + 90.0 / 1440, burner->pen().color());
+    ASSERT_FALSE(rows.empty());
+    const double off = Relais().yAxis->coordToPixel(0);
+    for (int y : rows)
+        EXPECT_LE(std::abs(y - off), 3) << y;
+
+    // The state 0/1/2 stays between -1 and -0.2, below the relay's band.
+    float low = 0, high = 0;
+    Relais().SeriesList()[1]->Series().ValueRange(low, high);
+    EXPECT_FLOAT_EQ(low, -1.0f);
+    EXPECT_FLOAT_EQ(high, -0.2f);
+    EXPECT_FLOAT_EQ(Relais().SeriesList()[1]->Series().Y(1), -0.6f);
+    EXPECT_EQ(Relais().HintTextAt(Relais().SeriesList()[1]->PointPixel(1)).section(QLatin1Char('\n'), 0, 0),
+              QStringLiteral("Stufe  = ein"));
+}
+
+TEST_F(ChartPageTest, TheRightAxisWithoutSeriesShowsNoNumbers)
+{
+    Page->ShowSeries(Make(Series("Starts (Zähler)", {0, 10000})), "Z", {});
+    EXPECT_TRUE(Std().yAxis2->tickLabels());
+    // The next chart has nothing on the right axis: no numbers of the chart before.
+    Page->ShowSeries(Make(Series("Kessel (Temperatur)", {50})), "K", {});
+    EXPECT_TRUE(Std().yAxis2->visible());
+    EXPECT_FALSE(Std().yAxis2->tickLabels());
+    EXPECT_FALSE(Std().yAxis2->ticks());
+    EXPECT_EQ(Std().yAxis2->label(), QStringLiteral("Wert"));
+}
+
+TEST_F(ChartPageTest, TimeLabelsKeepTheirSpacingAfterTheChartShrinks)
+{
+    Page->resize(1600, 600);
+    Page->ShowSeries(Make(Series("Kessel (Temperatur)", {50, 60}, 600)), "K", {});
+    // The labels as drawn by the resize itself, before any later redraw.
+    Page->resize(500, 600);
+    const QVector<double> ticks = Std().xAxis->tickVector();
+    ASSERT_GE(ticks.size(), 2);
+    const int labelWidth = QFontMetrics(Std().xAxis->tickLabelFont()).horizontalAdvance(QStringLiteral("08.12.26 10:00.00"));
+    for (qsizetype i = 1; i < ticks.size(); ++i)
+        EXPECT_GE(Std().xAxis->coordToPixel(ticks[i]) - Std().xAxis->coordToPixel(ticks[i - 1]), labelWidth + 10)
+            << i;
+}
+
+TEST_F(ChartPageTest, ALongTitleIsCutToTheChartWidth)
+{
+    Page->resize(640, 480);
+    Page->ShowSeries(Make(Series("Kessel (Temperatur)", {50})),
+                     "Eine sehr lange Auswahl mit vielen Feldern aus dem ganzen Haus und dem Keller", {});
+    Std().replot(QCustomPlot::rpImmediateRefresh);
+    const QString shown = Std().Title()->ShownText();
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_LE(Std().Title()->outerRect().right(), Std().width());
+    Page->ClearChart();
+    Std().replot(QCustomPlot::rpImmediateRefresh);
+    EXPECT_LE(Std().Title()->outerRect().right(), Std().width());
+    EXPECT_FALSE(Std().legend->visible());
 }
 
 TEST_F(ChartPageTest, MarkersAndThinLinesFollowTheDialog)

@@ -7,6 +7,7 @@
 #include "app/gui/ExportBatchDlg.h"
 #include "app/gui/ChartCommands.h"
 #include "app/gui/ExportCommands.h"
+#include "base/Clock.h"
 #include "app/gui/ExportDlg.h"
 #include "app/gui/FieldListEditorDlg.h"
 #include "app/gui/GuiMain.h"
@@ -442,9 +443,22 @@ TEST_F(ExportCommandsTest, StopAndExportNeedsARecordingAndOpensTheExportDialog)
     EXPECT_TRUE(Dialogs.Contains("error", "Keine Daten aufgezeichnet oder keine Messung gestartet!"));
 
     Project->RecordStart = EncodeDate(2025, 3, 1);
+    // The range offered is the measurement just stopped, whatever the dialog held before.
+    ExportDlg(*Window).SetStartTime(EncodeDate(2024, 1, 1));
+    ExportDlg(*Window).SetEndTime(EncodeDate(2024, 1, 2));
+    ExportDlg(*Window).SaveToStates(MainView().Dialogs.ExportDlg, Project);
+    SetClockOverride([] { return EncodeDateTime(2025, 3, 1, 12, 30, 0); });
+    TDateTime start = 0, end = 0;
     EXPECT_TRUE(Run<TExportDlg>(ExportDlg(*Window), "Datenaufzeichnung", "Laufende Messung anhalten und exportieren",
-                                [&](TExportDlg& dialog) { shown = dialog.isVisible(); }));
+                                [&](TExportDlg& dialog) {
+                                    shown = dialog.isVisible();
+                                    start = dialog.StartTime();
+                                    end = dialog.EndTime();
+                                }));
+    SetClockOverride({});
     EXPECT_TRUE(shown);
+    EXPECT_DOUBLE_EQ(start, EncodeDate(2025, 3, 1));
+    EXPECT_DOUBLE_EQ(end, EncodeDateTime(2025, 3, 1, 12, 30, 0));
 }
 
 TEST_F(ExportCommandsTest, EditorOpensWithNeuForAProjectWithoutSelections)

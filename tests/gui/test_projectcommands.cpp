@@ -282,6 +282,9 @@ TEST_F(ProjectCommandsTest, LoadProjectAsksBeforeChangesAreLostAndReportsUnreada
     EXPECT_EQ(Files.Calls.back().Title, "Projekt laden");
     EXPECT_EQ(Files.Calls.back().Filter, "Projekte (*.p-p)|*.p-p");
     EXPECT_EQ(CurrentProject(), &project);
+    // The question is about loading: the program does not end.
+    EXPECT_TRUE(Dialogs.Contains("ask", "Soll das Projekt gespeichert werden, bevor ein anderes Projekt geladen wird?"));
+    EXPECT_FALSE(Dialogs.Contains("ask", SaveQuestion));
 
     Files.Answers = {other};
     Dialogs.Answers = {TDialogAnswer::No};
@@ -344,6 +347,19 @@ TEST_F(ProjectCommandsTest, CloneKeepsTheOldFileAndLaterSavesGoToTheClone)
     Trigger("Projekt", "Projekt klonen");
     EXPECT_TRUE(Dialogs.Contains("error", NotSaved));
     EXPECT_EQ(project.GetFileName(), clone);
+}
+
+TEST_F(ProjectCommandsTest, SettingsDialogShowsALongCommentFromItsBeginning)
+{
+    TProject& project = Open(SavedProject("Haus.p-p", "Haus"));
+    project.SetComment("Heizung mit Solar und Warmwasser, Pufferspeicher 800 l, Kaminofen mit Wassertasche im "
+                       "Wohnzimmer, Fußbodenheizung im Erdgeschoss und Heizkörper im Obergeschoss");
+    int cursor = -1;
+    EditSettings([&](TProjectGeneralDlg& dialog) {
+        cursor = dialog.CommentLabeledEdit->cursorPosition();
+        dialog.CancelBtn->click();
+    });
+    EXPECT_EQ(cursor, 0);
 }
 
 TEST_F(ProjectCommandsTest, SettingsDialogInterval)

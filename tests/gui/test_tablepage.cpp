@@ -27,6 +27,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -466,6 +468,34 @@ TEST_F(TablePageTest, ClipboardOfAnEmptyAndAFilledTable)
     selected->trigger();
     EXPECT_EQ(Clipboard(), "Haus\tHeizung im Keller\n\r" + ProgramTitle + "\t" + WebAddress +
                                "08.12.2026 10:15:07\n\rKessel: 61,5°C\t\n\r\t\n\r");
+}
+
+TEST_F(TablePageTest, CtrlCInATextViewWithASelectionCopiesTheSelection)
+{
+    OpenProject();
+    QAction* copy = Window->MenuEntry(QStringLiteral("Export"), QStringLiteral("Tabelle in Zwischenablage kopieren"));
+    for (QPlainTextEdit* view : {Window->Terminal, Window->FieldList}) {
+        Window->Pages->setCurrentWidget(view == Window->Terminal ? Window->TerminalTab : view);
+        view->setPlainText(QStringLiteral("Starte Logging\nKessel=55,5°C; Außen=-2,0°C"));
+        Window->activateWindow();
+        view->setFocus();
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::focusWidget(), view);
+
+        // A selection: that text.
+        QTextCursor cursor = view->textCursor();
+        cursor.setPosition(15);
+        cursor.setPosition(28, QTextCursor::KeepAnchor);
+        view->setTextCursor(cursor);
+        copy->trigger();
+        EXPECT_EQ(Clipboard(), "Kessel=55,5°C");
+
+        // No selection: the table as before.
+        cursor.clearSelection();
+        view->setTextCursor(cursor);
+        copy->trigger();
+        EXPECT_EQ(Clipboard().rfind("Haus\tHeizung im Keller\n\r", 0), 0u) << Clipboard();
+    }
 }
 
 TEST_F(TablePageTest, CopyAndLabelClickWithoutProjectShowTheMessage)

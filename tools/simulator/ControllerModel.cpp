@@ -1,5 +1,7 @@
 #include "ControllerModel.h"
 
+#include "HeatingDay.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -76,10 +78,103 @@ std::string TControllerModel::TemperatureText(double value)
     return result;
 }
 
+void TControllerModel::SetTimeOfDay(double hour)
+{
+    if (!DayShape || hour < Hour) {
+        // A new day: its mean wanders from the day before (days of the heating season, -4 to +6 °C at
+        // first), its swing is 3 to 7 K. The values of the day before are where the day starts from.
+        std::uniform_real_distribution<double> unit(0.0, 1.0);
+        const double mean = DayShape ? std::clamp(NextOutdoorMean + 4.0 * (unit(Random) - 0.5), -12.0, 10.0)
+                                     : -4.0 + 10.0 * unit(Random);
+        const double swing = 3.0 + 4.0 * unit(Random);
+        if (!DayShape) {
+            NextOutdoorMean = mean;
+            NextSwing = swing;
+        }
+        OutdoorBase = NextOutdoorMean;
+        DaySwing = NextSwing;
+        NextOutdoorMean = mean;
+        NextSwing = swing;
+    }
+    DayShape = true;
+    Hour = hour;
+}
+
+// One record's worth of a heating day: the outside temperature follows the hour, the heating curve
+// sets the flow temperature, the burner keeps the boiler a few kelvin above it (its runs grow longer
+// as the house loses more heat in the cold night), and the hot-water tank is drawn from and recharged
+// in the morning and the evening.
+void TControllerModel::StepHeatingDay()
+{
+    std::normal_distribution<double> noise(0.0, 1.0);
+    const double dt = StepSeconds;
+    // Over the day the mean and swing move towards those of the next day, so midnight has no step.
+    const double share = Hour / 24.0;
+    Outdoor = OutdoorAt(Hour, OutdoorBase + share * (NextOutdoorMean - OutdoorBase),
+                        DaySwing + share * (NextSwing - DaySwing)) +
+              0.05 * noise(Random);
+
+    const double flowWanted = HeatingCurveFlow(Outdoor);
+    HeatingPump = flowWanted > 0;
+    // The tank is kept above 45 °C and charged to 60 °C at its charge times.
+    const bool chargeTime = IsHotWaterChargeTime(Hour);
+    if (HotWater < (chargeTime ? 57.0 : 45.0))
+        HotWaterPump = true;
+    else if (HotWater > (chargeTime ? 60.0 : 56.0))
+        HotWaterPump = false;
+    const double boilerWanted = std::max({flowWanted + 5.0, HotWaterPump ? 70.0 : 0.0, 40.0});
+
+    const bool wasBurning = Burner;
+    if (Boiler < boilerWanted - 5.0)
+        Burner = true;
+    else if (Boiler > boilerWanted + 5.0)
+        Burner = false;
+    if (Burner && !wasBurning)
+        ++BurnerStarts;
+    if (Burner) {
+        BurnerHours += dt / 3600.0;
+        Modulation = std::clamp(0.4 + 0.06 * (boilerWanted - Boiler), 0.3, 1.0);
+    } else {
+        Modulation = 0.0;
+    }
+
+    // Kelvin per second: the burner's heat against the house's and the tank's demand and the
+    // boiler's own losses.
+    const double houseLoad = HeatingPump ? 0.0008 * std::max(0.0, 20.0 - Outdoor) : 0.0;
+    const double tankLoad = HotWaterPump && Boiler > HotWater + 3.0 ? 0.012 : 0.0;
+    const double standby = 0.00015 * (Boiler - 15.0);
+    Boiler += dt * ((Burner ? 0.06 * (0.5 + 0.5 * Modulation) : 0.0) - houseLoad - tankLoad - standby) +
+              0.02 * noise(Random);
+    Boiler = std::clamp(Boiler, 15.0, 90.0);
+
+    HotWater += dt * ((tankLoad > 0 ? 0.008 : 0.0) - HotWaterDrawRate(Hour) - 0.000005 * (HotWater - 18.0)) +
+                0.01 * noise(Random);
+    HotWater = std::clamp(HotWater, 10.0, 75.0);
+
+    // Flow and return follow within minutes: the mixer holds the flow at the curve's value.
+    const double follow = 1.0 - std::exp(-dt / 300.0);
+    const double flowTarget = HeatingPump ? std::min(Boiler - 2.0, flowWanted) : 22.0;
+    Mixer = HeatingPump && Boiler - 2.0 > flowWanted;
+    Flow += follow * (flowTarget - Flow) + 0.03 * noise(Random);
+    const double spread = HeatingPump ? 4.0 + 0.3 * std::max(0.0, 20.0 - Outdoor) : 1.0;
+    Return += follow * (Flow - spread - Return) + 0.03 * noise(Random);
+
+    for (int& input : Inputs)
+        if (Chance(0.002))
+            input = 1 - input;
+    OperatingMode = HeatingPump ? 1 : 2;
+    Stage = Burner ? (Modulation > 0.7 ? 2 : 1) : 0;
+    Intern = 0xFF;
+}
+
 // One record's worth of plant behaviour: a two-point boiler thermostat, a hot-water charge cycle,
 // outdoor temperature drifting around its day's value, and the counters that follow the burner.
 void TControllerModel::Step()
 {
+    if (DayShape) {
+        StepHeatingDay();
+        return;
+    }
     std::normal_distribution<double> noise(0.0, 1.0);
     Outdoor += 0.05 * noise(Random) + 0.02 * (OutdoorBase - Outdoor);
     Outdoor = std::clamp(Outdoor, -30.0, 40.0);

@@ -36,11 +36,18 @@ public:
     // True with the given probability, from the same random source.
     bool Chance(double probability);
 
+    // From now on the values follow the daily shape of a heating day (HeatingDay.h) at the given
+    // hour of the day (0 to 24), set before each record; a new calendar day gets its own mean
+    // outside temperature and swing. Without it the values wander without a time of day.
+    void SetTimeOfDay(double hour);
+
     // Decimal-comma text of a temperature, exactly 7 characters ("+055,50", "-012,30").
     static std::string TemperatureText(double value);
 
 private:
     void Step();
+    // Step() for a model that knows the time of day.
+    void StepHeatingDay();
     std::string Body(const std::tm* deviceClock) const;
 
     TControllerIdentity Identity;
@@ -54,4 +61,8 @@ private:
     int OperatingMode, Stage;
     bool Burner, HeatingPump, HotWaterPump, Mixer;
     unsigned Intern;
+    bool DayShape = false;
+    double Hour = 12.0;
+    double DaySwing = 4.0;
+    double NextOutdoorMean = 0.0, NextSwing = 4.0;
 };

@@ -65,6 +65,7 @@ int WriteHistory(const TSimOptions& options)
         if (current > now)
             break;
         const std::tm parts = LocalTimeParts(current);
+        model.SetTimeOfDay(parts.tm_hour + parts.tm_min / 60.0 + parts.tm_sec / 3600.0);
         decoder.ProcessData(model.NextRecord(options.Clock ? &parts : nullptr).Text);
         ++records;
     }

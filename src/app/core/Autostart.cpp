@@ -9,6 +9,7 @@
 #include "app/core/Namespace.h"
 
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace dedezuviv::app {
@@ -97,16 +98,47 @@ void RemoveDropIn(const fs::path& dropIn)
     fs::remove(dropIn.parent_path(), error);  // only when empty
 }
 
+// The unit this program writes beside the user's drop-ins when none is installed.
+fs::path OwnUnitPath(const TAutostartPlaces& places) { return fs::path(places.SystemdUserFolder) / AutostartServiceName; }
+
+bool UnitIsInstalled(const TAutostartPlaces& places)
+{
+    for (const std::string& folder : places.SystemdUnitFolders)
+        if (Exists(fs::path(folder) / AutostartServiceName))
+            return true;
+    return Exists(OwnUnitPath(places));
+}
+
+// The unit in the user's folder goes when this program wrote it; one the user wrote stays.
+void RemoveOwnUnit(const TAutostartPlaces& places)
+{
+    const fs::path unit = OwnUnitPath(places);
+    std::ifstream file(unit);
+    std::string firstLine;
+    std::getline(file, firstLine);
+    file.close();
+    if (firstLine == AutostartSystemdMarker) {
+        std::error_code error;
+        fs::remove(unit, error);
+    }
+}
+
 bool CreateSystemdEntry(const fs::path& dropIn, const std::string& targetPath, const std::string& targetDir,
                         const std::vector<std::string>& arguments, std::string& reason,
                         const TAutostartPlaces& places)
 {
-    if (!WriteEntryFile(dropIn, AutostartSystemdDropIn(targetPath, targetDir, arguments), reason))
+    if (!UnitIsInstalled(places) &&
+        !WriteEntryFile(OwnUnitPath(places), AutostartSystemdUnit(targetPath, targetDir, arguments), reason))
         return false;
+    if (!WriteEntryFile(dropIn, AutostartSystemdDropIn(targetPath, targetDir, arguments), reason)) {
+        RemoveOwnUnit(places);
+        return false;
+    }
     const TProgramRun enable = Systemctl(places, {"enable", AutostartServiceName});
     if (!enable.Started || enable.ExitCode != 0) {
         reason = enable.Started ? SystemctlFailed("enable", enable) : SystemctlMissing(places, enable);
         RemoveDropIn(dropIn);
+        RemoveOwnUnit(places);
         return false;
     }
     // A running service manager reads the new drop-in only after a reload; without one there is
@@ -127,6 +159,7 @@ bool DeleteSystemdEntry(const fs::path& dropIn, std::string& reason, const TAuto
     if (!RemoveFile(dropIn, reason))
         return false;
     RemoveDropIn(dropIn);
+    RemoveOwnUnit(places);
     if (disable.Started)
         Systemctl(places, {"daemon-reload"});
     return true;
@@ -143,6 +176,8 @@ TAutostartPlaces DefaultAutostartPlaces()
         places.SystemdUserFolder = config + "/systemd/user";
     }
     places.AllUsersFolder = "/etc/xdg/autostart";
+    places.SystemdUnitFolders = {"/etc/systemd/user", "/usr/local/lib/systemd/user", "/usr/lib/systemd/user",
+                                 "/lib/systemd/user", std::string(DEDEZUVIV_DATA_DIR) + "/../../lib/systemd/user"};
     std::error_code error;
     places.ProgramPath = fs::read_symlink("/proc/self/exe", error).string();
     places.ProgramDir = GetProgramDir();

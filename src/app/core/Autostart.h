@@ -1,7 +1,8 @@
 // Autostart entries that start the program with a project when the user logs in: an XDG autostart
 // desktop entry for the current user ($XDG_CONFIG_HOME/autostart) or for all users
 // (/etc/xdg/autostart), or, for a box without a desktop session, the installed systemd user unit
-// "dedezuviv.service" enabled with a drop-in that holds the arguments. There is at most one entry per
+// "dedezuviv.service" enabled with a drop-in that holds the arguments (a program that was not installed
+// writes the unit itself into the user's unit folder). There is at most one entry per
 // place, always under the same name; creating one removes the others.
 #pragma once
 
@@ -26,6 +27,8 @@ struct TAutostartPlaces {
     std::string UserFolder;         // $XDG_CONFIG_HOME/autostart (default ~/.config/autostart)
     std::string AllUsersFolder;     // /etc/xdg/autostart
     std::string SystemdUserFolder;  // $XDG_CONFIG_HOME/systemd/user
+    // Where an installed program's user unit lies (/etc/systemd/user, /usr/lib/systemd/user, ...).
+    std::vector<std::string> SystemdUnitFolders;
     std::string Systemctl = "systemctl";
     std::string ProgramPath;        // the running program
     std::string ProgramDir;         // its folder, ending in "/"

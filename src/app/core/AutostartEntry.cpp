@@ -152,8 +152,11 @@ std::string SystemdExecArgument(const std::string& argument)
     return quoted + '"';
 }
 
-std::string AutostartSystemdDropIn(const std::string& programPath, const std::string& programDir,
-                                   const std::vector<std::string>& arguments)
+namespace {
+
+// ExecStart and WorkingDirectory of the headless program with the arguments.
+std::string SystemdServiceLines(const std::string& programPath, const std::string& programDir,
+                                const std::vector<std::string>& arguments)
 {
     std::string exec = SystemdExecArgument(programPath) + " -headless";
     for (const std::string& argument : arguments)
@@ -161,11 +164,39 @@ std::string AutostartSystemdDropIn(const std::string& programPath, const std::st
     std::string workingDirectory;
     for (char c : programDir)
         workingDirectory += c == '%' ? std::string("%%") : std::string(1, c);
-    std::string text = "# Written by \"Autostart-Eintrag anlegen\" of DEDEZUviv; \"Autostart-Eintrag löschen\" removes it.\n";
+    return "ExecStart=" + exec + "\n" + "WorkingDirectory=" + workingDirectory + "\n";
+}
+
+}  // namespace
+
+const char* const AutostartSystemdMarker =
+    "# Written by \"Autostart-Eintrag anlegen\" of DEDEZUviv; \"Autostart-Eintrag löschen\" removes it.";
+
+std::string AutostartSystemdDropIn(const std::string& programPath, const std::string& programDir,
+                                   const std::vector<std::string>& arguments)
+{
+    std::string text = std::string(AutostartSystemdMarker) + "\n";
     text += "[Service]\n";
     text += "ExecStart=\n";
-    text += "ExecStart=" + exec + "\n";
-    text += "WorkingDirectory=" + workingDirectory + "\n";
+    text += SystemdServiceLines(programPath, programDir, arguments);
+    return text;
+}
+
+std::string AutostartSystemdUnit(const std::string& programPath, const std::string& programDir,
+                                 const std::vector<std::string>& arguments)
+{
+    std::string text = std::string(AutostartSystemdMarker) + "\n";
+    text += "[Unit]\n";
+    text += "Description=" + std::string(AutostartLinkName) + " (ohne Fenster)\n";
+    text += "After=network.target\n\n";
+    text += "[Service]\n";
+    text += "Type=simple\n";
+    text += SystemdServiceLines(programPath, programDir, arguments);
+    // SIGTERM ends logging cleanly; a missing project or port (exit 2) and the help text (exit 1) do
+    // not get better by restarting.
+    text += "KillSignal=SIGTERM\nTimeoutStopSec=20\nRestart=on-failure\nRestartSec=30\nRestartPreventExitStatus=1 2\n\n";
+    text += "[Install]\n";
+    text += "WantedBy=default.target\n";
     return text;
 }
 

@@ -42,9 +42,15 @@ std::string AutostartDesktopEntry(const std::string& programPath, const std::str
 // One word of a systemd command line: as it is when safe, else in double quotes with C escapes;
 // "%" and "$" doubled so systemd takes them literally.
 std::string SystemdExecArgument(const std::string& argument);
-// The drop-in for the installed user unit: replaces its ExecStart by the program, "-headless" and the
+// The first line of the systemd files this program writes; a file that starts with it is ours to remove.
+extern const char* const AutostartSystemdMarker;
+// The drop-in for the user unit: replaces its ExecStart by the program, "-headless" and the
 // arguments.
 std::string AutostartSystemdDropIn(const std::string& programPath, const std::string& programDir,
                                    const std::vector<std::string>& arguments);
+// The whole user unit, for a program that was not installed with its own (started from the build
+// tree, or copied by hand): the same service, started headless with the arguments.
+std::string AutostartSystemdUnit(const std::string& programPath, const std::string& programDir,
+                                 const std::vector<std::string>& arguments);
 
 }  // namespace dedezuviv::app

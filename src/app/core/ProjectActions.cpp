@@ -19,6 +19,7 @@ namespace {
 
 const char* const NotSavedMessage = "Die Einstellungenen konnten nicht gespeichert werden.";
 const char* const SaveQuestion = "Soll das Projekt gespeichert werden vor Beendigung des Programms? ";
+const char* const SaveBeforeLoadingQuestion = "Soll das Projekt gespeichert werden, bevor ein anderes Projekt geladen wird?";
 const char* const SaveAsTitle = "Projekt speichern als";
 
 std::string& TemplateOverride()
@@ -50,12 +51,12 @@ bool WriteProject(TProject& project, const std::string& fileName)
 
 // The question before a modified project is left. False when the command is to stop: the user
 // cancelled, or the project could not be saved.
-bool SaveModifiedBeforeLeaving(IProjectCommandsHost& host)
+bool SaveModifiedBeforeLeaving(IProjectCommandsHost& host, const char* question)
 {
     const TProject* project = CurrentProject();
     if (project == nullptr || !project->Modified)
         return true;
-    switch (AskUser(SaveQuestion, true)) {
+    switch (AskUser(question, true)) {
     case TDialogAnswer::Yes:
         SaveProjectCommand(host);
         return CurrentProject() == nullptr || !CurrentProject()->Modified;
@@ -93,7 +94,7 @@ void NewProjectCommand(IProjectCommandsHost& host)
     if (!host.ConfirmStopLogging())
         return;
     const std::string previousFile = CurrentProject() ? CurrentProject()->GetFileName() : std::string();
-    if (!SaveModifiedBeforeLeaving(host)) {
+    if (!SaveModifiedBeforeLeaving(host, SaveQuestion)) {
         host.RefreshDisplay();
         return;
     }
@@ -130,7 +131,7 @@ void LoadProjectCommand(IProjectCommandsHost& host)
         return;
     const std::string fileName = ChooseOpenFile("Projekt laden", ProjectFileFilter);
     // Changes not yet saved would be lost with the project; the user decides first.
-    if (!fileName.empty() && SaveModifiedBeforeLeaving(host)) {
+    if (!fileName.empty() && SaveModifiedBeforeLeaving(host, SaveBeforeLoadingQuestion)) {
         CloseProject();
         std::string errorText;
         if (!OpenProjectFile(fileName, errorText)) {

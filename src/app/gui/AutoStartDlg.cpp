@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace dedezuviv::gui {
 
 TAutoStartDlg::TAutoStartDlg(QWidget* parent) : QDialog(parent)
@@ -62,6 +64,15 @@ TAutoStartDlg::TAutoStartDlg(QWidget* parent) : QDialog(parent)
     setMinimumWidth(480);
 }
 
+void TAutoStartDlg::FitChoices()
+{
+    // The longest choice with a margin before the drop-down arrow.
+    int widest = 0;
+    for (int i = 0; i < ParameterComboBox->count(); ++i)
+        widest = std::max(widest, ParameterComboBox->fontMetrics().horizontalAdvance(ParameterComboBox->itemText(i)));
+    ParameterComboBox->setMinimumWidth(widest + 2 * ParameterComboBox->fontMetrics().averageCharWidth() + 40);
+}
+
 void TAutoStartDlg::Prepare()
 {
     AllUsersCB->setChecked(false);
@@ -70,6 +81,7 @@ void TAutoStartDlg::Prepare()
     for (const std::string& text : AutostartChoiceTexts())
         ParameterComboBox->addItem(QString::fromStdString(text));
     ParameterComboBox->setCurrentIndex(0);
+    FitChoices();
 }
 
 int TAutoStartDlg::ChosenIndex() const

@@ -34,6 +34,10 @@ public:
     QCheckBox* SystemdServiceCB = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
+
+private:
+    // Makes the choice list wide enough for its longest text.
+    void FitChoices();
 };
 
 }  // namespace dedezuviv::gui

@@ -9,6 +9,7 @@
 #include "app/gui/CommandHost.h"
 #include "app/gui/PlotDlg.h"
 #include "app/gui/WindowDialog.h"
+#include "base/Clock.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
 #include "model/ProjectFile.h"
@@ -124,7 +125,10 @@ void StopAndPlotMeasurementClick(ICommandHost& host)
     dialog.LoadFromStates(MainView().Dialogs.PlotEditDlg);
     const TDateTime start = dialog.StartTime();
     const QString increment = dialog.IncrementText();
+    // The measurement just stopped: from its start up to now, every second. The end stays where the
+    // dialog leaves it, like any end the user sets.
     dialog.SetStartTime(CurrentProject()->RecordStart);
+    dialog.SetEndTime(Now());
     dialog.SetIncrementText(QStringLiteral("00:00:01"));
     dialog.SaveToStates(MainView().Dialogs.PlotEditDlg);
     PlotDataClick(host);

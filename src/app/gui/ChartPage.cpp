@@ -4,11 +4,13 @@
 #include "app/gui/ChartWidget.h"
 #include "app/gui/SeriesPlottable.h"
 #include "app/gui/StandardFont.h"
+#include "evaluation/ChartGaps.h"
 #include "evaluation/ChartRules.h"
 #include "app/gui/Namespace.h"
 
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace dedezuviv::gui {
 
@@ -87,6 +89,9 @@ void TChartPage::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     ArrangeCharts();
+    // Legends, margins and time labels laid out again at the final size (a chart drawn while the tab
+    // was in the background had the tab's earlier size).
+    AlignPlotAreas();
 }
 
 void TChartPage::ClearChart()
@@ -96,6 +101,8 @@ void TChartPage::ClearChart()
     ChartFormStd->Title()->setText(EmptyTitle);
     for (QCPAxis* axis : {ChartFormStd->xAxis, ChartFormStd->yAxis, ChartFormStd->yAxis2})
         axis->setVisible(false);
+    // No series, no legend (an empty box would stand at the right edge).
+    ChartFormStd->legend->setVisible(false);
     ChartFormRelais->ClearSeries();
     ChartFormRelais->hide();
     ArrangeCharts();
@@ -123,20 +130,31 @@ void TChartPage::ShowSeries(std::vector<std::unique_ptr<TPlotSeries>> series, co
 
     int digitalCount = 0;
     double first = std::numeric_limits<double>::infinity(), last = -first;
+    // The series of one reading share their times, and so their line breaks.
+    const TTimeColumn* breaksOf = nullptr;
+    std::shared_ptr<const std::vector<size_t>> breaks;
     for (std::unique_ptr<TPlotSeries>& entry : series) {
         const std::string title = entry->Title;
         if (entry->Count() > 0) {
             first = std::min(first, entry->X(0));
             last = std::max(last, entry->X(entry->Count() - 1));
         }
+        if (!breaks || entry->TimeColumn().get() != breaksOf) {
+            breaksOf = entry->TimeColumn().get();
+            breaks = std::make_shared<const std::vector<size_t>>(LineBreaks(*entry->TimeColumn(), entry->Count()));
+        }
         TSeriesPlottable* plottable = nullptr;
         if (IsDigitalSeries(title)) {
-            entry->ScaleValues(DigitalScale, DigitalOffset(digitalCount));
+            float low = 0, high = 0;
+            entry->ValueRange(low, high);
+            entry->ScaleValues(DigitalBandFactor(high), DigitalOffset(digitalCount));
             ++digitalCount;
             plottable = ChartFormRelais->AddSeries(std::move(entry), false);
+            plottable->SetSteps(true);
         } else {
             plottable = ChartFormStd->AddSeries(std::move(entry), !IsTemperatureAxisSeries(title));
         }
+        plottable->SetLineBreaks(breaks);
         plottable->SetMarkers(look.Markers);
         QPen pen = plottable->pen();
         pen.setWidth(look.Look3D ? 0 : 2);
@@ -170,11 +188,14 @@ void TChartPage::ShowSeries(std::vector<std::unique_ptr<TPlotSeries>> series, co
 
     QCPAxis* right = ChartFormStd->yAxis2;
     right->setVisible(true);
-    right->setTickLabels(true);
     right->setLabel(QStringLiteral("Wert"));
     right->setLabelFont(AxisTitleFont(true));
     right->setTickLabelFont(StandardFont().Font);
-    if (AxisDataRange(ChartFormStd, right, low, high))
+    // Without a series of its own the axis shows no numbers (they would be those of an earlier chart).
+    const bool rightData = AxisDataRange(ChartFormStd, right, low, high);
+    right->setTickLabels(rightData);
+    right->setTicks(rightData);
+    if (rightData)
         right->setRange(low, high);
 
     QCPAxis* states = ChartFormRelais->yAxis;

@@ -26,7 +26,26 @@ void TChartTitle::draw(QCPPainter* painter)
     painter->setPen(QPen(Qt::white, 0));
     painter->drawLine(panel.bottomLeft(), panel.bottomRight());
     painter->drawLine(panel.topRight(), panel.bottomRight());
-    QCPTextElement::draw(painter);
+    painter->setFont(mainFont());
+    painter->setPen(QPen(mainTextColor()));
+    painter->drawText(mRect, Qt::AlignCenter, ShownText());
+}
+
+QString TChartTitle::ShownText() const
+{
+    const QFontMetrics metrics(mainFont());
+    QStringList lines = mText.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = metrics.elidedText(line, Qt::ElideRight, mRect.width());
+    return lines.join(QLatin1Char('\n'));
+}
+
+QSize TChartTitle::minimumOuterSizeHint() const
+{
+    // The height of all lines; any width, since lines are cut to fit.
+    QSize size = QCPTextElement::minimumOuterSizeHint();
+    size.setWidth(mMargins.left() + mMargins.right() + 16);
+    return size;
 }
 
 }  // namespace dedezuviv::gui

@@ -8,6 +8,7 @@
 #include "app/gui/ExportDlg.h"
 #include "app/gui/FieldListEditorDlg.h"
 #include "app/gui/WindowDialog.h"
+#include "base/Clock.h"
 #include "export/ExportFormats.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
@@ -106,6 +107,12 @@ void StopAndExportMeasurementClick(ICommandHost& host)
 {
     if (!host.StopAndEvaluate())
         return;
+    // The dialog offers the measurement just stopped: from its start up to now.
+    TExportDlg& dialog = ExportDlg(host);
+    dialog.LoadFromStates(MainView().Dialogs.ExportDlg);
+    dialog.SetStartTime(CurrentProject()->RecordStart);
+    dialog.SetEndTime(Now());
+    dialog.SaveToStates(MainView().Dialogs.ExportDlg, CurrentProject());
     ExportDataClick(host);
 }
 

@@ -11,6 +11,7 @@
 #include "app/gui/DeviceCommands.h"
 #include "app/gui/ExportCommands.h"
 #include "app/gui/MainWindow.h"
+#include "app/gui/QtTranslations.h"
 #include "app/gui/ProjectCommands.h"
 #include "app/gui/QtDispatcher.h"
 #include "app/gui/QtFileChooser.h"
@@ -135,6 +136,7 @@ int RunWindowProgram(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromStdString(ProgramTitle));
+    InstallQtTranslations(QLocale::system());
     LoadFormatSettingsFromEnvironment();
     std::vector<std::string> arguments(argv + 1, argv + argc);
     SetCommandLineArguments(arguments);

@@ -26,11 +26,14 @@ TMqttSettingsPage::TMqttSettingsPage(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;
+    grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
     int row = 0;
     const auto addRow = [&](const QString& caption, QLineEdit*& edit, QPushButton** button) {
         auto* label = new QLabel(caption, this);
         edit = new QLineEdit(this);
+        // Room for a host with port, a path or the longest placeholder.
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("leer = dedezuviv/<Projektname>")) + 24);
         label->setBuddy(edit);
         grid->addWidget(label, row, 0);
         grid->addWidget(edit, row, 1);

@@ -118,6 +118,9 @@ void TProjectGeneralDlg::LoadDlgData()
     PathLabeledEdit->setText(Q(form.Path));
     IntervalMaskEdit->setText(Q(form.Interval));
     ShowTableGridCB->setChecked(form.ShowTableGrid);
+    // Long texts open at their beginning, not scrolled to their end.
+    for (QLineEdit* edit : {CommentLabeledEdit, NameLabeledEdit, PathLabeledEdit})
+        edit->setCursorPosition(0);
     SpecificProjectPathClick();
 }
 

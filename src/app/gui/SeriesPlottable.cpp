@@ -40,7 +40,7 @@ std::vector<TSeriesPlottable::TColumn> TSeriesPlottable::Columns(size_t first, s
         columns.reserve(last - first);
         for (size_t i = first; i < last; ++i) {
             const double y = valueAxis->coordToPixel(Data->Y(i));
-            columns.push_back({keyAxis->coordToPixel(Data->X(i)), y, y, y, y});
+            columns.push_back({keyAxis->coordToPixel(Data->X(i)), y, y, y, y, i, i});
         }
         return columns;
     }
@@ -57,7 +57,7 @@ std::vector<TSeriesPlottable::TColumn> TSeriesPlottable::Columns(size_t first, s
         float low = 0, high = 0;
         Data->ValueRange(i, end, low, high);
         columns.push_back({column, valueAxis->coordToPixel(Data->Y(i)), valueAxis->coordToPixel(low),
-                           valueAxis->coordToPixel(high), valueAxis->coordToPixel(Data->Y(end - 1))});
+                           valueAxis->coordToPixel(high), valueAxis->coordToPixel(Data->Y(end - 1)), i, end - 1});
         i = end;
         // Columns advance by at least a pixel; a key axis too short to map the range sanely stops here.
         if (columns.size() > static_cast<size_t>(width) + 8)
@@ -68,19 +68,14 @@ std::vector<TSeriesPlottable::TColumn> TSeriesPlottable::Columns(size_t first, s
 
 namespace {
 
-QVector<QPointF> Polyline(const std::vector<TSeriesPlottable::TColumn>& columns)
+void AppendColumn(QVector<QPointF>& points, const TSeriesPlottable::TColumn& c)
 {
-    QVector<QPointF> points;
-    points.reserve(static_cast<qsizetype>(4 * columns.size()));
-    for (const TSeriesPlottable::TColumn& c : columns) {
-        points.append(QPointF(c.X, c.First));
-        if (c.Low != c.First || c.High != c.First || c.Last != c.First) {
-            points.append(QPointF(c.X, c.Low));
-            points.append(QPointF(c.X, c.High));
-            points.append(QPointF(c.X, c.Last));
-        }
+    points.append(QPointF(c.X, c.First));
+    if (c.Low != c.First || c.High != c.First || c.Last != c.First) {
+        points.append(QPointF(c.X, c.Low));
+        points.append(QPointF(c.X, c.High));
+        points.append(QPointF(c.X, c.Last));
     }
-    return points;
 }
 
 // A line of Width pixels drawn as one-pixel lines side by side: one-pixel lines take the painter's
@@ -108,6 +103,26 @@ void DrawWideLine(QCPPainter* painter, const QPen& pen, const QVector<QPointF>& 
 
 }  // namespace
 
+bool TSeriesPlottable::IsLineBreak(size_t index) const
+{
+    return Breaks && std::binary_search(Breaks->begin(), Breaks->end(), index);
+}
+
+std::vector<QVector<QPointF>> TSeriesPlottable::Polylines(const std::vector<TColumn>& columns) const
+{
+    std::vector<QVector<QPointF>> pieces;
+    for (size_t c = 0; c < columns.size(); ++c) {
+        const TColumn& column = columns[c];
+        if (c == 0 || IsLineBreak(column.FirstIndex)) {
+            pieces.emplace_back();
+        } else if (Steps) {
+            pieces.back().append(QPointF(column.X, columns[c - 1].Last));
+        }
+        AppendColumn(pieces.back(), column);
+    }
+    return pieces;
+}
+
 void TSeriesPlottable::draw(QCPPainter* painter)
 {
     if (!mKeyAxis || !mValueAxis || Data->Count() == 0)
@@ -124,17 +139,20 @@ void TSeriesPlottable::draw(QCPPainter* painter)
     if (painter->modes().testFlag(QCPPainter::pmVectorized)) {
         // Pictures keep the line as a line, in pieces of a few dozen points (a wide pen's outline of a
         // long zig-zag is costly to build).
-        const QVector<QPointF> points = Polyline(columns);
         painter->setPen(mPen);
-        if (points.size() == 1)
-            painter->drawPoint(points.first());
-        constexpr qsizetype Piece = 48;
-        for (qsizetype start = 0; start + 1 < points.size(); start += Piece) {
-            const qsizetype count = std::min<qsizetype>(Piece + 1, points.size() - start);
-            painter->drawPolyline(points.constData() + start, static_cast<int>(count));
+        for (const QVector<QPointF>& points : Polylines(columns)) {
+            if (points.size() == 1)
+                painter->drawPoint(points.first());
+            constexpr qsizetype Piece = 48;
+            for (qsizetype start = 0; start + 1 < points.size(); start += Piece) {
+                const qsizetype count = std::min<qsizetype>(Piece + 1, points.size() - start);
+                painter->drawPolyline(points.constData() + start, static_cast<int>(count));
+            }
         }
     } else if (!dense) {
-        DrawWideLine(painter, mPen, Polyline(columns));
+        // A point between two breaks is a dot one pixel long.
+        for (const QVector<QPointF>& points : Polylines(columns))
+            DrawWideLine(painter, mPen, points.size() == 1 ? QVector<QPointF>{points[0], points[0] + QPointF(1, 0)} : points);
     } else {
         // More points than pixels: each column's range, stretched to the first value of the next column
         // so that the line runs on, is a filled rectangle of the line's width; all in one call.
@@ -144,11 +162,14 @@ void TSeriesPlottable::draw(QCPPainter* painter)
         for (size_t c = 0; c < columns.size(); ++c) {
             const TColumn& column = columns[c];
             double low = std::min(column.Low, column.High), high = std::max(column.Low, column.High);
-            if (c + 1 < columns.size()) {
+            if (c + 1 < columns.size() && !IsLineBreak(columns[c + 1].FirstIndex)) {
                 const TColumn& next = columns[c + 1];
                 if (next.X - column.X <= 1.5) {
                     low = std::min(low, next.First);
                     high = std::max(high, next.First);
+                } else if (Steps) {
+                    DrawWideLine(painter, mPen,
+                                 {QPointF(column.X, column.Last), QPointF(next.X, column.Last), QPointF(next.X, next.First)});
                 } else {
                     DrawWideLine(painter, mPen, {QPointF(column.X, column.Last), QPointF(next.X, next.First)});
                 }

@@ -4,6 +4,7 @@
 #include "app/gui/CommandHost.h"
 #include "app/gui/DataTableGrid.h"
 #include "app/gui/ProjectCommands.h"
+#include "app/gui/TextSelectionCopy.h"
 #include "app/gui/WindowDialog.h"
 #include "model/LiveState.h"
 #include "model/Project.h"
@@ -132,7 +133,10 @@ void InstallTableCommands(ICommandHost& host)
     const QString exportMenu = QStringLiteral("Export");
     host.AddMenuRows({
         {exportMenu, QStringLiteral("Tabelle in Zwischenablage kopieren"), QKeySequence(Qt::CTRL | Qt::Key_C),
-         [&host] { CopyTableToClipboardClick(host); }},
+         [&host] {
+             if (!CopyFocusedTextSelection())
+                 CopyTableToClipboardClick(host);
+         }},
         {exportMenu, QStringLiteral("Selektierte Tabellenfelder --> Clipboard"), {},
          [&host] { CopySelectedTabFieldsToClipbrdClick(host); }},
     });

@@ -28,7 +28,13 @@ int TTimeAxisTicker::LabelsThatFit() const
         return 5;
     const QFontMetrics metrics(Axis->tickLabelFont());
     const int labelWidth = metrics.horizontalAdvance(QStringLiteral("00.00.00 00:00.00")) + MinLabelGap;
-    const int length = Axis->orientation() == Qt::Horizontal ? Axis->axisRect()->width() : Axis->axisRect()->height();
+    // Ticks are made before the layout places the plot area at a new size; the plot area of a resized
+    // chart is the one of the last layout grown or shrunk with the chart, margins kept.
+    const QCPAxisRect* area = Axis->axisRect();
+    const QRect viewport = Axis->parentPlot()->viewport();
+    const QRect laidOut = Axis->parentPlot()->plotLayout()->outerRect();
+    const int length = Axis->orientation() == Qt::Horizontal ? area->width() + viewport.width() - laidOut.width()
+                                                             : area->height() + viewport.height() - laidOut.height();
     return qMax(2, length / qMax(1, labelWidth));
 }
 
