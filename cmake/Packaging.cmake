@@ -85,8 +85,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://dedezuviv.example.org)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # mosquitto_sub to watch what the logger publishes; LibreOffice for opening the exports (the
-# variant without a window satisfies it on a box without a display).
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mosquitto-clients, libreoffice-calc | libreoffice-calc-nogui")
+# variant without a window satisfies it on a box without a display); Qt's own German texts for the
+# standard dialogs, which stay English without them.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mosquitto-clients, libreoffice-calc | libreoffice-calc-nogui, qt6-translations-l10n")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
