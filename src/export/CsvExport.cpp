@@ -10,6 +10,17 @@ namespace dedezuviv::exports {
 
 namespace {
 
+// Whether the text holds a byte that may call for quotes: CR, LF, the quote mark or the separator (each
+// of at most one character). One pass over the text instead of a search for each; a hit is then
+// looked at exactly.
+bool MayNeedQuotes(std::string_view text, char mark, char separator)
+{
+    for (const char c : text)
+        if (c == '\r' || c == '\n' || c == mark || c == separator)
+            return true;
+    return false;
+}
+
 bool IsAscii(const char* text, size_t size)
 {
     for (size_t i = 0; i < size; ++i)
@@ -51,15 +62,18 @@ void TCSVExport::WriteField(const char* text, size_t size)
 {
     const std::string_view value(text, size);
     const std::string_view mark = QuoteChar.empty() ? std::string_view("\"") : std::string_view(QuoteChar);
-    // Quoted anyway with a quote character; without one (DAT) only where a reader would split the text.
-    const bool splits = value.find_first_of("\r\n") != std::string_view::npos ||
-                        (!Separator.empty() && value.find(Separator) != std::string_view::npos);
-    const bool needsQuotes = value.find(mark) != std::string_view::npos || (QuoteChar.empty() && splits);
-    if (needsQuotes) {
-        WriteQuotedField(value, mark);
-        return;
+    const bool inBuffer = OneCharacterMarks() && size <= 256;
+    if (!inBuffer || MayNeedQuotes(value, mark[0], Separator.empty() ? mark[0] : Separator[0])) {
+        // Quoted anyway with a quote character; without one (DAT) only where a reader would split the text.
+        const bool splits = value.find_first_of("\r\n") != std::string_view::npos ||
+                            (!Separator.empty() && value.find(Separator) != std::string_view::npos);
+        const bool needsQuotes = value.find(mark) != std::string_view::npos || (QuoteChar.empty() && splits);
+        if (needsQuotes) {
+            WriteQuotedField(value, mark);
+            return;
+        }
     }
-    if (OneCharacterMarks() && size <= 256) {
+    if (inBuffer) {
         PutField(size, [&](char* out) {
             std::memcpy(out, text, size);
             return size;

@@ -517,6 +517,20 @@ int FeedDayFile(const std::string& fileName, TOrvaProtocol& decoder, uint64_t& l
     return FeedLines(file, 0, NoPosition, decoder, lines, end, idle, nullptr, AllLines);
 }
 
+bool StartsWithResettingLine(const std::string& fileName)
+{
+    TDayFile file;
+    if (file.Open(fileName) != 0)
+        return false;
+    // The longest line IsResettingLine accepts, with its ending; a longer first line is not one.
+    std::string head(static_cast<size_t>(MaxLineLength) + 16, '\0');
+    size_t got = 0;
+    if (file.ReadAt(0, head.data(), head.size(), got) != 0)
+        return false;
+    const std::string_view text(head.data(), got);
+    return IsResettingLine(text.substr(0, text.find_first_of("\r\n")));
+}
+
 bool RecordOfDay(const TRecordedDay& day, TDateTime recordTime)
 {
     return FloorDiv(DateTimeToMs(recordTime), MSecsPerDayInt) == FloorDiv(DateTimeToMs(day.Date), MSecsPerDayInt);

@@ -127,6 +127,11 @@ void FeedRecordLine(TOrvaProtocol& decoder, std::string_view bytes, bool lineSta
 int FeedDayFile(const std::string& fileName, TOrvaProtocol& decoder, uint64_t& lines,
                 TIdleTimer* idle = nullptr);
 
+// Whether the first line of the file is one complete "=MD" record: such a record empties the decoded
+// data set before it adds anything, so a decoder that read other files before reads this file exactly
+// as a new one does. False when the file cannot be read.
+bool StartsWithResettingLine(const std::string& fileName);
+
 // Whether a record of that RT belongs to the day file of the day (section 3 above).
 bool RecordOfDay(const TRecordedDay& day, TDateTime recordTime);
 
