@@ -139,6 +139,11 @@ void TCSVExport::WriteDateTime(TDateTime value)
     WriteText(DateTimeText(value));
 }
 
+void TCSVExport::WriteRecordRow(TDateTime time, const TFieldValue* values, size_t count)
+{
+    WriteRecordCells(*this, time, values, count);
+}
+
 void TCSVExport::NewLine()
 {
     Out.Put('\r');

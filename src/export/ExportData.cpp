@@ -243,21 +243,8 @@ bool TExportData::Record(const TRecordHeader& header, const TFieldValue* values)
         return false;
     if (!Taking.Take(header.RT))
         return true;
-    TExportInterface& w = *Writer;
-    w.WriteDateTime(header.RT);
-    const size_t count = Fields.size();
-    for (size_t i = 0; i < count; ++i) {
-        const TFieldValue& value = values[i];
-        switch (value.Kind) {
-        case vkFloat: w.WriteNumber(value.FloatValue); break;
-        case vkInteger:
-        case vkHex: w.WriteNumber(static_cast<double>(value.IntValue)); break;
-        case vkDateTime: w.WriteDateTime(value.DateTimeValue); break;
-        default: w.SkipCell(); break;
-        }
-    }
-    w.NewLine();
-    return w.GetError() == 0;
+    Writer->WriteRecordRow(header.RT, values, Fields.size());
+    return Writer->GetError() == 0;
 }
 
 void TExportData::DayBegin(const TRecordedDay& day)

@@ -50,6 +50,9 @@ int64_t FloorDiv(int64_t a, int64_t b)
 
 int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
 
+// The number of the calendar day of a time (days since 30 December 1899, at whole milliseconds).
+int64_t DayNumber(TDateTime time) { return FloorDiv(DateTimeToMs(time), MSecsPerDayInt); }
+
 bool IsRegularFile(const std::string& fileName)
 {
     struct stat st {};
@@ -334,8 +337,9 @@ void DecodeAhead(TChunk& chunk, const TRecordedDay& day, const TFieldLookup& loo
     // The whole share at once, so that growing never holds twice it (pages not written stay unused).
     chunk.Headers.reserve(maxRecords + 1);
     chunk.Values.reserve((maxRecords + 1) * fields);
-    decoder.SetOnRecord([&chunk, &day, &lookup, fields](const std::string&, const TDecodedRecord& record) {
-        if (!chunk.Synced || !RecordOfDay(day, record.Header.RT))
+    const int64_t dayNumber = DayNumber(day.Date);
+    decoder.SetOnRecord([&chunk, dayNumber, &lookup, fields](const std::string&, const TDecodedRecord& record) {
+        if (!chunk.Synced || DayNumber(record.Header.RT) != dayNumber)
             return;
         chunk.Headers.push_back(record.Header);
         const size_t at = chunk.Values.size();
@@ -533,7 +537,7 @@ bool StartsWithResettingLine(const std::string& fileName)
 
 bool RecordOfDay(const TRecordedDay& day, TDateTime recordTime)
 {
-    return FloorDiv(DateTimeToMs(recordTime), MSecsPerDayInt) == FloorDiv(DateTimeToMs(day.Date), MSecsPerDayInt);
+    return DayNumber(recordTime) == DayNumber(day.Date);
 }
 
 std::string DayFileReadError(const std::string& fileName, int errorCode)
@@ -624,7 +628,7 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
     TIdleTimer idle([&sink] { sink.Idle(); }, IdleIntervalMs);
     bool stopped = false;
     std::vector<TFieldValue> values(lookup.Size());
-    const TRecordedDay* day = nullptr;  // the day being read
+    int64_t dayNumber = 0;  // of the day being read
 
     // The one decoder whose state carries over from line to line and day to day: on this thread, or a
     // worker's decoder taken over with its state after the chunk it decoded.
@@ -636,7 +640,7 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
     };
     auto install = [&](TOrvaProtocol& decoder) {
         decoder.SetOnRecord([&](const std::string&, const TDecodedRecord& record) {
-            if (stopped || !RecordOfDay(*day, record.Header.RT))
+            if (stopped || DayNumber(record.Header.RT) != dayNumber)
                 return;
             lookup.Extract(record, values.data());
             deliver(record.Header, values.data());
@@ -666,7 +670,7 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
             sink.DayEnd(listed, 0, true);
             continue;
         }
-        day = &listed;
+        dayNumber = DayNumber(listed.Date);
         TDayFile file;  // for the lines read on this thread
         uint64_t lines = 0;
         bool begun = false, gone = false;
