@@ -331,10 +331,16 @@ void DecodeAhead(TChunk& chunk, const TRecordedDay& day, const TFieldLookup& loo
         chunk.Result = FirstLineStart(file, chunk.Begin, chunk.Limit, chunk.FirstLine);
     if (chunk.Result != 0 || chunk.FirstLine == NoPosition)
         return;
-    chunk.Decoder = std::make_unique<TOrvaProtocol>();
+    if (chunk.Decoder)
+        chunk.Decoder->Reset();  // a recycled chunk's decoder, as a new one
+    else
+        chunk.Decoder = std::make_unique<TOrvaProtocol>();
     TOrvaProtocol& decoder = *chunk.Decoder;
     const size_t fields = lookup.Size();
-    // The whole share at once, so that growing never holds twice it (pages not written stay unused).
+    // The whole share at once, so that growing never holds twice it (pages not written stay unused). A
+    // recycled chunk keeps its room from before.
+    chunk.Headers.clear();
+    chunk.Values.clear();
     chunk.Headers.reserve(maxRecords + 1);
     chunk.Values.reserve((maxRecords + 1) * fields);
     const int64_t dayNumber = DayNumber(day.Date);
@@ -406,6 +412,17 @@ public:
         return chunk;
     }
 
+    // Gives a chunk taken back for the next one planned: its record vectors keep their room and its
+    // decoder is reset for use again, so that the memory of the chunks in flight is allocated once,
+    // not for every chunk (each new allocation of that size costs its pages again).
+    void Recycle(std::unique_ptr<TChunk> chunk)
+    {
+        if (!chunk)
+            return;
+        std::lock_guard<std::mutex> guard(Lock);
+        Spare.push_back(std::move(chunk));
+    }
+
 private:
     // The next chunk in file order, planned under the lock; false when every day is planned. A day's
     // size is taken when its first chunk is planned; its last chunk reaches to the end of the file,
@@ -440,7 +457,20 @@ private:
             });
             if (Stopping)
                 return;
-            auto owned = std::make_unique<TChunk>();
+            std::unique_ptr<TChunk> owned;
+            if (Spare.empty()) {
+                owned = std::make_unique<TChunk>();
+            } else {
+                owned = std::move(Spare.back());
+                Spare.pop_back();
+                std::vector<TRecordHeader> headers = std::move(owned->Headers);
+                std::vector<TFieldValue> values = std::move(owned->Values);
+                std::unique_ptr<TOrvaProtocol> decoder = std::move(owned->Decoder);
+                *owned = TChunk{};
+                owned->Headers = std::move(headers);
+                owned->Values = std::move(values);
+                owned->Decoder = std::move(decoder);
+            }
             TChunk* chunk = owned.get();
             if (!PlanNext(*chunk))
                 continue;
@@ -460,10 +490,28 @@ private:
     std::mutex Lock;
     std::condition_variable WorkAvailable, JobDone;
     std::deque<std::unique_ptr<TChunk>> Chunks;  // planned and not yet taken, in file order
+    std::vector<std::unique_ptr<TChunk>> Spare;  // taken and given back
     std::vector<std::thread> Workers;
     size_t PlanDay = 0;
     uint64_t PlanOffset = 0, PlanSize = 0;
     bool Stopping = false;
+};
+
+// A chunk taken from the pipeline, given back to it when done with.
+class TChunkLease {
+public:
+    TChunkLease(TDecodePipeline& pipeline, std::unique_ptr<TChunk> chunk)
+        : Pipeline(pipeline), Chunk(std::move(chunk))
+    {
+    }
+    ~TChunkLease() { Pipeline.Recycle(std::move(Chunk)); }
+    TChunkLease(const TChunkLease&) = delete;
+    TChunkLease& operator=(const TChunkLease&) = delete;
+    TChunk* operator->() const { return Chunk.get(); }
+
+private:
+    TDecodePipeline& Pipeline;
+    std::unique_ptr<TChunk> Chunk;
 };
 
 }  // namespace
@@ -696,7 +744,7 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
                 readHere(0, NoPosition, true);
         } else {
             for (bool last = false; !last;) {
-                const std::unique_ptr<TChunk> chunk = pipeline->Take(idle);
+                const TChunkLease chunk(*pipeline, pipeline->Take(idle));
                 last = chunk->LastOfDay;
                 if (stopped || (result != 0 && result != -1))
                     break;  // no further chunk is read
@@ -726,7 +774,8 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
                     idle.Check();
                 }
                 lines += chunk->Lines;
-                current = std::move(chunk->Decoder);
+                // The decoder read so far goes back with the chunk, for a later chunk to use.
+                std::swap(current, chunk->Decoder);
                 install(*current);
                 ++ChunksDecodedAhead;
                 if (chunk->StoppedAt != NoPosition && !stopped && result == 0)

@@ -367,6 +367,14 @@ TOrvaProtocol::TOrvaProtocol() : Decoded(std::make_unique<TDecodedRecord>())
 // does not have to shift the body; the body is what follows it.
 void TOrvaProtocol::ClearLine() { Line.assign(1, '='); }
 
+void TOrvaProtocol::Reset()
+{
+    ClearRecord(*Decoded);
+    ClearLine();
+    InRecord = false;
+    FrameKind = frNone;
+}
+
 void TOrvaProtocol::SetOnRecord(TRecordHandler handler) { OnRecord = std::move(handler); }
 
 void TOrvaProtocol::GetHeader(uint8_t& frameKind, TRecordHeader& header) const
