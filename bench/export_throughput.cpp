@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -98,9 +99,9 @@ struct TRun {
     int Files = 0;  // of a batch
 };
 
-// One export in a child process: its time, records and the child's peak resident memory.
-TRun ExportInChild(const TProject& project, const std::string& file, TExportFormat format, TDateTime start,
-                   TDateTime end, int64_t increment, int threads)
+// Work run in a child process, so that its peak resident memory and its CPU time are its own: the
+// child's TRun with those two filled in.
+TRun RunInChild(const std::function<TRun()>& work)
 {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0)
@@ -108,19 +109,7 @@ TRun ExportInChild(const TProject& project, const std::string& file, TExportForm
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipeFds[0]);
-        TNameList fields;
-        for (const char* name : {"T1", "T2", "T3", "T4", "T5", "T6", "T7", "T8"})
-            fields.push_back(std::string(name) + " (Temperatur)");
-        TExportData engine;
-        engine.Threads = threads;
-        const auto begin = std::chrono::steady_clock::now();
-        const int32_t result = engine.Export(&project, nullptr, file, format, start, end, increment, fields);
-        TRun run;
-        run.Seconds = Seconds(begin);
-        run.Ok = result == 0;
-        run.Records = engine.RecordCount;
-        if (!run.Ok)
-            std::fprintf(stderr, "export failed: %s\n", engine.ErrorText.c_str());
+        const TRun run = work();
         (void)!::write(pipeFds[1], &run, sizeof run);
         ::_exit(0);
     }
@@ -135,52 +124,61 @@ TRun ExportInChild(const TProject& project, const std::string& file, TExportForm
     run.PeakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
     run.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return run;
+}
+
+TNameList BenchFields()
+{
+    TNameList fields;
+    for (const char* name : {"T1", "T2", "T3", "T4", "T5", "T6", "T7", "T8"})
+        fields.push_back(std::string(name) + " (Temperatur)");
+    return fields;
+}
+
+// One export in a child process: its time, records and the child's peak resident memory.
+TRun ExportInChild(const TProject& project, const std::string& file, TExportFormat format, TDateTime start,
+                   TDateTime end, int64_t increment, int threads)
+{
+    TRun run = RunInChild([&] {
+        TExportData engine;
+        engine.Threads = threads;
+        const auto begin = std::chrono::steady_clock::now();
+        const int32_t result = engine.Export(&project, nullptr, file, format, start, end, increment, BenchFields());
+        TRun done;
+        done.Seconds = Seconds(begin);
+        done.Ok = result == 0;
+        done.Records = engine.RecordCount;
+        if (!done.Ok)
+            std::fprintf(stderr, "export failed: %s\n", engine.ErrorText.c_str());
+        return done;
+    });
     std::error_code error;
     run.Bytes = fs::file_size(file, error);
     return run;
 }
 
-// A batch of minute files (CSV, every record) over the range in a child process, like ExportInChild.
+// A batch of minute files (CSV, every record) over the range in a child process.
 TRun BatchInChild(const TProject& project, const std::string& folder, TDateTime start, TDateTime end)
 {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return {};
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipeFds[0]);
+    return RunInChild([&] {
         TExportBatch batch;
         batch.Project = &project;
         batch.Type.Name = "Minuten";
         batch.Type.IncMin = 1;
-        for (const char* name : {"T1", "T2", "T3", "T4", "T5", "T6", "T7", "T8"})
-            batch.Fields.push_back(std::string(name) + " (Temperatur)");
+        batch.Fields = BenchFields();
         batch.Format = efCSV;
         batch.Folder = folder;
         batch.Start = start;
         batch.End = end;
         const auto begin = std::chrono::steady_clock::now();
         const TBatchResult result = batch.Run();
-        TRun run;
-        run.Seconds = Seconds(begin);
-        run.Ok = result.Failed == 0 && !result.Files.empty();
-        run.Records = static_cast<int>(result.Total);
-        run.Files = static_cast<int>(result.Files.size());
-        (void)!::write(pipeFds[1], &run, sizeof run);
-        ::_exit(0);
-    }
-    ::close(pipeFds[1]);
-    TRun run;
-    if (::read(pipeFds[0], &run, sizeof run) != static_cast<ssize_t>(sizeof run))
-        run = TRun{};
-    ::close(pipeFds[0]);
-    int status = 0;
-    rusage usage{};
-    ::wait4(child, &status, 0, &usage);
-    run.PeakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
-    run.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    return run;
+        TRun done;
+        done.Seconds = Seconds(begin);
+        done.Ok = result.Failed == 0 && !result.Files.empty();
+        done.Records = static_cast<int>(result.Total);
+        done.Files = static_cast<int>(result.Files.size());
+        return done;
+    });
 }
 
 double CatSeconds(const std::string& folder)

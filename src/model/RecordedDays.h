@@ -37,7 +37,8 @@
 //    - Memory: what is read ahead is bounded by bytes, whatever the size of the files: at most
 //      MaxBytesAhead of decoded records in flight (a chunk whose records would pass its share stops
 //      early and the calling thread reads the rest of it), plus a 64 KiB read buffer per chunk. A line
-//      longer than the buffer is fed in parts.
+//      longer than the buffer is fed in parts. The chunks in flight are used again, with their room
+//      and their decoders, so that memory is not allocated anew for every chunk.
 //    - Responsiveness: the sink's Idle() is called on the calling thread about every IdleIntervalMs
 //      while reading and decoding (also while waiting for a worker), never per record: that is where a
 //      reader shows progress and lets pending window messages run (ProcessMessages). Nothing here calls
