@@ -621,6 +621,14 @@ void TFieldLookup::Extract(const TDecodedRecord& record, TFieldValue* values) co
     for (size_t i = 0; i < Entries.size(); ++i) {
         const TEntry& entry = Entries[i];
         TFieldValue& value = values[i];
+        if (entry.System < 0) {
+            // A defined field (or an unknown name): the record's value at its position, if it has one.
+            if (entry.Type >= 0 && entry.Position < std::min<int>(record.Counts[entry.Type], MaxValuesPerType))
+                value = record.Values[entry.Type][entry.Position];
+            else
+                value = TFieldValue{};
+            continue;
+        }
         value = TFieldValue{};
         switch (entry.System) {
         case 0: value.Kind = vkInteger; value.IntValue = header.Program; continue;
@@ -631,11 +639,6 @@ void TFieldLookup::Extract(const TDecodedRecord& record, TFieldValue* values) co
         case 5: value.Kind = vkDateTime; value.DateTimeValue = header.PC; continue;
         default: break;
         }
-        if (entry.Type < 0)
-            continue;
-        const int count = std::min<int>(record.Counts[entry.Type], MaxValuesPerType);
-        if (entry.Position < count)
-            value = record.Values[entry.Type][entry.Position];
     }
 }
 
