@@ -1,11 +1,13 @@
 // Export throughput: one year of day files at 10 s (3,153,600 records with 8 temperature fields, about
 // 530 MB) generated in a temporary folder, then exported to CSV with every record, timed against
 // reading the same files with `cat` in the same run; the peak resident memory of the export; and XLS and
-// WK1 files of one month. Each export runs in a child process so that its peak memory is its own.
+// WK1 files of one month; a batch of minute files over six hours beside one export of those hours. Each
+// export runs in a child process so that its peak memory is its own.
 //
 //   bench_export_throughput [DAYS] [--keep]     (default 365 days; --keep leaves the folder)
 #include "base/Clock.h"
 #include "base/FormatSettings.h"
+#include "export/ExportBatch.h"
 #include "export/ExportData.h"
 #include "model/DayFiles.h"
 #include "model/Project.h"
@@ -18,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -93,11 +96,12 @@ struct TRun {
     double CpuSeconds = 0;  // user + system time of the export's process
     int Records = 0;
     unsigned long long Bytes = 0;
+    int Files = 0;  // of a batch
 };
 
-// One export in a child process: its time, records and the child's peak resident memory.
-TRun ExportInChild(const TProject& project, const std::string& file, TExportFormat format, TDateTime start,
-                   TDateTime end, int64_t increment, int threads)
+// Work run in a child process, so that its peak resident memory and its CPU time are its own: the
+// child's TRun with those two filled in.
+TRun RunInChild(const std::function<TRun()>& work)
 {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0)
@@ -105,19 +109,7 @@ TRun ExportInChild(const TProject& project, const std::string& file, TExportForm
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipeFds[0]);
-        TNameList fields;
-        for (const char* name : {"T1", "T2", "T3", "T4", "T5", "T6", "T7", "T8"})
-            fields.push_back(std::string(name) + " (Temperatur)");
-        TExportData engine;
-        engine.Threads = threads;
-        const auto begin = std::chrono::steady_clock::now();
-        const int32_t result = engine.Export(&project, nullptr, file, format, start, end, increment, fields);
-        TRun run;
-        run.Seconds = Seconds(begin);
-        run.Ok = result == 0;
-        run.Records = engine.RecordCount;
-        if (!run.Ok)
-            std::fprintf(stderr, "export failed: %s\n", engine.ErrorText.c_str());
+        const TRun run = work();
         (void)!::write(pipeFds[1], &run, sizeof run);
         ::_exit(0);
     }
@@ -132,9 +124,61 @@ TRun ExportInChild(const TProject& project, const std::string& file, TExportForm
     run.PeakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
     run.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return run;
+}
+
+TNameList BenchFields()
+{
+    TNameList fields;
+    for (const char* name : {"T1", "T2", "T3", "T4", "T5", "T6", "T7", "T8"})
+        fields.push_back(std::string(name) + " (Temperatur)");
+    return fields;
+}
+
+// One export in a child process: its time, records and the child's peak resident memory.
+TRun ExportInChild(const TProject& project, const std::string& file, TExportFormat format, TDateTime start,
+                   TDateTime end, int64_t increment, int threads)
+{
+    TRun run = RunInChild([&] {
+        TExportData engine;
+        engine.Threads = threads;
+        const auto begin = std::chrono::steady_clock::now();
+        const int32_t result = engine.Export(&project, nullptr, file, format, start, end, increment, BenchFields());
+        TRun done;
+        done.Seconds = Seconds(begin);
+        done.Ok = result == 0;
+        done.Records = engine.RecordCount;
+        if (!done.Ok)
+            std::fprintf(stderr, "export failed: %s\n", engine.ErrorText.c_str());
+        return done;
+    });
     std::error_code error;
     run.Bytes = fs::file_size(file, error);
     return run;
+}
+
+// A batch of minute files (CSV, every record) over the range in a child process.
+TRun BatchInChild(const TProject& project, const std::string& folder, TDateTime start, TDateTime end)
+{
+    return RunInChild([&] {
+        TExportBatch batch;
+        batch.Project = &project;
+        batch.Type.Name = "Minuten";
+        batch.Type.IncMin = 1;
+        batch.Fields = BenchFields();
+        batch.Format = efCSV;
+        batch.Folder = folder;
+        batch.Start = start;
+        batch.End = end;
+        const auto begin = std::chrono::steady_clock::now();
+        const TBatchResult result = batch.Run();
+        TRun done;
+        done.Seconds = Seconds(begin);
+        done.Ok = result.Failed == 0 && !result.Files.empty();
+        done.Records = static_cast<int>(result.Total);
+        done.Files = static_cast<int>(result.Files.size());
+        return done;
+    });
 }
 
 double CatSeconds(const std::string& folder)
@@ -233,6 +277,24 @@ int main(int argc, char** argv)
                     m.Name, static_cast<long long>(m.Increment), run.Ok ? "ok" : "FAILED", run.Records,
                     run.Bytes / 1e6, run.Seconds, run.CpuSeconds, run.PeakMiB);
     }
+
+    // Six hours of the first day as 360 minute files, and as one file: each day file is read once
+    // per batch, so the batch costs about the one export plus creating its files.
+    const TDateTime batchStart = start + 0.25, batchEnd = start + 0.5;
+    const TRun single =
+        ExportInChild(project, (root / "six-hours.csv").string(), efCSV, batchStart, batchEnd, 0, 0);
+    TRun batch;
+    for (int i = 0; i < 3; ++i) {
+        const TRun run = BatchInChild(project, (root / "minutes").string(), batchStart, batchEnd);
+        if (i == 0 || !run.Ok || run.Seconds < batch.Seconds)
+            batch = run;
+        if (!run.Ok)
+            break;
+    }
+    std::printf("batch of minute files over 6 hours: %s, %d files, %d records in %.3f s (CPU %.2f s), peak RSS "
+                "%.1f MiB; one export of the 6 hours: %d records in %.3f s\n",
+                batch.Ok ? "ok" : "FAILED", batch.Files, batch.Records, batch.Seconds, batch.CpuSeconds,
+                batch.PeakMiB, single.Records, single.Seconds);
 
     if (keep) {
         std::printf("kept %s\n", root.c_str());

@@ -17,11 +17,12 @@ public:
     // Columns are not needed: a text line has as many fields as are written.
     TCSVExport(const std::string& fileName, uint16_t columns);
 
-    void WriteNumber(double value) override;
+    void WriteNumber(double value) final;
     void WriteText(const std::string& text) override;
-    void WriteDateTime(TDateTime value) override;
-    void NewLine() override;
-    void SkipCell() override;
+    void WriteDateTime(TDateTime value) final;
+    void NewLine() final;
+    void SkipCell() final;
+    void WriteRecordRow(TDateTime time, const TFieldValue* values, size_t count) override;
 
 private:
     void BeginField();

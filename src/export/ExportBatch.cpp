@@ -3,6 +3,7 @@
 #include "base/FormatSettings.h"
 #include "base/Log.h"
 #include "base/AsciiText.h"
+#include "export/BatchDayReader.h"
 #include "model/DayFiles.h"
 #include "model/Project.h"
 #include "model/RecordedDays.h"
@@ -165,6 +166,8 @@ TBatchResult TExportBatch::Run()
 
     const std::string extension = ExportFormatExtension(Format);
     TExportData exporter;
+    TBatchDayReader dayReader;
+    exporter.DayReader = &dayReader;
     exporter.Threads = Threads;
     exporter.CancelRequested = Cancelled;
     TDateTime t = Start;

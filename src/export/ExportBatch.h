@@ -11,6 +11,9 @@
 //   the range (without it the bar would stand still during a long period); the engine's per-day
 //   lines are not shown, so the window lists one line per file.
 // - A range of less than one minute (0 whole minutes) has its progress counted in milliseconds.
+// - Each day file is read once per batch (TBatchDayReader): the decoded records of the day a period
+//   ends on are kept for the periods that begin on it, so a batch of minutes or hours costs about as
+//   much reading as one export of its range.
 // - A period whose end is not after its start (an export type that does not advance, or a date at the
 //   end of the calendar) ends the loop with a failure line instead of looping for ever.
 #pragma once

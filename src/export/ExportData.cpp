@@ -5,6 +5,7 @@
 #include "base/Clock.h"
 #include "base/ErrorText.h"
 #include "base/MainThread.h"
+#include "export/BatchDayReader.h"
 #include "export/ExportInterface.h"
 #include "model/DayFiles.h"
 #include "model/Project.h"
@@ -155,23 +156,33 @@ int32_t TExportData::Export(const TProject* project, IProgress* logBox, const st
 
     const std::vector<TRecordedDay> days = RecordedDays(*project, StartTime, EndTime, TDayWalk::CalendarDays);
     const TFieldLookup lookup(project, Fields);
-    TRecordedDataReader reader;
-    reader.Threads = Threads;
-    reader.IdleIntervalMs = IdleIntervalMs;
-    const bool read = Writer->GetError() == 0 && reader.Read(days, lookup, *this);
+    bool read = false;
+    std::string readError;
+    if (Writer->GetError() == 0 && DayReader != nullptr) {
+        DayReader->Threads = Threads;
+        DayReader->IdleIntervalMs = IdleIntervalMs;
+        read = DayReader->Read(days, lookup, Fields, *this, StartTime, EndTime);
+        readError = DayReader->ErrorText;
+    } else if (Writer->GetError() == 0) {
+        TRecordedDataReader reader;
+        reader.Threads = Threads;
+        reader.IdleIntervalMs = IdleIntervalMs;
+        read = reader.Read(days, lookup, *this);
+        readError = reader.ErrorText;
+    }
     NextTime = Taking.NextTime();
 
     // Only a complete file takes the place of the target; anything else is removed with the writer,
     // and an earlier file of that name stays as it was.
-    if (!WasCancelled && (read || reader.ErrorText.empty()))
+    if (!WasCancelled && (read || readError.empty()))
         Writer->Commit();
     else
         Writer->Close();
     int32_t result = -1;
     if (WasCancelled) {
         ErrorText = FormatMessage(ExportMessages::Cancelled, fileName);
-    } else if (!read && !reader.ErrorText.empty()) {
-        ErrorText = reader.ErrorText;
+    } else if (!read && !readError.empty()) {
+        ErrorText = readError;
     } else if (Writer->GetError() != 0) {
         ErrorText = WriteFailure(format);
     } else {
@@ -232,21 +243,8 @@ bool TExportData::Record(const TRecordHeader& header, const TFieldValue* values)
         return false;
     if (!Taking.Take(header.RT))
         return true;
-    TExportInterface& w = *Writer;
-    w.WriteDateTime(header.RT);
-    const size_t count = Fields.size();
-    for (size_t i = 0; i < count; ++i) {
-        const TFieldValue& value = values[i];
-        switch (value.Kind) {
-        case vkFloat: w.WriteNumber(value.FloatValue); break;
-        case vkInteger:
-        case vkHex: w.WriteNumber(static_cast<double>(value.IntValue)); break;
-        case vkDateTime: w.WriteDateTime(value.DateTimeValue); break;
-        default: w.SkipCell(); break;
-        }
-    }
-    w.NewLine();
-    return w.GetError() == 0;
+    Writer->WriteRecordRow(header.RT, values, Fields.size());
+    return Writer->GetError() == 0;
 }
 
 void TExportData::DayBegin(const TRecordedDay& day)

@@ -44,6 +44,7 @@ class IProgress;
 
 namespace dedezuviv::exports {
 
+class TBatchDayReader;
 class TExportInterface;
 
 // The automatic increment of the export commands for an increment that is not greater than 0, in
@@ -96,6 +97,9 @@ public:
     std::string ErrorText;
     // Decoding threads for the reader (TRecordedDataReader::Threads): 0 automatic, 1 none.
     int Threads = 0;
+    // When set, the days are read through it (a batch shares one between its periods, so that each
+    // day file is read once); else through a reader of this export's own.
+    TBatchDayReader* DayReader = nullptr;
     // Pending window messages are processed about this often while the export runs.
     int IdleIntervalMs = 50;
     // Asked after window messages were processed; true stops the export. The unfinished file is

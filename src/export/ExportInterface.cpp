@@ -28,6 +28,11 @@ std::string TExportInterface::DateTimeText(TDateTime value) { return DateTimes.F
 
 void TExportInterface::WriteDateTime(TDateTime value) { WriteText(DateTimeText(value)); }
 
+void TExportInterface::WriteRecordRow(TDateTime time, const TFieldValue* values, size_t count)
+{
+    WriteRecordCells(*this, time, values, count);
+}
+
 void TExportInterface::WriteHeader(const std::string& text) { WriteText(text); }
 
 void TExportInterface::WriteTitle(const std::string& text) { WriteText(text); }

@@ -9,12 +9,32 @@
 #include "export/CellText.h"
 #include "export/FileReplacement.h"
 #include "export/OutputFile.h"
+#include "protocol/RecordDecoder.h"
 #include "export/Namespace.h"
 
 #include <cstdint>
 #include <string>
 
 namespace dedezuviv::exports {
+
+// The cells of a data row written to a writer (TExportInterface::WriteRecordRow). A writer whose cell
+// functions are final uses it with its own type, so that the calls are direct.
+template <class TWriter>
+void WriteRecordCells(TWriter& writer, TDateTime time, const TFieldValue* values, size_t count)
+{
+    writer.WriteDateTime(time);
+    for (size_t i = 0; i < count; ++i) {
+        const TFieldValue& value = values[i];
+        switch (value.Kind) {
+        case vkFloat: writer.WriteNumber(value.FloatValue); break;
+        case vkInteger:
+        case vkHex: writer.WriteNumber(static_cast<double>(value.IntValue)); break;
+        case vkDateTime: writer.WriteDateTime(value.DateTimeValue); break;
+        default: writer.SkipCell(); break;
+        }
+    }
+    writer.NewLine();
+}
 
 class TExportInterface {
 public:
@@ -44,6 +64,9 @@ public:
     virtual void SkipCell();
     // The date-time text (DateTimeToStr with the process's format settings) as text.
     virtual void WriteDateTime(TDateTime value);
+    // One data row: the time, then each value as its cell (numbers for float, integer and hex
+    // values, date-times as text, an empty cell for no value), then the end of the row.
+    virtual void WriteRecordRow(TDateTime time, const TFieldValue* values, size_t count);
     virtual void WriteHeader(const std::string& text);
     virtual void WriteTitle(const std::string& text);
     // Error, with the file's first write error taken in.

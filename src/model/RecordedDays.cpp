@@ -50,6 +50,9 @@ int64_t FloorDiv(int64_t a, int64_t b)
 
 int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
 
+// The number of the calendar day of a time (days since 30 December 1899, at whole milliseconds).
+int64_t DayNumber(TDateTime time) { return FloorDiv(DateTimeToMs(time), MSecsPerDayInt); }
+
 bool IsRegularFile(const std::string& fileName)
 {
     struct stat st {};
@@ -328,14 +331,21 @@ void DecodeAhead(TChunk& chunk, const TRecordedDay& day, const TFieldLookup& loo
         chunk.Result = FirstLineStart(file, chunk.Begin, chunk.Limit, chunk.FirstLine);
     if (chunk.Result != 0 || chunk.FirstLine == NoPosition)
         return;
-    chunk.Decoder = std::make_unique<TOrvaProtocol>();
+    if (chunk.Decoder)
+        chunk.Decoder->Reset();  // a recycled chunk's decoder, as a new one
+    else
+        chunk.Decoder = std::make_unique<TOrvaProtocol>();
     TOrvaProtocol& decoder = *chunk.Decoder;
     const size_t fields = lookup.Size();
-    // The whole share at once, so that growing never holds twice it (pages not written stay unused).
+    // The whole share at once, so that growing never holds twice it (pages not written stay unused). A
+    // recycled chunk keeps its room from before.
+    chunk.Headers.clear();
+    chunk.Values.clear();
     chunk.Headers.reserve(maxRecords + 1);
     chunk.Values.reserve((maxRecords + 1) * fields);
-    decoder.SetOnRecord([&chunk, &day, &lookup, fields](const std::string&, const TDecodedRecord& record) {
-        if (!chunk.Synced || !RecordOfDay(day, record.Header.RT))
+    const int64_t dayNumber = DayNumber(day.Date);
+    decoder.SetOnRecord([&chunk, dayNumber, &lookup, fields](const std::string&, const TDecodedRecord& record) {
+        if (!chunk.Synced || DayNumber(record.Header.RT) != dayNumber)
             return;
         chunk.Headers.push_back(record.Header);
         const size_t at = chunk.Values.size();
@@ -402,6 +412,17 @@ public:
         return chunk;
     }
 
+    // Gives a chunk taken back for the next one planned: its record vectors keep their room and its
+    // decoder is reset for use again, so that the memory of the chunks in flight is allocated once,
+    // not for every chunk (each new allocation of that size costs its pages again).
+    void Recycle(std::unique_ptr<TChunk> chunk)
+    {
+        if (!chunk)
+            return;
+        std::lock_guard<std::mutex> guard(Lock);
+        Spare.push_back(std::move(chunk));
+    }
+
 private:
     // The next chunk in file order, planned under the lock; false when every day is planned. A day's
     // size is taken when its first chunk is planned; its last chunk reaches to the end of the file,
@@ -436,7 +457,20 @@ private:
             });
             if (Stopping)
                 return;
-            auto owned = std::make_unique<TChunk>();
+            std::unique_ptr<TChunk> owned;
+            if (Spare.empty()) {
+                owned = std::make_unique<TChunk>();
+            } else {
+                owned = std::move(Spare.back());
+                Spare.pop_back();
+                std::vector<TRecordHeader> headers = std::move(owned->Headers);
+                std::vector<TFieldValue> values = std::move(owned->Values);
+                std::unique_ptr<TOrvaProtocol> decoder = std::move(owned->Decoder);
+                *owned = TChunk{};
+                owned->Headers = std::move(headers);
+                owned->Values = std::move(values);
+                owned->Decoder = std::move(decoder);
+            }
             TChunk* chunk = owned.get();
             if (!PlanNext(*chunk))
                 continue;
@@ -456,10 +490,28 @@ private:
     std::mutex Lock;
     std::condition_variable WorkAvailable, JobDone;
     std::deque<std::unique_ptr<TChunk>> Chunks;  // planned and not yet taken, in file order
+    std::vector<std::unique_ptr<TChunk>> Spare;  // taken and given back
     std::vector<std::thread> Workers;
     size_t PlanDay = 0;
     uint64_t PlanOffset = 0, PlanSize = 0;
     bool Stopping = false;
+};
+
+// A chunk taken from the pipeline, given back to it when done with.
+class TChunkLease {
+public:
+    TChunkLease(TDecodePipeline& pipeline, std::unique_ptr<TChunk> chunk)
+        : Pipeline(pipeline), Chunk(std::move(chunk))
+    {
+    }
+    ~TChunkLease() { Pipeline.Recycle(std::move(Chunk)); }
+    TChunkLease(const TChunkLease&) = delete;
+    TChunkLease& operator=(const TChunkLease&) = delete;
+    TChunk* operator->() const { return Chunk.get(); }
+
+private:
+    TDecodePipeline& Pipeline;
+    std::unique_ptr<TChunk> Chunk;
 };
 
 }  // namespace
@@ -517,9 +569,23 @@ int FeedDayFile(const std::string& fileName, TOrvaProtocol& decoder, uint64_t& l
     return FeedLines(file, 0, NoPosition, decoder, lines, end, idle, nullptr, AllLines);
 }
 
+bool StartsWithResettingLine(const std::string& fileName)
+{
+    TDayFile file;
+    if (file.Open(fileName) != 0)
+        return false;
+    // The longest line IsResettingLine accepts, with its ending; a longer first line is not one.
+    std::string head(static_cast<size_t>(MaxLineLength) + 16, '\0');
+    size_t got = 0;
+    if (file.ReadAt(0, head.data(), head.size(), got) != 0)
+        return false;
+    const std::string_view text(head.data(), got);
+    return IsResettingLine(text.substr(0, text.find_first_of("\r\n")));
+}
+
 bool RecordOfDay(const TRecordedDay& day, TDateTime recordTime)
 {
-    return FloorDiv(DateTimeToMs(recordTime), MSecsPerDayInt) == FloorDiv(DateTimeToMs(day.Date), MSecsPerDayInt);
+    return DayNumber(recordTime) == DayNumber(day.Date);
 }
 
 std::string DayFileReadError(const std::string& fileName, int errorCode)
@@ -555,6 +621,14 @@ void TFieldLookup::Extract(const TDecodedRecord& record, TFieldValue* values) co
     for (size_t i = 0; i < Entries.size(); ++i) {
         const TEntry& entry = Entries[i];
         TFieldValue& value = values[i];
+        if (entry.System < 0) {
+            // A defined field (or an unknown name): the record's value at its position, if it has one.
+            if (entry.Type >= 0 && entry.Position < std::min<int>(record.Counts[entry.Type], MaxValuesPerType))
+                value = record.Values[entry.Type][entry.Position];
+            else
+                value = TFieldValue{};
+            continue;
+        }
         value = TFieldValue{};
         switch (entry.System) {
         case 0: value.Kind = vkInteger; value.IntValue = header.Program; continue;
@@ -565,11 +639,6 @@ void TFieldLookup::Extract(const TDecodedRecord& record, TFieldValue* values) co
         case 5: value.Kind = vkDateTime; value.DateTimeValue = header.PC; continue;
         default: break;
         }
-        if (entry.Type < 0)
-            continue;
-        const int count = std::min<int>(record.Counts[entry.Type], MaxValuesPerType);
-        if (entry.Position < count)
-            value = record.Values[entry.Type][entry.Position];
     }
 }
 
@@ -610,7 +679,7 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
     TIdleTimer idle([&sink] { sink.Idle(); }, IdleIntervalMs);
     bool stopped = false;
     std::vector<TFieldValue> values(lookup.Size());
-    const TRecordedDay* day = nullptr;  // the day being read
+    int64_t dayNumber = 0;  // of the day being read
 
     // The one decoder whose state carries over from line to line and day to day: on this thread, or a
     // worker's decoder taken over with its state after the chunk it decoded.
@@ -622,7 +691,7 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
     };
     auto install = [&](TOrvaProtocol& decoder) {
         decoder.SetOnRecord([&](const std::string&, const TDecodedRecord& record) {
-            if (stopped || !RecordOfDay(*day, record.Header.RT))
+            if (stopped || DayNumber(record.Header.RT) != dayNumber)
                 return;
             lookup.Extract(record, values.data());
             deliver(record.Header, values.data());
@@ -652,7 +721,7 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
             sink.DayEnd(listed, 0, true);
             continue;
         }
-        day = &listed;
+        dayNumber = DayNumber(listed.Date);
         TDayFile file;  // for the lines read on this thread
         uint64_t lines = 0;
         bool begun = false, gone = false;
@@ -678,7 +747,7 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
                 readHere(0, NoPosition, true);
         } else {
             for (bool last = false; !last;) {
-                const std::unique_ptr<TChunk> chunk = pipeline->Take(idle);
+                const TChunkLease chunk(*pipeline, pipeline->Take(idle));
                 last = chunk->LastOfDay;
                 if (stopped || (result != 0 && result != -1))
                     break;  // no further chunk is read
@@ -708,7 +777,8 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
                     idle.Check();
                 }
                 lines += chunk->Lines;
-                current = std::move(chunk->Decoder);
+                // The decoder read so far goes back with the chunk, for a later chunk to use.
+                std::swap(current, chunk->Decoder);
                 install(*current);
                 ++ChunksDecodedAhead;
                 if (chunk->StoppedAt != NoPosition && !stopped && result == 0)

@@ -37,7 +37,8 @@
 //    - Memory: what is read ahead is bounded by bytes, whatever the size of the files: at most
 //      MaxBytesAhead of decoded records in flight (a chunk whose records would pass its share stops
 //      early and the calling thread reads the rest of it), plus a 64 KiB read buffer per chunk. A line
-//      longer than the buffer is fed in parts.
+//      longer than the buffer is fed in parts. The chunks in flight are used again, with their room
+//      and their decoders, so that memory is not allocated anew for every chunk.
 //    - Responsiveness: the sink's Idle() is called on the calling thread about every IdleIntervalMs
 //      while reading and decoding (also while waiting for a worker), never per record: that is where a
 //      reader shows progress and lets pending window messages run (ProcessMessages). Nothing here calls
@@ -126,6 +127,11 @@ void FeedRecordLine(TOrvaProtocol& decoder, std::string_view bytes, bool lineSta
 // Returns 0 on success, -1 when the file does not exist, else the error code (errno) of open/read.
 int FeedDayFile(const std::string& fileName, TOrvaProtocol& decoder, uint64_t& lines,
                 TIdleTimer* idle = nullptr);
+
+// Whether the first line of the file is one complete "=MD" record: such a record empties the decoded
+// data set before it adds anything, so a decoder that read other files before reads this file exactly
+// as a new one does. False when the file cannot be read.
+bool StartsWithResettingLine(const std::string& fileName);
 
 // Whether a record of that RT belongs to the day file of the day (section 3 above).
 bool RecordOfDay(const TRecordedDay& day, TDateTime recordTime);

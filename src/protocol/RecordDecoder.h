@@ -77,6 +77,8 @@ public:
     // Consumes received bytes; fires the record handler zero or more times before it returns. Blocks
     // may cut a record anywhere. Never throws (only a throwing handler can) and allocates nothing.
     void ProcessData(std::string_view data);
+    // Back to the state of a new decoder (the handler stays), keeping its buffers.
+    void Reset();
     void SetOnRecord(TRecordHandler handler);
     void GetHeader(uint8_t& frameKind, TRecordHeader& header) const;
 

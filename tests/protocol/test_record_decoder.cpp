@@ -550,3 +550,30 @@ TEST(TranslateTypeSuffixes, BothDirections)
     TranslateTypeSuffixesInList(FieldTypeNames, FieldTypeCaptions, list);
     EXPECT_EQ(list, (std::vector<std::string>{"Vorlauf (Temperatur)", "Pumpe (Relais)", "frei"}));
 }
+
+TEST_F(Decoder, ResetDecodesWhatFollowsAsANewDecoderDoes)
+{
+    // A data set that a following "MR" record adds to, and an open frame.
+    const std::string before[] = {Example1, Example1 + "=MR/t+030,00"s, "=MR/t+031,00#=MD/p1"s};
+    const std::string after = "=MR/t+011,00/y08.12.26/z10:00:00#" + std::string(Example1);
+    for (const std::string& text : before) {
+        SCOPED_TRACE(text);
+        Protocol.ProcessData(text);
+        Protocol.Reset();
+        Reports.clear();
+        Protocol.ProcessData(after);
+
+        TOrvaProtocol fresh;
+        std::vector<TReport> expected;
+        fresh.SetOnRecord([&expected](const std::string& line, const TDecodedRecord& record) {
+            expected.push_back({line, std::make_unique<TDecodedRecord>(record)});
+        });
+        fresh.ProcessData(after);
+        ASSERT_EQ(Reports.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(Reports[i].Line, expected[i].Line);
+            EXPECT_EQ(Floats(*Reports[i].Record, ftTemperature), Floats(*expected[i].Record, ftTemperature));
+            EXPECT_EQ(Reports[i].Record->Header.RT, expected[i].Record->Header.RT);
+        }
+    }
+}
