@@ -222,9 +222,12 @@ std::string ExportReaders::ExportError;
 bool RunSoffice(const fs::path& profile, const std::string& infilter, const fs::path& outdir,
                 const std::vector<fs::path>& files, const std::function<bool(const std::string&)>& run)
 {
-    std::string command = "soffice -env:UserInstallation=file://" + profile.string() + " --headless " + infilter +
-                          " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false' --outdir " +
-                          ShellQuote(outdir.string());
+    // Built by appending: GCC warns (-Wstringop-overflow) about a literal + string chain here.
+    std::string command = "soffice -env:UserInstallation=file://";
+    command += profile.string();
+    command += " --headless " + infilter;
+    command += " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false' --outdir ";
+    command += ShellQuote(outdir.string());
     for (const fs::path& file : files)
         command += " " + ShellQuote(file.string());
     return run(command);
