@@ -9,7 +9,8 @@
 
 namespace dedezuviv::base {
 
-// "Zugriff verweigert", "Kein Speicherplatz mehr auf dem Datenträger", ...; an unknown code gives
+// "Zugriff verweigert", "Kein Speicherplatz mehr auf dem Datenträger", ... for the codes file and
+// network operations meet (and NotARegularFile of base/RegularFile.h); any other code gives
 // "Systemfehler <n>".
 std::string SystemErrorText(int errorCode);
 

@@ -1,6 +1,8 @@
 #include "base/IniFile.h"
+#include "base/RegularFile.h"
 
 #include "base/AsciiText.h"
+#include "base/ErrorText.h"
 #include "base/FormatSettings.h"
 #include "base/NumberText.h"
 #include "base/TextEncoding.h"
@@ -29,8 +31,6 @@ std::string OneLine(std::string_view value)
             c = ' ';
     return result;
 }
-
-std::string CErrorText(int code) { return std::strerror(code); }
 
 }  // namespace
 
@@ -314,32 +314,8 @@ void TIniFile::DeleteKey(std::string_view section, std::string_view key)
 
 bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes)
 {
-    bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    bytes.reserve(static_cast<size_t>(info.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            bytes.clear();
-            return false;
-        }
-        if (count == 0)
-            break;
-        bytes.append(buffer, static_cast<size_t>(count));
-    }
-    ::close(fd);
-    return true;
+    int errorCode = 0;
+    return ReadRegularFile(path.string(), bytes, errorCode);
 }
 
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, std::string& errorText)
@@ -359,7 +335,7 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, 
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     const auto fail = [&](const std::string& what, int code) {
         errorText = "Datei \"" + path.string() + "\" konnte nicht geschrieben werden (" + what + ": " +
-                    CErrorText(code) + ")";
+                    SystemErrorText(code) + ")";
         return false;
     };
 
@@ -381,10 +357,10 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, 
         temporary = folder / name;
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
-            return fail("open", errno);
+            return fail("Öffnen", errno);
     }
     if (fd < 0)
-        return fail("open", EEXIST);
+        return fail("Öffnen", EEXIST);
     const auto abandon = [&](const std::string& what) {
         const int code = errno;
         ::close(fd);
@@ -400,21 +376,21 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, 
         if (count < 0) {
             if (errno == EINTR)
                 continue;
-            return abandon("write");
+            return abandon("Schreiben");
         }
         done += static_cast<size_t>(count);
     }
     if (::fsync(fd) != 0)
-        return abandon("fsync");
+        return abandon("Sichern auf den Datenträger");
     if (::close(fd) != 0) {
         const int code = errno;
         ::unlink(temporary.c_str());
-        return fail("close", code);
+        return fail("Schließen", code);
     }
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
         const int code = errno;
         ::unlink(temporary.c_str());
-        return fail("rename", code);
+        return fail("Umbenennen", code);
     }
     // The rename itself reaches the disk with the folder.
     const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
