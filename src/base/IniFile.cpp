@@ -63,6 +63,7 @@ void TIniFile::Clear()
 {
     Sections.clear();
     SectionIndex.clear();
+    Repeated.clear();
 }
 
 bool TIniFile::Load()
@@ -84,6 +85,7 @@ void TIniFile::Parse(std::string_view bytes)
     if (rest.substr(0, 3) == "\xEF\xBB\xBF")
         rest.remove_prefix(3);
 
+    constexpr size_t LeftOut = SIZE_MAX - 1;  // the lines of a repeated section that is not merged
     size_t current = SIZE_MAX;
     while (!rest.empty()) {
         const size_t lineEnd = rest.find_first_of("\r\n");
@@ -97,7 +99,10 @@ void TIniFile::Parse(std::string_view bytes)
                 const std::string_view name = TrimIni(line.substr(1, close - 1));
                 std::string folded = FoldIniName(name);
                 const auto found = SectionIndex.find(folded);
-                if (found != SectionIndex.end()) {
+                if (found != SectionIndex.end() && !MergeRepeated) {
+                    current = LeftOut;
+                    Repeated.emplace_back(name);
+                } else if (found != SectionIndex.end()) {
                     current = found->second;
                 } else {
                     current = Sections.size();
@@ -112,7 +117,7 @@ void TIniFile::Parse(std::string_view bytes)
         if (equals == std::string_view::npos)
             continue;
         const std::string_view key = TrimIni(line.substr(0, equals));
-        if (key.empty())
+        if (key.empty() || current == LeftOut)
             continue;
         if (current == SIZE_MAX) {
             current = Sections.size();

@@ -43,6 +43,19 @@ TNameList NumberedNames(const char* letter, int count)
 
 std::string InitialRelayName(size_t index) { return "R" + std::to_string(index + 1); }
 
+// The name a key gives ("EA_<name>"). A comma would split it into two names in the dataset definition
+// and shift every later name by one, so commas are left out, with a log line naming the key.
+std::string NameOfKey(const std::string& key, const std::string& fileName)
+{
+    std::string name = key.substr(3);
+    if (name.find(',') == std::string::npos)
+        return name;
+    std::erase(name, ',');
+    LogMessage("Gerätebeschreibung \"" + fileName + "\": Kommas im Namen des Eintrags \"" + key +
+               "\" ausgelassen (Feldnamen enthalten keine Kommas).");
+    return name;
+}
+
 }  // namespace
 
 void ExpandControlCircuits(TNameList& outputs)
@@ -98,7 +111,7 @@ TDeviceDefinition ReadDeviceDefinition(const std::string& fileName)
             continue;
         }
         TNameList& list = input ? definition.Temperatures : definition.Outputs;
-        list[static_cast<size_t>(position) - 1] = key.substr(3);
+        list[static_cast<size_t>(position) - 1] = NameOfKey(key, fileName);
     }
     ExpandControlCircuits(definition.Outputs);
     return definition;

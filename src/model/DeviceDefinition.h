@@ -4,7 +4,8 @@
 //   RELAISAUSGAENGE=m    m relay outputs, named R1 ... Rm until a key names them
 //   EA_<name>=k          temperature input k (from 1) is called <name>
 //   AR_<name>=k          relay output k (from 1) is called <name>
-// Prefixes are compared with their exact case; other keys are ignored.
+// Prefixes are compared with their exact case; other keys are ignored. A comma in a name is left out
+// (with a log line), as commas separate names.
 #pragma once
 
 #include "model/Fields.h"
