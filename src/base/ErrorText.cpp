@@ -3,6 +3,7 @@
 #include "base/Namespace.h"
 
 #include <cerrno>
+#include <netdb.h>
 
 namespace dedezuviv::base {
 
@@ -49,6 +50,20 @@ std::string SystemErrorText(int errorCode)
     case EAFNOSUPPORT: return "Die Adressfamilie wird nicht unterstützt";
     case NotARegularFile: return "keine Datei (eine Pipe oder ein Gerät)";
     default: return "Systemfehler " + std::to_string(errorCode);
+    }
+}
+
+std::string ResolverErrorText(int errorCode)
+{
+    switch (errorCode) {
+    case EAI_NONAME: return "Name oder Dienst unbekannt";
+    case EAI_AGAIN: return "Namensauflösung vorübergehend fehlgeschlagen";
+    case EAI_FAIL: return "Namensauflösung fehlgeschlagen";
+    case EAI_FAMILY: return "Adressfamilie nicht unterstützt";
+    case EAI_SERVICE: return "Dienst für diesen Socket-Typ nicht verfügbar";
+    case EAI_MEMORY: return "Nicht genügend Speicher";
+    case EAI_SYSTEM: return SystemErrorText(errno);
+    default: return "Fehler der Namensauflösung " + std::to_string(errorCode);
     }
 }
 

@@ -14,4 +14,8 @@ namespace dedezuviv::base {
 // "Systemfehler <n>".
 std::string SystemErrorText(int errorCode);
 
+// The same for the codes of getaddrinfo (EAI_...): "Name oder Dienst unbekannt", ...; EAI_SYSTEM gives
+// the text of errno.
+std::string ResolverErrorText(int errorCode);
+
 }  // namespace dedezuviv::base

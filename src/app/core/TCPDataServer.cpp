@@ -314,7 +314,7 @@ bool TTCPDataServer::Listen(std::string& error)
     addrinfo* found = nullptr;
     const int code = getaddrinfo(address.c_str(), std::to_string(port).c_str(), &hints, &found);
     if (code != 0) {
-        error = "Adresse \"" + address + "\" unbekannt (" + std::string(gai_strerror(code)) + ")";
+        error = "Adresse \"" + address + "\" unbekannt (" + ResolverErrorText(code) + ")";
         return false;
     }
     // A name may stand for several addresses ("localhost": ::1 and 127.0.0.1); all of them listen, on
