@@ -89,6 +89,9 @@ public:
     size_t MemoryBytes() const { return Content.size() + HeldBytes + Lines.size() * 2 * PerLineBytes; }
 
     uint64_t LastUse = 0;
+    // Lines of this import not yet appended to the file, each ended by CR LF, and where each starts.
+    std::string Pending;
+    std::vector<size_t> PendingStarts;
 
 private:
     static constexpr size_t PerLineBytes = 48;
@@ -109,12 +112,12 @@ private:
 };
 
 // Takes the due records of the import's recorder: leaves out lines already in their day file and
-// appends the others in batches. Records of a card may jump between days (several logs on one card,
+// appends the others in batches, gathered per day file. Records of a card may jump between days (several logs on one card,
 // a clock set back), so every day read stays known for the whole import, up to a memory bound; past
 // it the least recently used days are dropped (and read again when touched again).
 class TImportLineWriter : public IRecordLineWriter {
 public:
-    static constexpr size_t MemoryBound = 256u * 1024 * 1024;
+    static constexpr size_t MemoryBound = 96u * 1024 * 1024;
     static constexpr size_t BatchBytes = 256 * 1024;
 
     // Set by the import for the record whose line comes next.
@@ -125,8 +128,6 @@ public:
         if (Failed)
             return;
         if (fileName != CurrentName) {
-            if (!Flush())
-                return;
             Current = DayLines(fileName);
             if (Current == nullptr)
                 return;
@@ -137,35 +138,22 @@ public:
             return;
         }
         Current->Add(line);
-        BatchLines.push_back(Batch.size());
-        Batch += line;
-        Batch += "\r\n";
-        if (Batch.size() >= BatchBytes)
+        Current->PendingStarts.push_back(Current->Pending.size());
+        Current->Pending += line;
+        Current->Pending += "\r\n";
+        PendingBytes += line.size() + 2;
+        if (PendingBytes >= BatchBytes)
             Flush();
     }
 
-    // Appends the gathered lines to the current day file; false once anything failed.
+    // Appends the gathered lines to their day files; false once anything failed.
     bool Flush()
     {
-        if (Failed)
-            return false;
-        if (Batch.empty())
-            return true;
-        // One call: the lines land whole, under the file lock, after any unfinished line is cut off.
-        Batch.resize(Batch.size() - 2);  // AppendToDayFile ends the last line
-        int errorCode = 0;
-        bool written = AppendToDayFile(CurrentName, Batch, errorCode);
-        if (written) {
-            Written += BatchLines.size();
-        } else {
-            // The batch did not fit as a whole (a nearly full disk): as many of its lines as fit are kept.
-            written = AppendLinesOneByOne(errorCode);
-        }
-        Batch.clear();
-        BatchLines.clear();
-        if (!written)
-            Fail("Fehler beim Schreiben der Datei \"" + CurrentName + "\"! (" + SystemErrorText(errorCode) + ")");
-        return written;
+        for (auto& [fileName, day] : Days)
+            if (!Failed && !day->Pending.empty())
+                FlushDay(fileName, *day);
+        PendingBytes = 0;
+        return !Failed;
     }
 
     bool Failed = false;
@@ -174,12 +162,31 @@ public:
     uint64_t Duplicates = 0;
 
 private:
-    bool AppendLinesOneByOne(int& errorCode)
+    void FlushDay(const std::string& fileName, TDayLines& day)
     {
-        for (size_t i = 0; i < BatchLines.size(); ++i) {
-            const size_t start = BatchLines[i];
-            const size_t end = i + 1 < BatchLines.size() ? BatchLines[i + 1] - 2 : Batch.size();
-            if (!AppendToDayFile(CurrentName, Batch.substr(start, end - start), errorCode))
+        // One call: the lines land whole, under the file lock, after any unfinished line is cut off.
+        std::string& batch = day.Pending;
+        batch.resize(batch.size() - 2);  // AppendToDayFile ends the last line
+        int errorCode = 0;
+        bool written = AppendToDayFile(fileName, batch, errorCode);
+        if (written) {
+            Written += day.PendingStarts.size();
+        } else {
+            // The batch did not fit as a whole (a nearly full disk): as many of its lines as fit are kept.
+            written = AppendLinesOneByOne(fileName, day, errorCode);
+        }
+        batch.clear();
+        day.PendingStarts.clear();
+        if (!written)
+            Fail("Fehler beim Schreiben der Datei \"" + fileName + "\"! (" + SystemErrorText(errorCode) + ")");
+    }
+
+    bool AppendLinesOneByOne(const std::string& fileName, const TDayLines& day, int& errorCode)
+    {
+        const std::vector<size_t>& starts = day.PendingStarts;
+        for (size_t i = 0; i < starts.size(); ++i) {
+            const size_t end = i + 1 < starts.size() ? starts[i + 1] - 2 : day.Pending.size();
+            if (!AppendToDayFile(fileName, day.Pending.substr(starts[i], end - starts[i]), errorCode))
                 return false;
             ++Written;
         }
@@ -197,20 +204,26 @@ private:
         auto day = std::make_unique<TDayLines>();
         int errorCode = 0;
         if (!day->Load(fileName, errorCode)) {
-            Fail(DayFileReadError(fileName, errorCode));
+            // What was gathered for other days is kept.
+            if (Flush())
+                Fail(DayFileReadError(fileName, errorCode));
             return nullptr;
         }
-        KeepWithinMemoryBound(day->MemoryBytes());
+        if (!KeepWithinMemoryBound(day->MemoryBytes()))
+            return nullptr;
         day->LastUse = UseCounter;
         return Days.emplace(fileName, std::move(day)).first->second.get();
     }
 
-    // Drops the least recently used days until Adding more bytes stays within the bound.
-    void KeepWithinMemoryBound(size_t adding)
+    // Drops the least recently used days until Adding more bytes stays within the bound; their lines
+    // are written first. False when that failed.
+    bool KeepWithinMemoryBound(size_t adding)
     {
         size_t total = adding;
         for (const auto& entry : Days)
             total += entry.second->MemoryBytes();
+        if (total > MemoryBound && !Flush())
+            return false;
         while (total > MemoryBound && !Days.empty()) {
             auto oldest = std::min_element(Days.begin(), Days.end(), [](const auto& a, const auto& b) {
                 return a.second->LastUse < b.second->LastUse;
@@ -218,6 +231,7 @@ private:
             total -= oldest->second->MemoryBytes();
             Days.erase(oldest);
         }
+        return true;
     }
 
     // Ends recording: later records of the card are still counted but move no sampling state.
@@ -232,8 +246,7 @@ private:
     uint64_t UseCounter = 0;
     TDayLines* Current = nullptr;
     std::string CurrentName;
-    std::string Batch;                // lines, each ended by CR LF
-    std::vector<size_t> BatchLines;   // where each line of the batch starts
+    size_t PendingBytes = 0;  // of the lines gathered in all days
 };
 
 std::string FileNameWithoutFolder(const std::string& fileName)
