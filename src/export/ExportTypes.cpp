@@ -69,13 +69,19 @@ bool ExportTypeAdvances(const TExportType& type)
 
 TExportTypes ReadExportTypes(const std::string& fileName, std::vector<std::string>* skipped)
 {
+    std::string bytes;
+    if (fileName.empty() || !ReadFileBytes(fileName, bytes))
+        return BuiltInExportTypes();
+    return ExportTypesFromBytes(bytes, fileName, skipped);
+}
+
+TExportTypes ExportTypesFromBytes(std::string_view bytes, const std::string& fileName, std::vector<std::string>* skipped)
+{
     TIniFile ini;
-    ini.SetFileName(fileName);
     // Each section is a type of its own: a second one of the same name (also in another letter case)
     // is left out rather than mixed into the first.
     ini.SetRepeatedSectionsMerged(false);
-    if (fileName.empty() || !ini.Load())
-        return BuiltInExportTypes();
+    ini.Parse(bytes);
     for (const std::string& repeated : ini.RepeatedSections()) {
         LogMessage("Auswertungszeitraum \"" + repeated + "\" in " + fileName +
                    " ausgelassen: ein Abschnitt gleichen Namens steht weiter oben.");

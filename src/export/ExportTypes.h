@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dedezuviv::exports {
@@ -50,6 +51,9 @@ bool ExportTypeAdvances(const TExportType& type);
 // that advances. Types that do not advance are left out; each is named in Skipped (when given) and
 // in a log line "Auswertungszeitraum "<name>" in <file> ausgelassen: ...".
 TExportTypes ReadExportTypes(const std::string& fileName, std::vector<std::string>* skipped = nullptr);
+// The same from the file's bytes; FileName only names the file in log lines.
+TExportTypes ExportTypesFromBytes(std::string_view bytes, const std::string& fileName,
+                                  std::vector<std::string>* skipped = nullptr);
 
 // The program's types, filled once at start by LoadExportTypes (the built-in types before that).
 const TExportTypes& ExportTypes();

@@ -6,7 +6,6 @@
 #include "model/Namespace.h"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace dedezuviv::model {
 
@@ -76,13 +75,17 @@ void ExpandControlCircuits(TNameList& outputs)
 
 TDeviceDefinition ReadDeviceDefinition(const std::string& fileName)
 {
+    std::string bytes;
+    if (!ReadFileBytes(fileName, bytes))
+        bytes.clear();
+    return DeviceDefinitionFromBytes(bytes, fileName);
+}
+
+TDeviceDefinition DeviceDefinitionFromBytes(std::string_view bytes, const std::string& fileName)
+{
     TDeviceDefinition definition;
-    std::error_code error;
     TIniFile ini;
-    if (std::filesystem::is_regular_file(fileName, error)) {
-        ini.SetFileName(fileName);
-        ini.Load();
-    }
+    ini.Parse(bytes);
     const std::vector<std::string> keys = ini.ReadSection(SectionVersionExport);
     definition.HasKeys = !keys.empty();
 

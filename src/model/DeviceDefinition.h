@@ -12,6 +12,7 @@
 #include "model/Namespace.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dedezuviv::model {
@@ -38,6 +39,8 @@ constexpr int MaxDefinitionEntries = 200;
 // Reads the file; a missing or unreadable file reads as one without keys. Negative positions are
 // skipped silently; a later key for the same position overwrites an earlier one.
 TDeviceDefinition ReadDeviceDefinition(const std::string& fileName);
+// The same from the file's bytes; FileName only names the file in log lines.
+TDeviceDefinition DeviceDefinitionFromBytes(std::string_view bytes, const std::string& fileName);
 
 // Expands control circuits in a relay list: a relay whose name begins with "RKREIS" and whose next
 // relay still holds its initial name ("R" and its own position from 1) drives the valve of the
