@@ -1,7 +1,6 @@
 // Device definition reader: any bytes read without crash and within the entry bound; taken into a
 // project's dataset definition every name keeps its position (a name never splits into two and
 // shifts the later ones), cleaned as the dialog cleans names.
-#include "base/Log.h"
 #include "model/DeviceDefinition.h"
 #include "model/Fields.h"
 #include "model/Project.h"
@@ -10,35 +9,28 @@
 #include <cstdlib>
 #include <string_view>
 
-using namespace dedezuviv::base;
 using namespace dedezuviv::model;
 
 namespace {
 
-// The project's list against the definition's: same names at the same places; only a last empty
-// name may be missing, as the comma text cannot tell it apart.
+// The project's list against the definition's: the same cleaned names at the same places; only a
+// last name that is empty once cleaned may be missing, as the comma text cannot tell it apart.
 void CheckSamePlaces(const TNameList& taken, const TNameList& defined)
 {
+    int dropped = 0;
     if (taken.size() > defined.size() || taken.size() + 1 < defined.size())
         std::abort();
-    if (taken.size() < defined.size() && !defined.back().empty())
+    if (taken.size() < defined.size() && !CleanFieldName(defined.back(), dropped).empty())
         std::abort();
-    for (size_t i = 0; i < taken.size(); ++i) {
-        int dropped = 0;
+    for (size_t i = 0; i < taken.size(); ++i)
         if (taken[i] != CleanFieldName(defined[i], dropped))
             std::abort();
-    }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool quiet = [] {
-        SetLogCallbacks([](const std::string&) {}, nullptr);
-        return true;
-    }();
-    (void)quiet;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const TDeviceDefinition definition = DeviceDefinitionFromBytes(bytes, "fuzz.def");
     if (definition.Temperatures.size() > static_cast<size_t>(MaxDefinitionEntries) ||

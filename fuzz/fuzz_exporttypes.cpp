@@ -2,13 +2,13 @@
 // no two types share a name (letter case aside), and a batch file name made with a type's name and ID
 // stays in the folder its mask names.
 #include "base/IniFile.h"
-#include "base/Log.h"
 #include "export/ExportBatch.h"
 #include "export/ExportTypes.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string_view>
 
@@ -17,11 +17,6 @@ using namespace dedezuviv::exports;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool quiet = [] {
-        SetLogCallbacks([](const std::string&) {}, nullptr);
-        return true;
-    }();
-    (void)quiet;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     std::vector<std::string> skipped;
     const TExportTypes types = ExportTypesFromBytes(bytes, "exportdef.cfg", &skipped);
@@ -33,10 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
         if (!names.insert(FoldIniName(type.Name)).second)
             std::abort();
-        const std::string file = BatchFileName("ziel/%ID-%TYP.csv", type, 45000.5);
-        if (std::count(file.begin(), file.end(), '/') != 1 || file.find("..") != std::string::npos ||
-            file.find('\\') != std::string::npos)
-            std::abort();
+        // Name or ID alone as a path part, between separators: never a folder step up or down.
+        for (const char* mask : {"ziel/%ID-%TYP.csv", "ziel/%TYP/x", "ziel/%ID/x"}) {
+            const std::string file = BatchFileName(mask, type, 45000.5);
+            const std::string middle = file.substr(5, file.rfind('/') == 4 ? std::string::npos : file.rfind('/') - 5);
+            if (std::count(file.begin(), file.end(), '/') != std::count(mask, mask + std::strlen(mask), '/') ||
+                middle == ".." || file.find('\\') != std::string::npos)
+                std::abort();
+        }
         // The next period starts after this one.
         if (!(NextPeriodStart(45000.5, type) > 45000.5))
             std::abort();
