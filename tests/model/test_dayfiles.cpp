@@ -468,18 +468,3 @@ TEST(DayFiles, AFullDiskTellsItsReasonAndKeepsWholeLines)
         GTEST_SKIP() << "no private tmpfs can be mounted here";
     EXPECT_EQ(failures, 0) << "bits: 1 not ENOSPC, 2 a partial line stayed";
 }
-
-TEST(DayFiles, FifosAndDevicesAreRefusedAtOnce)
-{
-    TempDir dir;
-    const fs::path fifo = dir / "26-12-08.txt";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const fs::path zero = dir / "26-12-09.txt";
-    fs::create_symlink("/dev/zero", zero);
-    for (const fs::path& path : {fifo, zero}) {
-        bool created = false;
-        int code = 0;
-        EXPECT_FALSE(AppendLineToFile(path.string(), "=MD#", created, code)) << path;
-        EXPECT_EQ(code, NotARegularFile) << path;
-    }
-}
