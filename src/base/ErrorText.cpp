@@ -48,7 +48,7 @@ std::string SystemErrorText(int errorCode)
     case EINTR: return "Unterbrochen";
     case ENOTCONN: return "Keine Verbindung";
     case EAFNOSUPPORT: return "Die Adressfamilie wird nicht unterstützt";
-    case NotARegularFile: return "keine Datei (eine Pipe oder ein Gerät)";
+    case NotARegularFile: return "keine Datei, sondern eine Pipe, ein Socket oder ein Gerät";
     default: return "Systemfehler " + std::to_string(errorCode);
     }
 }

@@ -112,9 +112,10 @@ private:
 };
 
 // Takes the due records of the import's recorder: leaves out lines already in their day file and
-// appends the others in batches, gathered per day file. Records of a card may jump between days (several logs on one card,
-// a clock set back), so every day read stays known for the whole import, up to a memory bound; past
-// it the least recently used days are dropped (and read again when touched again).
+// appends the others in batches, gathered per day file. Records of a card may jump between days
+// (several logs on one card, a clock set back), so every day read stays known for the whole import,
+// up to a memory bound; past it the least recently used days are written and dropped (and read
+// again when touched again).
 class TImportLineWriter : public IRecordLineWriter {
 public:
     static constexpr size_t MemoryBound = 96u * 1024 * 1024;
