@@ -7,10 +7,8 @@
 #include "base/IniFile.h"
 #include "app/core/Namespace.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 
 namespace dedezuviv::app {

@@ -87,7 +87,8 @@ void DatasetDefinitionsClick(ICommandHost& host)
         dialog.SaveToProject(*CurrentProject(), error);
         // The lists are stored either way; only characters names may not hold were left out.
         if (error)
-            InformUser("Zeichen, die in Feldnamen nicht erlaubt sind, wurden entfernt; die Datensatz-Definition wurde gespeichert.");
+            InformUser("Zeichen, die in Feldnamen nicht erlaubt sind, wurden entfernt; die Datensatz-Definition "
+                       "wurde gespeichert.");
     }
     host.RefreshDisplay();
 }
