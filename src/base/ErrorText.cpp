@@ -1,7 +1,9 @@
 #include "base/ErrorText.h"
+#include "base/RegularFile.h"
 #include "base/Namespace.h"
 
 #include <cerrno>
+#include <netdb.h>
 
 namespace dedezuviv::base {
 
@@ -31,7 +33,37 @@ std::string SystemErrorText(int errorCode)
     case EHOSTUNREACH: return "Rechner nicht erreichbar";
     case ENETUNREACH: return "Netzwerk nicht erreichbar";
     case EPIPE: return "Verbindung unterbrochen";
+    case EADDRNOTAVAIL: return "Die Adresse gehört zu keiner Netzwerkschnittstelle dieses Rechners";
+    case EADDRINUSE: return "Die Adresse wird bereits verwendet";
+    case ENETDOWN: return "Das Netzwerk ist nicht verfügbar";
+    case ECONNABORTED: return "Verbindung abgebrochen";
+    case EAGAIN: return "Die Ressource ist vorübergehend nicht verfügbar";
+    case EBUSY: return "Das Gerät oder die Ressource ist belegt";
+    case ENXIO: return "Kein solches Gerät oder keine solche Adresse";
+    case ENODEV: return "Kein solches Gerät";
+    case ETXTBSY: return "Die Datei wird gerade ausgeführt";
+    case EXDEV: return "Verschieben zwischen Dateisystemen nicht möglich";
+    case ENOTEMPTY: return "Das Verzeichnis ist nicht leer";
+    case EBADF: return "Ungültiger Dateideskriptor";
+    case EINTR: return "Unterbrochen";
+    case ENOTCONN: return "Keine Verbindung";
+    case EAFNOSUPPORT: return "Die Adressfamilie wird nicht unterstützt";
+    case NotARegularFile: return "keine Datei, sondern eine Pipe, ein Socket oder ein Gerät";
     default: return "Systemfehler " + std::to_string(errorCode);
+    }
+}
+
+std::string ResolverErrorText(int errorCode)
+{
+    switch (errorCode) {
+    case EAI_NONAME: return "Name oder Dienst unbekannt";
+    case EAI_AGAIN: return "Namensauflösung vorübergehend fehlgeschlagen";
+    case EAI_FAIL: return "Namensauflösung fehlgeschlagen";
+    case EAI_FAMILY: return "Adressfamilie nicht unterstützt";
+    case EAI_SERVICE: return "Dienst für diesen Socket-Typ nicht verfügbar";
+    case EAI_MEMORY: return "Nicht genügend Speicher";
+    case EAI_SYSTEM: return SystemErrorText(errno);
+    default: return "Fehler der Namensauflösung " + std::to_string(errorCode);
     }
 }
 

@@ -9,8 +9,13 @@
 
 namespace dedezuviv::base {
 
-// "Zugriff verweigert", "Kein Speicherplatz mehr auf dem Datenträger", ...; an unknown code gives
+// "Zugriff verweigert", "Kein Speicherplatz mehr auf dem Datenträger", ... for the codes file and
+// network operations meet (and NotARegularFile of base/RegularFile.h); any other code gives
 // "Systemfehler <n>".
 std::string SystemErrorText(int errorCode);
+
+// The same for the codes of getaddrinfo (EAI_...): "Name oder Dienst unbekannt", ...; EAI_SYSTEM gives
+// the text of errno.
+std::string ResolverErrorText(int errorCode);
 
 }  // namespace dedezuviv::base

@@ -1,6 +1,8 @@
 #include "base/IniFile.h"
+#include "base/RegularFile.h"
 
 #include "base/AsciiText.h"
+#include "base/ErrorText.h"
 #include "base/FormatSettings.h"
 #include "base/NumberText.h"
 #include "base/TextEncoding.h"
@@ -29,8 +31,6 @@ std::string OneLine(std::string_view value)
             c = ' ';
     return result;
 }
-
-std::string CErrorText(int code) { return std::strerror(code); }
 
 }  // namespace
 
@@ -63,6 +63,7 @@ void TIniFile::Clear()
 {
     Sections.clear();
     SectionIndex.clear();
+    Repeated.clear();
 }
 
 bool TIniFile::Load()
@@ -84,6 +85,7 @@ void TIniFile::Parse(std::string_view bytes)
     if (rest.substr(0, 3) == "\xEF\xBB\xBF")
         rest.remove_prefix(3);
 
+    constexpr size_t LeftOut = SIZE_MAX - 1;  // the lines of a repeated section that is not merged
     size_t current = SIZE_MAX;
     while (!rest.empty()) {
         const size_t lineEnd = rest.find_first_of("\r\n");
@@ -97,7 +99,10 @@ void TIniFile::Parse(std::string_view bytes)
                 const std::string_view name = TrimIni(line.substr(1, close - 1));
                 std::string folded = FoldIniName(name);
                 const auto found = SectionIndex.find(folded);
-                if (found != SectionIndex.end()) {
+                if (found != SectionIndex.end() && !MergeRepeated) {
+                    current = LeftOut;
+                    Repeated.emplace_back(name);
+                } else if (found != SectionIndex.end()) {
                     current = found->second;
                 } else {
                     current = Sections.size();
@@ -112,7 +117,7 @@ void TIniFile::Parse(std::string_view bytes)
         if (equals == std::string_view::npos)
             continue;
         const std::string_view key = TrimIni(line.substr(0, equals));
-        if (key.empty())
+        if (key.empty() || current == LeftOut)
             continue;
         if (current == SIZE_MAX) {
             current = Sections.size();
@@ -314,32 +319,8 @@ void TIniFile::DeleteKey(std::string_view section, std::string_view key)
 
 bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes)
 {
-    bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    bytes.reserve(static_cast<size_t>(info.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            bytes.clear();
-            return false;
-        }
-        if (count == 0)
-            break;
-        bytes.append(buffer, static_cast<size_t>(count));
-    }
-    ::close(fd);
-    return true;
+    int errorCode = 0;
+    return ReadRegularFile(path.string(), bytes, errorCode);
 }
 
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, std::string& errorText)
@@ -359,7 +340,7 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, 
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     const auto fail = [&](const std::string& what, int code) {
         errorText = "Datei \"" + path.string() + "\" konnte nicht geschrieben werden (" + what + ": " +
-                    CErrorText(code) + ")";
+                    SystemErrorText(code) + ")";
         return false;
     };
 
@@ -381,10 +362,10 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, 
         temporary = folder / name;
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
-            return fail("open", errno);
+            return fail("Öffnen", errno);
     }
     if (fd < 0)
-        return fail("open", EEXIST);
+        return fail("Öffnen", EEXIST);
     const auto abandon = [&](const std::string& what) {
         const int code = errno;
         ::close(fd);
@@ -400,21 +381,21 @@ bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, 
         if (count < 0) {
             if (errno == EINTR)
                 continue;
-            return abandon("write");
+            return abandon("Schreiben");
         }
         done += static_cast<size_t>(count);
     }
     if (::fsync(fd) != 0)
-        return abandon("fsync");
+        return abandon("Sichern auf den Datenträger");
     if (::close(fd) != 0) {
         const int code = errno;
         ::unlink(temporary.c_str());
-        return fail("close", code);
+        return fail("Schließen", code);
     }
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
         const int code = errno;
         ::unlink(temporary.c_str());
-        return fail("rename", code);
+        return fail("Umbenennen", code);
     }
     // The rename itself reaches the disk with the folder.
     const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

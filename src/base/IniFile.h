@@ -49,6 +49,12 @@ public:
     bool UpdateFile(std::string& errorText) const;
     void Clear();
 
+    // Whether a section that appears again later in the file takes the later keys (the default, as on
+    // Windows). When not, the later appearance is left out whole and named in RepeatedSections (as
+    // written there); for files where each section is an entry of its own. Applies to the next Parse.
+    void SetRepeatedSectionsMerged(bool merged) { MergeRepeated = merged; }
+    const std::vector<std::string>& RepeatedSections() const { return Repeated; }
+
     bool SectionExists(std::string_view section) const;
     bool ValueExists(std::string_view section, std::string_view key) const;
     // Section names, and the key names of one section, in file order.
@@ -95,6 +101,8 @@ private:
     std::filesystem::path Path;
     std::vector<TSection> Sections;
     std::unordered_map<std::string, size_t> SectionIndex;  // folded name -> position in Sections
+    bool MergeRepeated = true;
+    std::vector<std::string> Repeated;
 };
 
 // Letter case folding for INI names: ASCII letters and the Latin-1 letters of UTF-8 text.

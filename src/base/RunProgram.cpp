@@ -1,4 +1,5 @@
 #include "base/RunProgram.h"
+#include "base/ErrorText.h"
 #include "base/Namespace.h"
 
 #include <cerrno>
@@ -19,7 +20,7 @@ TProgramRun RunProgram(const std::vector<std::string>& arguments)
     }
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        run.StartError = std::strerror(errno);
+        run.StartError = SystemErrorText(errno);
         return run;
     }
     posix_spawn_file_actions_t actions;
@@ -39,7 +40,7 @@ TProgramRun RunProgram(const std::vector<std::string>& arguments)
     ::close(pipeFds[1]);
     if (spawnError != 0) {
         ::close(pipeFds[0]);
-        run.StartError = std::strerror(spawnError);
+        run.StartError = SystemErrorText(spawnError);
         return run;
     }
     run.Started = true;

@@ -1,6 +1,7 @@
 #include "evaluation/PlotSeries.h"
 #include "evaluation/Namespace.h"
 
+#include <cmath>
 #include <limits>
 
 namespace dedezuviv::evaluation {
@@ -9,8 +10,12 @@ namespace {
 
 constexpr size_t Block = 64;
 
+// Non-finite values (a damaged day file's 1e308 becomes infinity as a float) stay out of every range,
+// so they cannot stretch an axis to nothing.
 void Widen(float value, float& min, float& max)
 {
+    if (!std::isfinite(value))
+        return;
     if (value < min)
         min = value;
     if (value > max)

@@ -106,9 +106,9 @@ public:
     size_t LowerBound(TDateTime time) const;
     // First index whose time is after Time.
     size_t UpperBound(TDateTime time) const;
-    // The extremes of the values with index in [First, Last); false for an empty range.
+    // The extremes of the finite values with index in [First, Last); false when there is none.
     bool ValueRange(size_t first, size_t last, float& min, float& max) const;
-    // The extremes of all values; false without points.
+    // The extremes of all finite values; false without any.
     bool ValueRange(float& min, float& max) const { return ValueRange(0, Count(), min, max); }
 
     const std::shared_ptr<TTimeColumn>& TimeColumn() const { return Times; }

@@ -39,10 +39,18 @@ void ReplaceFirst(std::string& text, std::string_view placeholder, const std::st
         text.replace(at, placeholder.size(), value);
 }
 
-// A type's name or ID as part of a file name: a "/" (which would make a folder) becomes "_".
+// A type's name or ID as part of a file name, which must stay in the folder the mask names: "/" and
+// "\\" (which would make or leave a folder) become "_", and so does every "." of a run of dots ("..").
 std::string FileNamePart(std::string text)
 {
-    std::replace(text.begin(), text.end(), '/', '_');
+    char previous = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool inDotRun = c == '.' && (previous == '.' || (i + 1 < text.size() && text[i + 1] == '.'));
+        if (c == '/' || c == '\\' || inDotRun)
+            text[i] = '_';
+        previous = c;
+    }
     return text;
 }
 

@@ -69,10 +69,25 @@ bool ExportTypeAdvances(const TExportType& type)
 
 TExportTypes ReadExportTypes(const std::string& fileName, std::vector<std::string>* skipped)
 {
-    TIniFile ini;
-    ini.SetFileName(fileName);
-    if (fileName.empty() || !ini.Load())
+    std::string bytes;
+    if (fileName.empty() || !ReadFileBytes(fileName, bytes))
         return BuiltInExportTypes();
+    return ExportTypesFromBytes(bytes, fileName, skipped);
+}
+
+TExportTypes ExportTypesFromBytes(std::string_view bytes, const std::string& fileName, std::vector<std::string>* skipped)
+{
+    TIniFile ini;
+    // Each section is a type of its own: a second one of the same name (also in another letter case)
+    // is left out rather than mixed into the first.
+    ini.SetRepeatedSectionsMerged(false);
+    ini.Parse(bytes);
+    for (const std::string& repeated : ini.RepeatedSections()) {
+        LogMessage("Auswertungszeitraum \"" + repeated + "\" in " + fileName +
+                   " ausgelassen: ein Abschnitt gleichen Namens steht weiter oben.");
+        if (skipped)
+            skipped->push_back(repeated);
+    }
     TExportTypes types;
     const std::vector<std::string> sections = ini.ReadSections();
     for (size_t position = 0; position < sections.size(); ++position) {
@@ -88,7 +103,7 @@ TExportTypes ReadExportTypes(const std::string& fileName, std::vector<std::strin
         type.IncDay = Step(ini, section, "IncDay", tooLarge);
         type.IncHour = Step(ini, section, "IncHour", tooLarge);
         type.IncMin = Step(ini, section, "IncMin", tooLarge);
-        type.TimeIncMin = static_cast<int16_t>(ini.ReadInteger(section, "TimeIncMin", 10));
+        type.TimeIncMin = ini.ReadInteger(section, "TimeIncMin", 10);
         if (!tooLarge.empty() || !ExportTypeAdvances(type)) {
             const std::string reason = !tooLarge.empty()
                                            ? tooLarge + "."

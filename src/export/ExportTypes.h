@@ -11,6 +11,8 @@
 // - A type that would not advance a period (all five steps 0, or any step below 0) would make the batch
 //   loop run for ever. It is left out of the list, with a log line that names it; a file whose every
 //   type is left out gives the built-in types, as a file without types does.
+// - A section whose name repeats an earlier one (letter case aside) is left out with a log line; the
+//   two are not merged into one type.
 // - Steps are held in 16 bits. A step beyond 32767 is refused with a line that says it is too large
 //   (it does not wrap to a negative step).
 #pragma once
@@ -19,6 +21,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dedezuviv::exports {
@@ -48,6 +51,9 @@ bool ExportTypeAdvances(const TExportType& type);
 // that advances. Types that do not advance are left out; each is named in Skipped (when given) and
 // in a log line "Auswertungszeitraum "<name>" in <file> ausgelassen: ...".
 TExportTypes ReadExportTypes(const std::string& fileName, std::vector<std::string>* skipped = nullptr);
+// The same from the file's bytes; FileName only names the file in log lines.
+TExportTypes ExportTypesFromBytes(std::string_view bytes, const std::string& fileName,
+                                  std::vector<std::string>* skipped = nullptr);
 
 // The program's types, filled once at start by LoadExportTypes (the built-in types before that).
 const TExportTypes& ExportTypes();

@@ -2,6 +2,7 @@
 
 #include "base/ErrorText.h"
 #include "base/FormatSettings.h"
+#include "base/RegularFile.h"
 #include "base/Log.h"
 #include "model/DayFiles.h"
 #include "model/LiveState.h"
@@ -26,50 +27,49 @@ namespace dedezuviv::model {
 
 namespace {
 
-// The lines of one day file: what it held when first touched, and what this import added.
+// What the controller sent of a record line: the line without its "#" and without a "/r" reception
+// time at its end. A record without a reception time of its own gets the time of its decoding appended,
+// so the same card record gives a different line on every import; this part stays the same.
+std::string_view SentText(std::string_view line)
+{
+    constexpr size_t ReceptionField = 2 + 17;  // "/r" dd.mm.yy hh:nn:ss
+    if (!line.empty() && line.back() == '#')
+        line.remove_suffix(1);
+    if (line.size() > ReceptionField && line[line.size() - ReceptionField] == '/' &&
+        line[line.size() - ReceptionField + 1] == 'r')
+        line.remove_suffix(ReceptionField);
+    return line;
+}
+
+// The lines of one day file: what it held when first touched, and what this import added. A line is
+// found by its whole text, or by what the controller sent (SentText), for a record whose reception time
+// was appended by this import's decoder.
 class TDayLines {
 public:
-    // Reads the file; false (with errno kept) when it exists but cannot be read.
-    bool Load(const std::string& fileName)
+    // Reads the file; false (with ErrorCode) when it exists but cannot be read or is no regular file.
+    bool Load(const std::string& fileName, int& errorCode)
     {
-        const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return errno == ENOENT;
-        struct stat info {};
-        bool ok = ::fstat(fd, &info) == 0;
-        if (ok && info.st_size > 0) {
-            Content.resize(static_cast<size_t>(info.st_size));
-            size_t done = 0;
-            while (done < Content.size()) {
-                const ssize_t n = ::read(fd, Content.data() + done, Content.size() - done);
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n < 0) {
-                    ok = false;
-                    break;
-                }
-                if (n == 0)
-                    break;  // the file shrank meanwhile
-                done += static_cast<size_t>(n);
-            }
-            Content.resize(done);
+        if (!ReadRegularFile(fileName, Content, errorCode)) {
+            Content.clear();
+            if (errorCode != ENOENT)
+                return false;
+            errorCode = 0;
         }
-        const int savedErrno = errno;
-        ::close(fd);
-        errno = savedErrno;
-        if (!ok)
-            return false;
         Lines.reserve(Content.size() / 64 + 16);
+        Sent.reserve(Content.size() / 64 + 16);
         ForEachLine(Content, [this](std::string_view line, std::string_view) {
             if (!line.empty())
-                Lines.insert(line);
+                Insert(line);
         });
         return true;
     }
 
-    bool Contains(std::string_view line) const { return Lines.count(line) != 0; }
+    bool Contains(std::string_view line, bool receptionTimeAppended) const
+    {
+        return receptionTimeAppended ? Sent.count(SentText(line)) != 0 : Lines.count(line) != 0;
+    }
 
-    // Keeps a copy of the line in blocks of its own, so the set's views stay valid.
+    // Keeps a copy of the line in blocks of its own, so the sets' views stay valid.
     void Add(std::string_view line)
     {
         constexpr size_t BlockSize = 256 * 1024;
@@ -77,75 +77,84 @@ public:
             BlockCapacity = std::max(BlockSize, line.size());
             Blocks.push_back(std::make_unique<char[]>(BlockCapacity));
             BlockUsed = 0;
+            HeldBytes += BlockCapacity;
         }
         char* copy = Blocks.back().get() + BlockUsed;
         std::copy(line.begin(), line.end(), copy);
         BlockUsed += line.size();
-        Lines.insert(std::string_view(copy, line.size()));
+        Insert(std::string_view(copy, line.size()));
     }
 
+    // About the memory held: the text and two set entries per line.
+    size_t MemoryBytes() const { return Content.size() + HeldBytes + Lines.size() * 2 * PerLineBytes; }
+
     uint64_t LastUse = 0;
+    // Lines of this import not yet appended to the file, each ended by CR LF, and where each starts.
+    std::string Pending;
+    std::vector<size_t> PendingStarts;
 
 private:
+    static constexpr size_t PerLineBytes = 48;
+
+    void Insert(std::string_view line)
+    {
+        Lines.insert(line);
+        Sent.insert(SentText(line));
+    }
+
     std::string Content;
     std::unordered_set<std::string_view> Lines;
+    std::unordered_set<std::string_view> Sent;
     std::vector<std::unique_ptr<char[]>> Blocks;
     size_t BlockUsed = 0;
     size_t BlockCapacity = 0;
+    size_t HeldBytes = 0;
 };
 
 // Takes the due records of the import's recorder: leaves out lines already in their day file and
-// appends the others in batches. A card log runs through its days in order, so only a few days are
-// kept; a day touched again later (a clock set back) is read again.
+// appends the others in batches, gathered per day file. Records of a card may jump between days
+// (several logs on one card, a clock set back), so every day read stays known for the whole import,
+// up to a memory bound; past it the least recently used days are written and dropped (and read
+// again when touched again).
 class TImportLineWriter : public IRecordLineWriter {
 public:
-    static constexpr size_t DaysKept = 8;
+    static constexpr size_t MemoryBound = 96u * 1024 * 1024;
     static constexpr size_t BatchBytes = 256 * 1024;
+
+    // Set by the import for the record whose line comes next.
+    bool ReceptionTimeAppended = false;
 
     void WriteLine(const std::string& fileName, const std::string& line) override
     {
         if (Failed)
             return;
         if (fileName != CurrentName) {
-            if (!Flush())
-                return;
             Current = DayLines(fileName);
             if (Current == nullptr)
                 return;
             CurrentName = fileName;
         }
-        if (Current->Contains(line)) {
+        if (Current->Contains(line, ReceptionTimeAppended)) {
             ++Duplicates;
             return;
         }
         Current->Add(line);
-        if (!Batch.empty())
-            Batch += "\r\n";
-        Batch += line;
-        ++BatchLines;
-        if (Batch.size() >= BatchBytes)
+        Current->PendingStarts.push_back(Current->Pending.size());
+        Current->Pending += line;
+        Current->Pending += "\r\n";
+        PendingBytes += line.size() + 2;
+        if (PendingBytes >= BatchBytes)
             Flush();
     }
 
-    // Appends the gathered lines to the current day file; false once anything failed.
+    // Appends the gathered lines to their day files; false once anything failed.
     bool Flush()
     {
-        if (Failed)
-            return false;
-        if (Batch.empty())
-            return true;
-        // One call: the lines land whole, under the file lock, after any unfinished line is cut off.
-        int errorCode = 0;
-        const bool written = AppendToDayFile(CurrentName, Batch, errorCode);
-        Batch.clear();
-        if (!written) {
-            Fail("Fehler beim Schreiben der Datei \"" + CurrentName + "\"!");
-            BatchLines = 0;
-            return false;
-        }
-        Written += BatchLines;
-        BatchLines = 0;
-        return true;
+        for (auto& [fileName, day] : Days)
+            if (!Failed && !day->Pending.empty())
+                FlushDay(fileName, *day);
+        PendingBytes = 0;
+        return !Failed;
     }
 
     bool Failed = false;
@@ -154,6 +163,37 @@ public:
     uint64_t Duplicates = 0;
 
 private:
+    void FlushDay(const std::string& fileName, TDayLines& day)
+    {
+        // One call: the lines land whole, under the file lock, after any unfinished line is cut off.
+        std::string& batch = day.Pending;
+        batch.resize(batch.size() - 2);  // AppendToDayFile ends the last line
+        int errorCode = 0;
+        bool written = AppendToDayFile(fileName, batch, errorCode);
+        if (written) {
+            Written += day.PendingStarts.size();
+        } else {
+            // The batch did not fit as a whole (a nearly full disk): as many of its lines as fit are kept.
+            written = AppendLinesOneByOne(fileName, day, errorCode);
+        }
+        batch.clear();
+        day.PendingStarts.clear();
+        if (!written)
+            Fail("Fehler beim Schreiben der Datei \"" + fileName + "\"! (" + SystemErrorText(errorCode) + ")");
+    }
+
+    bool AppendLinesOneByOne(const std::string& fileName, const TDayLines& day, int& errorCode)
+    {
+        const std::vector<size_t>& starts = day.PendingStarts;
+        for (size_t i = 0; i < starts.size(); ++i) {
+            const size_t end = i + 1 < starts.size() ? starts[i + 1] - 2 : day.Pending.size();
+            if (!AppendToDayFile(fileName, day.Pending.substr(starts[i], end - starts[i]), errorCode))
+                return false;
+            ++Written;
+        }
+        return true;
+    }
+
     TDayLines* DayLines(const std::string& fileName)
     {
         ++UseCounter;
@@ -163,18 +203,36 @@ private:
             return found->second.get();
         }
         auto day = std::make_unique<TDayLines>();
-        if (!day->Load(fileName)) {
-            Fail(DayFileReadError(fileName, errno));
+        int errorCode = 0;
+        if (!day->Load(fileName, errorCode)) {
+            // What was gathered for other days is kept.
+            if (Flush())
+                Fail(DayFileReadError(fileName, errorCode));
             return nullptr;
         }
-        if (Days.size() >= DaysKept) {
+        if (!KeepWithinMemoryBound(day->MemoryBytes()))
+            return nullptr;
+        day->LastUse = UseCounter;
+        return Days.emplace(fileName, std::move(day)).first->second.get();
+    }
+
+    // Drops the least recently used days until Adding more bytes stays within the bound; their lines
+    // are written first. False when that failed.
+    bool KeepWithinMemoryBound(size_t adding)
+    {
+        size_t total = adding;
+        for (const auto& entry : Days)
+            total += entry.second->MemoryBytes();
+        if (total > MemoryBound && !Flush())
+            return false;
+        while (total > MemoryBound && !Days.empty()) {
             auto oldest = std::min_element(Days.begin(), Days.end(), [](const auto& a, const auto& b) {
                 return a.second->LastUse < b.second->LastUse;
             });
+            total -= oldest->second->MemoryBytes();
             Days.erase(oldest);
         }
-        day->LastUse = UseCounter;
-        return Days.emplace(fileName, std::move(day)).first->second.get();
+        return true;
     }
 
     // Ends recording: later records of the card are still counted but move no sampling state.
@@ -189,8 +247,7 @@ private:
     uint64_t UseCounter = 0;
     TDayLines* Current = nullptr;
     std::string CurrentName;
-    std::string Batch;
-    uint64_t BatchLines = 0;
+    size_t PendingBytes = 0;  // of the lines gathered in all days
 };
 
 std::string FileNameWithoutFolder(const std::string& fileName)
@@ -263,23 +320,19 @@ TCardImportResult ImportCardFile(const std::string& fileName, IProgress* progres
         return result;
     }
 
-    int fd;
-    do {
-        fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
+    // Only a regular file: a FIFO would block here for ever, a device never end.
+    int error = 0;
+    const int fd = OpenRegularFile(fileName, O_RDONLY, error);
     if (fd < 0) {
-        const int error = errno;
         result.Result = error == ENOENT ? -1 : 1;
-        result.ErrorText = "Die Datei \"" + fileName + "\" kann nicht geöffnet werden: " + SystemErrorText(error);
+        result.ErrorText = error == NotARegularFile || error == EISDIR
+                               ? "\"" + fileName + "\" ist keine Datei."
+                               : "Die Datei \"" + fileName + "\" kann nicht geöffnet werden: " + SystemErrorText(error);
         return result;
     }
     const TFileCloser closer(fd);
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        result.Result = 1;
-        result.ErrorText = "\"" + fileName + "\" ist keine Datei.";
-        return result;
-    }
+    (void)::fstat(fd, &info);
     result.Bytes = static_cast<uint64_t>(info.st_size);
 
     // A bare decoder: nothing of a card is shown, acknowledged or published, only recorded.
@@ -289,6 +342,7 @@ TCardImportResult ImportCardFile(const std::string& fileName, IProgress* progres
     TOrvaProtocol decoder;
     decoder.SetOnRecord([&](const std::string& line, const TDecodedRecord& record) {
         ++result.RecordCount;
+        writer.ReceptionTimeAppended = decoder.ReceptionTimeAppended();
         if (!writer.Failed)
             recorder.Record(CurrentProject(), line, record);
     });

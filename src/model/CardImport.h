@@ -4,11 +4,16 @@
 // records. The window's command and dedezuviv-tool import both run it.
 //
 // Beyond plain recording:
-// - A due record whose line already stands in its day file is not appended again, so importing the
-//   same card file twice adds nothing. For the sampling interval such a record counts as written.
-//   Each touched day file is read once into a set of its lines (a few recently used days are kept).
-// - Lines are gathered per day file and appended in batches (whole lines, under the file lock).
-// - The first write failure ends the import; the lines written until then stay.
+// - A due record that already stands in its day file is not appended again, so importing the same
+//   card file twice adds nothing and a card overlapping recorded days adds only what is new. Records
+//   compare by what the controller sent: a reception time that the import's decoder appended (the
+//   record had none) is left out of the comparison, as it differs on every import. For the sampling
+//   interval such a record counts as written. Each touched day file is read once for the whole import
+//   (within a memory bound).
+// - Lines are gathered per day file and appended in batches (whole lines, under the file lock); a batch
+//   that does not fit (disk nearly full) is written line by line, so what fits is kept.
+// - The first write failure ends the import; the lines written until then stay, the reason is given.
+// - The card file and the day files are read only when they are regular files (a FIFO would block).
 #pragma once
 
 #include "model/UiInterfaces.h"

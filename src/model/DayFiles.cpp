@@ -1,5 +1,7 @@
 #include "model/DayFiles.h"
 
+#include "base/RegularFile.h"
+
 #include "model/Project.h"
 #include "model/Namespace.h"
 
@@ -101,13 +103,11 @@ bool WriteWholeLine(int fd, const std::string& data, int& errorCode)
     return true;
 }
 
-int OpenForAppending(const std::string& fileName, int access)
+// A day file that is a FIFO or a device (a link to /dev/zero) is refused: it would block or swallow
+// the lines.
+int OpenForAppending(const std::string& fileName, int access, int& errorCode)
 {
-    int fd;
-    do {
-        fd = ::open(fileName.c_str(), access | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+    return OpenRegularFile(fileName, access | O_APPEND | O_CREAT, errorCode);
 }
 
 // A line that a process killed in the middle of its write (or a power failure) left without its line
@@ -160,14 +160,12 @@ bool AppendLineToFile(const std::string& fileName, const std::string& line, bool
 
     // Read access as well, to look at the end of the file; a file that may only be written is still
     // appended to, without that look.
-    int fd = OpenForAppending(fileName, O_RDWR);
+    int fd = OpenForAppending(fileName, O_RDWR, errorCode);
     const bool readable = fd >= 0;
-    if (fd < 0 && errno == EACCES)
-        fd = OpenForAppending(fileName, O_WRONLY);
-    if (fd < 0) {
-        errorCode = errno;
+    if (fd < 0 && errorCode == EACCES)
+        fd = OpenForAppending(fileName, O_WRONLY, errorCode);
+    if (fd < 0)
         return false;
-    }
 
     // One appender at a time (threads or processes of this program), so that the end of the file seen
     // below is not a line another one is still writing.

@@ -36,7 +36,8 @@ bool AppendLineToFile(const std::string& fileName, const std::string& line);
 // The same; FolderCreated tells whether the file's folder had to be created.
 bool AppendLineToFile(const std::string& fileName, const std::string& line, bool& folderCreated);
 // The same; ErrorCode receives the system's error code of a failure (ENOSPC for a full disk, EFBIG
-// beyond a file size limit, EACCES ...; SystemErrorText gives its German text), 0 on success.
+// beyond a file size limit, EACCES ...; NotARegularFile for a FIFO, device or folder; SystemErrorText
+// gives its German text), 0 on success.
 bool AppendLineToFile(const std::string& fileName, const std::string& line, bool& folderCreated, int& errorCode);
 
 }  // namespace dedezuviv::model

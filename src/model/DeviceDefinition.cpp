@@ -6,7 +6,6 @@
 #include "model/Namespace.h"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace dedezuviv::model {
 
@@ -43,6 +42,19 @@ TNameList NumberedNames(const char* letter, int count)
 
 std::string InitialRelayName(size_t index) { return "R" + std::to_string(index + 1); }
 
+// The name a key gives ("EA_<name>"). A comma would split it into two names in the dataset definition
+// and shift every later name by one, so commas are left out, with a log line naming the key.
+std::string NameOfKey(const std::string& key, const std::string& fileName)
+{
+    std::string name = key.substr(3);
+    if (name.find(',') == std::string::npos)
+        return name;
+    std::erase(name, ',');
+    LogMessage("Gerätebeschreibung \"" + fileName + "\": Kommas im Namen des Eintrags \"" + key +
+               "\" ausgelassen (Feldnamen enthalten keine Kommas).");
+    return name;
+}
+
 }  // namespace
 
 void ExpandControlCircuits(TNameList& outputs)
@@ -63,13 +75,17 @@ void ExpandControlCircuits(TNameList& outputs)
 
 TDeviceDefinition ReadDeviceDefinition(const std::string& fileName)
 {
+    std::string bytes;
+    if (!ReadFileBytes(fileName, bytes))
+        bytes.clear();
+    return DeviceDefinitionFromBytes(bytes, fileName);
+}
+
+TDeviceDefinition DeviceDefinitionFromBytes(std::string_view bytes, const std::string& fileName)
+{
     TDeviceDefinition definition;
-    std::error_code error;
     TIniFile ini;
-    if (std::filesystem::is_regular_file(fileName, error)) {
-        ini.SetFileName(fileName);
-        ini.Load();
-    }
+    ini.Parse(bytes);
     const std::vector<std::string> keys = ini.ReadSection(SectionVersionExport);
     definition.HasKeys = !keys.empty();
 
@@ -98,7 +114,7 @@ TDeviceDefinition ReadDeviceDefinition(const std::string& fileName)
             continue;
         }
         TNameList& list = input ? definition.Temperatures : definition.Outputs;
-        list[static_cast<size_t>(position) - 1] = key.substr(3);
+        list[static_cast<size_t>(position) - 1] = NameOfKey(key, fileName);
     }
     ExpandControlCircuits(definition.Outputs);
     return definition;

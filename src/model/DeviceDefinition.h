@@ -4,13 +4,15 @@
 //   RELAISAUSGAENGE=m    m relay outputs, named R1 ... Rm until a key names them
 //   EA_<name>=k          temperature input k (from 1) is called <name>
 //   AR_<name>=k          relay output k (from 1) is called <name>
-// Prefixes are compared with their exact case; other keys are ignored.
+// Prefixes are compared with their exact case; other keys are ignored. A comma in a name is left out
+// (with a log line), as commas separate names.
 #pragma once
 
 #include "model/Fields.h"
 #include "model/Namespace.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dedezuviv::model {
@@ -37,6 +39,8 @@ constexpr int MaxDefinitionEntries = 200;
 // Reads the file; a missing or unreadable file reads as one without keys. Negative positions are
 // skipped silently; a later key for the same position overwrites an earlier one.
 TDeviceDefinition ReadDeviceDefinition(const std::string& fileName);
+// The same from the file's bytes; FileName only names the file in log lines.
+TDeviceDefinition DeviceDefinitionFromBytes(std::string_view bytes, const std::string& fileName);
 
 // Expands control circuits in a relay list: a relay whose name begins with "RKREIS" and whose next
 // relay still holds its initial name ("R" and its own position from 1) drives the valve of the

@@ -45,10 +45,10 @@ bool IsAsciiNameChar(char c)
            (c >= 'a' && c <= 'z');
 }
 
-// Second bytes after 0xC3 of Ä Ö Ü ä ö ü.
-bool IsUmlautSecondByte(unsigned char c)
+// Second bytes after 0xC3 of Ä Ö Ü ß ä ö ü.
+bool IsGermanLetterSecondByte(unsigned char c)
 {
-    return c == 0x84 || c == 0x96 || c == 0x9C || c == 0xA4 || c == 0xB6 || c == 0xBC;
+    return c == 0x84 || c == 0x96 || c == 0x9C || c == 0x9F || c == 0xA4 || c == 0xB6 || c == 0xBC;
 }
 
 // Appends the sort key of one name: ASCII letters in lower case, umlauts as their base letter, ß as ss.
@@ -115,7 +115,7 @@ bool IsFieldNameCharAt(std::string_view text, size_t pos, size_t& length)
     if (sequence == 1)
         return IsAsciiNameChar(text[pos]);
     return sequence == 2 && static_cast<unsigned char>(text[pos]) == 0xC3 &&
-           IsUmlautSecondByte(static_cast<unsigned char>(text[pos + 1]));
+           IsGermanLetterSecondByte(static_cast<unsigned char>(text[pos + 1]));
 }
 
 std::string CleanFieldName(std::string_view text, int& dropped)

@@ -36,7 +36,7 @@ std::string PlainFieldName(const std::string& qualifiedName);
 bool IsFieldNameCharAt(std::string_view text, size_t pos, size_t& length);
 
 // The text without every character that a field name may not contain (blank, "-", "0"-"9", "A"-"Z",
-// "_", "a"-"z", Ä Ö Ü ä ö ü stay, and so do commas). A character of several bytes is dropped whole;
+// "_", "a"-"z", Ä Ö Ü ä ö ü and ß stay, and so do commas). A character of several bytes is dropped whole;
 // bytes that form no valid UTF-8 character are dropped one by one. Dropped is 1 when anything was
 // removed, else 0.
 std::string CleanFieldName(std::string_view text, int& dropped);

@@ -163,6 +163,11 @@ int OpenProjectIni(const std::string& fileName, TIniFile& ini, std::string& erro
         errorText = NotFoundMessage(fileName);
         return -1;
     }
+    // A FIFO or device is not read at all (a FIFO would block until some writer came).
+    if (!std::filesystem::is_regular_file(fileName, ec)) {
+        errorText = UnreadableMessage(fileName) + "\"" + fileName + "\" ist keine Datei.";
+        return 2;
+    }
     ini.SetFileName(fileName);
     if (!ini.Load()) {
         errorText = UnreadableMessage(fileName);

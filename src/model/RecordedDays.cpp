@@ -1,6 +1,7 @@
 #include "model/RecordedDays.h"
 
 #include "base/ErrorText.h"
+#include "base/RegularFile.h"
 #include "model/DayFiles.h"
 #include "model/Fields.h"
 #include "model/Project.h"
@@ -102,14 +103,13 @@ public:
     // 0, -1 when the file does not exist, else the error code.
     int Open(const std::string& fileName)
     {
-        do {
-            Fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-        } while (Fd < 0 && errno == EINTR);
+        int errorCode = 0;
+        Fd = OpenRegularFile(fileName, O_RDONLY, errorCode);
         if (Fd >= 0) {
             (void)::posix_fadvise(Fd, 0, 0, POSIX_FADV_SEQUENTIAL);
             return 0;
         }
-        return errno == ENOENT ? -1 : errno;
+        return errorCode == ENOENT ? -1 : errorCode;
     }
     // Up to Size bytes from Offset; Got 0 at the end of the file. 0 or the error code.
     int ReadAt(uint64_t offset, char* to, size_t size, size_t& got) const

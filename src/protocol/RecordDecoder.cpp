@@ -469,6 +469,7 @@ void TOrvaProtocol::FinishRecord()
     header.RT = 0;
     if (record.Counts[ftTime] >= 1)
         header.RT = record.Values[ftTime][0].DateTimeValue;
+    AppendedReceptionTime = header.PC == 0;
     if (header.PC == 0) {
         header.PC = Now();
         const TDateTimeParts p = DecodeDateTime(header.PC);

@@ -87,6 +87,9 @@ public:
     // abandoned or overflowed. Readers of recorded data use it to end a frame that a damaged line left
     // open (RecordedDays).
     bool InsideRecord() const { return InRecord; }
+    // Whether the line of the record just completed ends with a "/r" reception time that this decoder
+    // appended (the record had none of its own). Valid during the record handler.
+    bool ReceptionTimeAppended() const { return AppendedReceptionTime; }
 
     // The steps of decoding, public for tests. FinishRecord completes the body held in the line buffer.
     static bool DecodeRecordText(std::string_view body, TDecodedRecord& record);
@@ -100,6 +103,7 @@ private:
     // "=" followed by the body received so far.
     std::string Line;
     bool InRecord = false;
+    bool AppendedReceptionTime = false;
     TFrameKind FrameKind = frNone;
     // On the heap: at about 38 KB the record is too large for the stack of callers that keep a decoder.
     std::unique_ptr<TDecodedRecord> Decoded;

@@ -19,6 +19,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <regex>
+#include <sys/stat.h>
 #include <sstream>
 #include <sys/socket.h>
 #include <thread>
@@ -219,6 +220,14 @@ TEST_F(HeadlessTest, NoUsableProjectOrPortEndsWithCodeTwoAndHelpWithOne)
     EXPECT_EQ(RunLogger({"/HELP"}), 1);
     EXPECT_TRUE(Contains(ReadFile(Out), "/PROJECT")) << ReadFile(Out);
     EXPECT_FALSE(Contains(ReadFile(Out), "\r"));
+}
+
+TEST_F(HeadlessTest, AFifoAsProjectFileIsRefusedNotWaitedOn)
+{
+    const std::string fifo = (Dir / "haus.p-p").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(RunLogger({"/PROJECT=" + fifo, "/PORT=/dev/null"}), 2);
+    EXPECT_TRUE(Contains(ReadFile(Err), "\"" + fifo + "\" ist keine Datei.")) << ReadFile(Err);
 }
 
 // The watchdog, with the logger run inside the test program and a short interval: a port that falls

@@ -15,6 +15,7 @@
 #include <map>
 #include <regex>
 #include <set>
+#include <filesystem>
 #include <sys/stat.h>
 
 using namespace dedezuviv::base;
@@ -348,6 +349,33 @@ TEST(MqttSettingsTest, PasswordFromTheEnvironmentOrItsOwnFile)
     settings.PasswordFile = (dir / "fehlt.pass").string();
     EXPECT_FALSE(ReadMqttPassword(settings, password, error, warning));
     EXPECT_NE(error.find("fehlt.pass"), std::string::npos);
+}
+
+TEST(MqttSettingsTest, PasswordFileMustBeARegularFileWithAShortFirstLine)
+{
+    testsupport::TempDir dir;
+    unsetenv(MqttPasswordVariable);
+    const auto fifo = dir / "fifo.pass";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const auto longLine = dir / "lang.pass";
+    testsupport::WriteFile(longLine, std::string(5000, 'x'));
+    const auto endless = dir / "null.pass";
+    std::filesystem::create_symlink("/dev/zero", endless);
+    for (const auto& path : {dir.Path(), fifo, longLine, endless}) {
+        TMqttSettings settings;
+        settings.PasswordFile = path.string();
+        std::string password = "vorher", error, warning;
+        EXPECT_FALSE(ReadMqttPassword(settings, password, error, warning)) << path;
+        EXPECT_NE(error.find(path.string()), std::string::npos) << error;
+    }
+    // A long file whose first line is short is fine.
+    const auto big = dir / "gross.pass";
+    testsupport::WriteFile(big, "kurz\n" + std::string(100000, 'y'));
+    TMqttSettings settings;
+    settings.PasswordFile = big.string();
+    std::string password, error, warning;
+    ASSERT_TRUE(ReadMqttPassword(settings, password, error, warning)) << error;
+    EXPECT_EQ(password, "kurz");
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
 
 using namespace dedezuviv::base;
 using namespace dedezuviv::model;
@@ -149,6 +151,25 @@ TEST_F(StartupTest, SettingsFileGivesTheLastProjectAndTheCommandLineWins)
     testsupport::WriteFile(other, "[General]\r\nName=Anders\r\n");
     Run({"/p= " + other + " "});
     EXPECT_EQ(CurrentProject()->GetName(), "Anders");
+}
+
+TEST_F(StartupTest, FifosAsSettingsOrLastProjectAreRefusedNotWaitedOn)
+{
+    const std::string fifo = (Dir / "fifo.p-p").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    testsupport::WriteFile(Dir / "dedezuviv.cfg", "[General]\r\nProjectFilename=" + fifo + "\r\n");
+    const TStartupOutcome outcome = Run({});
+    EXPECT_TRUE(outcome.ProjectFailed);
+    EXPECT_EQ(CurrentProject(), nullptr);
+    ASSERT_EQ(Dialogs.Errors.size(), 1u);
+    EXPECT_NE(Dialogs.Errors[0].find("\"" + fifo + "\" ist keine Datei."), std::string::npos) << Dialogs.Errors[0];
+
+    // The settings file itself a FIFO: read as no settings.
+    std::filesystem::remove(Dir / "dedezuviv.cfg");
+    ASSERT_EQ(::mkfifo((Dir / "dedezuviv.cfg").c_str(), 0600), 0);
+    Dialogs.Errors.clear();
+    EXPECT_FALSE(Run({}).ProjectFailed);
+    EXPECT_EQ(CurrentProject(), nullptr);
 }
 
 TEST_F(StartupTest, StartSwitchWithoutPortLeavesThePortClosed)

@@ -326,15 +326,42 @@ TEST(TCPDataServer, PortInUseIsLoggedAndTheProgramGoesOn)
                                      " nicht möglich: ",
                                  0),
               0u);
+    EXPECT_NE(lines.back().find("Die Adresse wird bereits verwendet"), std::string::npos) << lines.back();
     TTCPDataServer bad;
     bad.SetPort("vierzig");
     EXPECT_FALSE(bad.Activate());
     ClearLogCallbacks();
 }
 
+TEST(TCPDataServer, PortIsDecimalOnlyAndBindFailuresAreGerman)
+{
+    std::vector<std::string> lines;
+    SetLogCallbacks([&](const std::string& t) { lines.push_back(t); }, nullptr);
+    for (const char* port : {"0x3A98", "$3A98", "65536", "-1", "1e3", "15000x", ""}) {
+        TTCPDataServer server;
+        server.SetPort(port);
+        EXPECT_FALSE(server.Activate()) << port;
+    }
+    TTCPDataServer spaced;
+    spaced.SetPort(" 0 ");
+    EXPECT_TRUE(spaced.Activate());
+    spaced.Deactivate();
+    // An address of no interface of this machine (TEST-NET-1).
+    lines.clear();
+    TTCPDataServer foreign;
+    foreign.SetPort("0");
+    foreign.SetBindAddress("192.0.2.1");
+    EXPECT_FALSE(foreign.Activate());
+    ClearLogCallbacks();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("gehört zu keiner Netzwerkschnittstelle"), std::string::npos) << lines.back();
+    EXPECT_EQ(lines.back().find("Systemfehler"), std::string::npos) << lines.back();
+}
+
 TEST(TCPDataServer, RequestFilterKeepsOnlyItsCharacters)
 {
-    EXPECT_EQ(TTCPDataServer::FilterRequestBytes("Name (x)\r\t.,:+-;_\xE4\xFC\xDF"), "Name x+-;_\xE4\xFC");
+    // "ß" (0xDF) is a name character like the umlauts.
+    EXPECT_EQ(TTCPDataServer::FilterRequestBytes("Name (x)\r\t.,:+-;_\xE4\xFC\xDF\xA7"), "Name x+-;_\xE4\xFC\xDF");
 }
 
 TEST_F(ServerFixture, RequestSplitOverPacketsIsAnsweredWhenItsLineEnds)
@@ -422,6 +449,33 @@ TEST_F(ServerFixture, OneClientAddressCannotTakeEverySlot)
     send(again, "INDEX 0 0\n", 10, MSG_NOSIGNAL);
     EXPECT_EQ(ReadAll(again), "value=55.5;valid=1;\n");
     close(again);
+}
+
+TEST_F(ServerFixture, IdleLocalConnectionsGiveWayToANewClient)
+{
+    // All local clients count as one address; the cap is reached by silent connections alone.
+    const int port = Server.ListeningPort();
+    std::vector<int> idle;
+    for (int i = 0; i < TTCPDataServer::DefaultMaxConnectionsPerAddress; ++i) {
+        const int fd = Connect(port, AF_INET, "127.0.0.1");
+        ASSERT_GE(fd, 0);
+        idle.push_back(fd);
+    }
+    ASSERT_TRUE(WaitFor([&] { return Server.OpenConnections() == TTCPDataServer::DefaultMaxConnectionsPerAddress; }));
+    // A client with a request is served at once; the connection silent for longest made room.
+    const auto start = std::chrono::steady_clock::now();
+    const int client = Connect(port, AF_INET, "127.0.0.1");
+    ASSERT_GE(client, 0);
+    send(client, "INDEX 0 0\n", 10, MSG_NOSIGNAL);
+    EXPECT_EQ(ReadAll(client), "value=55.5;valid=1;\n");
+    EXPECT_LT(MillisecondsSince(start), 2500) << "served only after the idle ones timed out";
+    close(client);
+    pollfd first{idle.front(), POLLIN, 0};
+    EXPECT_EQ(poll(&first, 1, 0), 1) << "the oldest idle connection is closed";
+    pollfd last{idle.back(), POLLIN, 0};
+    EXPECT_EQ(poll(&last, 1, 0), 0) << "the newest idle connection still waits";
+    for (int fd : idle)
+        close(fd);
 }
 
 TEST(TCPDataServer, ListensOnlyOnTheBindAddress)

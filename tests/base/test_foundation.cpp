@@ -1,15 +1,19 @@
 // Dates, number texts, format settings, text encoding, log callbacks and the main-thread hand-off.
 #include "base/Clock.h"
 #include "base/DateTime.h"
+#include "base/ErrorText.h"
 #include "base/FormatSettings.h"
 #include "base/Log.h"
 #include "base/MainThread.h"
 #include "base/NumberText.h"
+#include "base/RegularFile.h"
 #include "base/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -216,4 +220,19 @@ TEST(MainThreadDispatcher, PostedTasksRunLaterWithoutBlockingThePoster)
     EXPECT_TRUE(order.empty());
     EXPECT_EQ(dispatcher.RunPendingTasks(), 2);
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+TEST(SystemErrorTexts, CommonCodesHaveGermanTextsOthersTheirNumber)
+{
+    // The codes file and network operations meet: none falls back to the bare number, and none is the
+    // C library's English text.
+    for (const int code : {ENOSPC, EACCES, EPERM, ENOENT, EADDRNOTAVAIL, EADDRINUSE, ECONNREFUSED, EROFS, EDQUOT,
+                           EISDIR, ENOTDIR, EFBIG, EIO, EMFILE, ETIMEDOUT, EHOSTUNREACH, ENETUNREACH, EBUSY,
+                           ENXIO, ECONNRESET, EPIPE, ENAMETOOLONG, ELOOP, EXDEV, NotARegularFile}) {
+        const std::string text = SystemErrorText(code);
+        EXPECT_EQ(text.find("Systemfehler"), std::string::npos) << code;
+        if (code != NotARegularFile)
+            EXPECT_NE(text, std::strerror(code)) << code;
+    }
+    EXPECT_EQ(SystemErrorText(EKEYREVOKED), "Systemfehler " + std::to_string(EKEYREVOKED));
 }

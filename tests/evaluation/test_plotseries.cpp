@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <random>
 #include <tuple>
 
@@ -49,6 +51,28 @@ TEST(PlotSeriesTest, ExtremesOfAnyRangeMatchAPlainScan)
     ASSERT_TRUE(series.ValueRange(low, high));
     EXPECT_FLOAT_EQ(high, *std::max_element(plain.begin(), plain.end()) * 0.8f - 2.0f);
     EXPECT_FLOAT_EQ(series.Y(5), plain[5] * 0.8f - 2.0f);
+}
+
+TEST(PlotSeriesTest, NonFiniteValuesStayOutOfEveryRange)
+{
+    auto times = std::make_shared<TTimeColumn>();
+    TPlotSeries series("Kessel (Temperatur)", times);
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // Beyond one summary block, with blocks made only of non-finite values.
+    // The finite values run from -10 to 40.
+    for (int i = 0; i < 1000; ++i) {
+        times->PushBack(45000.0 + i / 1440.0);
+        const bool damaged = (i >= 64 && i < 256) || i % 7 == 0;
+        series.AddValue(damaged ? (i % 2 == 0 ? inf : (i % 3 == 0 ? -inf : nan)) : static_cast<float>(i % 51 - 10));
+    }
+    float low = 0, high = 0;
+    ASSERT_TRUE(series.ValueRange(low, high));
+    EXPECT_EQ(low, -10.0f);
+    EXPECT_EQ(high, 40.0f);
+    EXPECT_FALSE(series.ValueRange(64, 256, low, high)) << "no finite value in that range";
+    ASSERT_TRUE(series.ValueRange(250, 260, low, high));
+    EXPECT_TRUE(std::isfinite(low) && std::isfinite(high));
 }
 
 TEST(PlotSeriesTest, TimeSearchWithEqualTimes)

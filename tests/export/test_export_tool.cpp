@@ -48,10 +48,11 @@ protected:
     std::string Args(const std::string& rest) const { return "export --project " + ShellQuote(ProjectFile.string()) + " " + rest; }
 
     // The tool behind a shell prefix (ulimit, setpriv); LC_ALL=C as RunTool.
-    testsupport::ToolRun RunWith(const std::string& prefix, const std::string& arguments) const
+    testsupport::ToolRun RunWith(const std::string& prefix, const std::string& arguments,
+                                 const fs::path& tool = testsupport::ToolPath("dedezuviv-tool")) const
     {
         const std::string out = (Dir / "stdout").string(), err = (Dir / "stderr").string();
-        const std::string command = prefix + " env LC_ALL=C " + ShellQuote(testsupport::ToolPath("dedezuviv-tool").string()) +
+        const std::string command = prefix + " env LC_ALL=C " + ShellQuote(tool.string()) +
                                     " " + arguments + " >" + ShellQuote(out) + " 2>" + ShellQuote(err);
         const std::string shell = "sh -c " + ShellQuote(command);
         const int status = std::system(shell.c_str());
@@ -304,9 +305,19 @@ TEST_F(ExportTool, FoldersAndUnreadableDayFiles)
     const std::string prefix = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
     if (::geteuid() == 0 && std::system("command -v setpriv >/dev/null") != 0)
         GTEST_SKIP() << "setpriv is missing: cannot run as an unprivileged user";
+    // The build tree may lie where "nobody" cannot enter: it runs a copy of the tool in the open folder.
+    fs::path tool = testsupport::ToolPath("dedezuviv-tool");
+    if (::geteuid() == 0) {
+        fs::create_directory(Dir / "bin");
+        ::chmod((Dir / "bin").c_str(), 0755);
+        tool = testsupport::CopyForOtherUsers(tool, Dir / "bin");
+        ASSERT_FALSE(tool.empty());
+    }
     const fs::path out = Dir / "gesperrt.csv";
-    run = RunWith(prefix, Args("--from 2025-03-01T00:00:00 --to 2025-03-03T00:00:00 --selection Temperaturen " +
-                               ShellQuote(out.string())));
+    run = RunWith(prefix,
+                  Args("--from 2025-03-01T00:00:00 --to 2025-03-03T00:00:00 --selection Temperaturen " +
+                       ShellQuote(out.string())),
+                  tool);
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Out, "");
     EXPECT_EQ(run.Err, "Fehler bei Export aufgetreten!\nDie Datendatei \"" + locked +

@@ -190,6 +190,25 @@ TEST(ExportTypes, ATypeThatDoesNotAdvanceIsLeftOutWithALogLine)
     EXPECT_EQ(ReadExportTypes((dir / "exportdef.cfg").string()).size(), 4u);
 }
 
+TEST(ExportTypes, ASectionOfARepeatedNameIsLeftOutNotMerged)
+{
+    TempDir dir;
+    std::vector<std::string> log;
+    SetLogCallbacks([&log](const std::string& text) { log.push_back(text); }, nullptr);
+    WriteFile(dir / "exportdef.cfg", "[Woche]\r\nIncDay=7\r\n[Tag]\r\nIncDay=1\r\n[WOCHE]\r\nIncHour=1\r\nID=W2\r\n");
+    std::vector<std::string> skipped;
+    const TExportTypes types = ReadExportTypes((dir / "exportdef.cfg").string(), &skipped);
+    ClearLogCallbacks();
+    ASSERT_EQ(types.size(), 2u);
+    EXPECT_EQ(types[0].Name, "Woche");
+    EXPECT_EQ(types[0].IncDay, 7);
+    EXPECT_EQ(types[0].IncHour, 0) << "nothing of the second section";
+    EXPECT_EQ(types[0].ID, "ID0");
+    EXPECT_EQ(skipped, (std::vector<std::string>{"WOCHE"}));
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("\"WOCHE\""), std::string::npos) << log[0];
+}
+
 TEST(ExportTypes, LoadExportTypesFillsTheProgramsList)
 {
     TempDir dir;
@@ -216,6 +235,29 @@ TEST(BatchFileName, ASlashInTheTypesNameOrIdMakesNoFolder)
     type.Name = "Heizung/Tag";
     type.ID = "H/T";
     EXPECT_EQ(BatchFileName("%ID-%TYP", type, EncodeDate(2024, 3, 7)), "H_T-Heizung_Tag");
+}
+
+TEST(BatchFileName, NamesAndIdsNeverLeaveTheMasksFolder)
+{
+    struct Case {
+        const char* name;
+        const char* id;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"../../x", "W", "export/W-______x.csv"},
+        {"Woche", "../../../tmp/x", "export/_________tmp_x-Woche.csv"},
+        {"..", "..\\..", "export/_____-__.csv"},
+        {"a.b", "v1.2", "export/v1.2-a.b.csv"},
+    };
+    for (const Case& c : cases) {
+        TExportType type = TypeNamed("Tagesverlauf");
+        type.Name = c.name;
+        type.ID = c.id;
+        const std::string name = BatchFileName("export/%ID-%TYP.csv", type, EncodeDate(2024, 3, 7));
+        EXPECT_EQ(name, c.expected) << c.name << " " << c.id;
+        EXPECT_EQ(name.find("/.."), std::string::npos) << name;
+    }
 }
 
 TEST(BatchFileName, OnlyTheFirstOccurrenceAndLetterCaseIgnored)

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 
 using namespace dedezuviv::base;
@@ -125,6 +126,17 @@ TEST_F(ChartPageTest, TemperaturesAloneFillTheTabOnTheLeftAxisWidenedByFive)
     // Legend texts: plain names cut or padded to 15 characters.
     EXPECT_EQ(Std().SeriesList()[0]->name(), QStringLiteral("Kessel         "));
     EXPECT_EQ(Std().SeriesList()[1]->name(), QStringLiteral("Außen          "));
+}
+
+TEST_F(ChartPageTest, AnInfiniteValueLeavesTheAxisOnTheRealData)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    Page->ShowSeries(Make(Series("Kessel (Temperatur)", {50, inf, 60}), Series("Außen (Temperatur)", {-12.5f, -2, -inf})),
+                     "Temperaturen", {});
+    EXPECT_DOUBLE_EQ(Std().yAxis->range().lower, -17.5);
+    EXPECT_DOUBLE_EQ(Std().yAxis->range().upper, 65);
+    // Drawn without the infinite points (a picture is made without trouble).
+    EXPECT_FALSE(Std().toPixmap(400, 300).isNull());
 }
 
 TEST_F(ChartPageTest, OneRelayTakesTheBottomQuarterBetweenZeroAndEightTenths)

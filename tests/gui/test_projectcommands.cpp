@@ -447,6 +447,18 @@ TEST_F(ProjectCommandsTest, SettingsDialogDataFolder)
     EXPECT_EQ(project.Root, "");
 }
 
+TEST_F(ProjectCommandsTest, DatasetDefinitionOkUnchangedKeepsSharpS)
+{
+    TProject& project = Open(SavedProject("Haus.p-p", "Haus"));
+    project.FieldNames[ftTemperature] = {"Außen", "Kessel"};
+    project.FieldNames[ftOutput] = {"Fußbodenpumpe"};
+    EXPECT_TRUE(EditDefinition([](TVarConfigDlg& dialog) { dialog.OKBtn->click(); }));
+    EXPECT_EQ(project.FieldNames[ftTemperature], (TNameList{"Außen", "Kessel"}));
+    EXPECT_EQ(project.FieldNames[ftOutput], (TNameList{"Fußbodenpumpe"}));
+    EXPECT_EQ(Dialogs.Count("error"), 0);
+    EXPECT_EQ(Dialogs.Count("inform"), 0);
+}
+
 TEST_F(ProjectCommandsTest, DatasetDefinitionEditedAndStored)
 {
     TProject& project = Open(SavedProject("Haus.p-p", "Haus"));
@@ -484,7 +496,9 @@ TEST_F(ProjectCommandsTest, DatasetDefinitionEditedAndStored)
         dialog.OKBtn->click();
     });
     EXPECT_EQ(project.FieldNames[ftState], (TNameList{"Stufe1"}));
-    EXPECT_TRUE(Dialogs.Contains("error", NotSaved));
+    EXPECT_FALSE(Dialogs.Contains("error", NotSaved)) << "the lists were stored";
+    EXPECT_TRUE(Dialogs.Contains("inform", "Zeichen, die in Feldnamen nicht erlaubt sind, wurden entfernt; "
+                                           "die Datensatz-Definition wurde gespeichert."));
 }
 
 TEST_F(ProjectCommandsTest, DatasetDefinitionFromADeviceFile)

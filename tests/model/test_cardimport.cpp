@@ -11,14 +11,20 @@
 #include "model/Project.h"
 #include "model/ProjectFile.h"
 #include "support/RecordLines.h"
+#include "support/SmallFileSystem.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace dedezuviv::base;
@@ -258,6 +264,160 @@ TEST_F(CardImportTest, WriteFailureEndsTheImportWithTheCountWritten)
     EXPECT_NE(result.ErrorText.find("60 Datensätze"), std::string::npos);
     EXPECT_TRUE(Project->RecordingToFile);
     EXPECT_FALSE(LogLines.empty());
+}
+
+// A card record as the controller sent it: its own time but no reception time, which the decoder then
+// appends with the PC's time of the import.
+std::string WithoutReceptionTime(const std::string& line)
+{
+    return line.substr(0, line.rfind("/r")) + "#";
+}
+
+TEST_F(CardImportTest, ReimportOfRecordsWithoutReceptionTimeAddsNothing)
+{
+    struct Case {
+        const char* name;
+        bool ownReceptionTime;
+    };
+    for (const Case c : {Case{"with /r", true}, Case{"without /r", false}}) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(Project->GetDataDir("data"));
+        Project->LastSaved = 0;
+        std::string card;
+        for (int i = 0; i < 40; ++i) {
+            const std::string line = RecordLine(IncSecond(Start, i * 30), {20.0 + i % 3});
+            card += (c.ownReceptionTime ? line : WithoutReceptionTime(line)) + "\r\n";
+        }
+        const std::string file = Card(card);
+        ASSERT_EQ(ImportCardFile(file, nullptr).Result, 0);
+        EXPECT_EQ(AllLines(), 40u);
+        // Later, so an appended reception time differs from the first import's.
+        SetClockOverride([] { return EncodeDateTime(2026, 12, 10, 8, 30, 0); });
+        Project->LastSaved = 0;
+        const TCardImportResult again = ImportCardFile(file, nullptr);
+        SetClockOverride([] { return EncodeDateTime(2026, 12, 9, 12, 0, 0); });
+        ASSERT_EQ(again.Result, 0) << again.ErrorText;
+        EXPECT_EQ(again.Written, 0u);
+        EXPECT_EQ(again.Duplicates, 40u);
+        EXPECT_EQ(AllLines(), 40u);
+    }
+}
+
+TEST_F(CardImportTest, ShippedCaptureImportedTwiceKeepsItsLines)
+{
+    const std::string capture = testsupport::SourcePath("data/sample-capture.txt").string();
+    const TCardImportResult first = ImportCardFile(capture, nullptr);
+    ASSERT_EQ(first.Result, 0) << first.ErrorText;
+    ASSERT_GT(first.Written, 0u);
+    SetClockOverride([] { return EncodeDateTime(2026, 12, 9, 12, 0, 7); });
+    Project->LastSaved = 0;
+    const TCardImportResult second = ImportCardFile(capture, nullptr);
+    EXPECT_EQ(second.Written, 0u);
+    EXPECT_EQ(second.Duplicates, first.Written);
+}
+
+TEST_F(CardImportTest, CardOverlappingLiveRecordsAddsOnlyTheNewOnes)
+{
+    // Live logging recorded the first half (the decoder appended its reception times); the card holds
+    // the same records without reception times, and then more.
+    std::string card;
+    for (int i = 0; i < 20; ++i) {
+        const std::string line = RecordLine(IncSecond(Start, i * 10), {30.0 + i});
+        const std::string sent = WithoutReceptionTime(line);
+        if (i < 10)
+            ASSERT_TRUE(AppendLineToFile(DataFileName(*Project, Start),
+                                         sent.substr(0, sent.size() - 1) + "/r14.03.26 23:55:55#"));
+        card += sent + "\r\n";
+    }
+    const TCardImportResult result = ImportCardFile(Card(card), nullptr);
+    ASSERT_EQ(result.Result, 0) << result.ErrorText;
+    EXPECT_EQ(result.Duplicates, 10u);
+    EXPECT_EQ(result.Written, 10u);
+    EXPECT_EQ(DayLines(Start).size(), 20u);
+}
+
+TEST_F(CardImportTest, RecordsJumpingBetweenManyDaysAreStillRecognised)
+{
+    // Round robin over twelve days: every day is left and touched again many times.
+    std::string card;
+    for (int i = 0; i < 1200; ++i)
+        card += RecordLine(IncSecond(Start + i % 12, i), {double(i % 40)}) + "\r\n";
+    const std::string file = Card(card);
+    const TCardImportResult first = ImportCardFile(file, nullptr);
+    ASSERT_EQ(first.Result, 0) << first.ErrorText;
+    EXPECT_EQ(first.Written, 1200u);
+    Project->LastSaved = 0;
+    const TCardImportResult again = ImportCardFile(file, nullptr);
+    EXPECT_EQ(again.Written, 0u);
+    EXPECT_EQ(again.Duplicates, 1200u);
+}
+
+// Runs the import on another thread; an import that hangs is freed by opening the FIFO for writing.
+TCardImportResult ImportWithin(const std::string& card, const fs::path& fifo, bool& hung)
+{
+    auto running = std::async(std::launch::async, [&] { return ImportCardFile(card, nullptr); });
+    hung = running.wait_for(std::chrono::seconds(20)) != std::future_status::ready;
+    if (hung) {
+        const int fd = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+        running.wait();
+        ::close(fd);
+    }
+    return running.get();
+}
+
+TEST_F(CardImportTest, FifosAndDevicesAreNoCardAndNoDayFile)
+{
+    const fs::path fifo = Dir / "karte.l00";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    bool hung = false;
+    TCardImportResult result = ImportWithin(fifo.string(), fifo, hung);
+    EXPECT_FALSE(hung);
+    EXPECT_EQ(result.Result, 1);
+    EXPECT_NE(result.ErrorText.find("ist keine Datei"), std::string::npos) << result.ErrorText;
+
+    // A day file that is a FIFO, and one that is a link to /dev/zero: nothing counts as written.
+    const std::string card = Card(CardRecords(Start, 3, 10), "echt.l00");
+    const fs::path dayFifo = DataFileName(*Project, Start);
+    fs::create_directories(dayFifo.parent_path());
+    ASSERT_EQ(::mkfifo(dayFifo.c_str(), 0600), 0);
+    result = ImportWithin(card, dayFifo, hung);
+    EXPECT_FALSE(hung);
+    EXPECT_TRUE(result.WriteFailed);
+    EXPECT_EQ(result.Written, 0u);
+
+    fs::remove(dayFifo);
+    fs::create_symlink("/dev/zero", dayFifo);
+    result = ImportCardFile(card, nullptr);
+    EXPECT_TRUE(result.WriteFailed);
+    EXPECT_EQ(result.Written, 0u);
+    EXPECT_NE(result.ErrorText.find("keine Datei"), std::string::npos) << result.ErrorText;
+}
+
+TEST_F(CardImportTest, FullDiskKeepsWhatFitAndSaysWhy)
+{
+    const fs::path data = Project->GetDataDir("data");
+    fs::create_directories(data);
+    const std::string card = Card(CardRecords(Start, 5000, 1));  // two days, about 400 KB of lines
+    const int failures = testsupport::InChildOnSmallFileSystem(data, 64 * 1024, [&]() -> int {
+        const TCardImportResult result = ImportCardFile(card, nullptr);
+        std::vector<std::string> lines = DayLines(Start);
+        for (const std::string& line : DayLines(Start + 1))
+            lines.push_back(line);
+        int bits = 0;
+        if (!result.WriteFailed)
+            bits |= 1;
+        if (result.Written < 100 || result.Written != lines.size())
+            bits |= 2;
+        if (result.ErrorText.find("Kein Speicherplatz") == std::string::npos)
+            bits |= 4;
+        for (const std::string& line : lines)
+            if (line.empty() || line.back() != '\r' || line[line.size() - 2] != '#')
+                bits |= 8;
+        return bits;
+    });
+    if (failures == -1)
+        GTEST_SKIP() << "no private tmpfs can be mounted here";
+    EXPECT_EQ(failures, 0) << "bits: 1 no failure, 2 count differs from the file, 4 no reason, 8 broken line";
 }
 
 TEST_F(CardImportTest, ProjectClosedWhileEventsRunEndsTheImport)

@@ -1,8 +1,10 @@
 // Day file names and appending lines: folder creation, failures that must report false without leaving
 // a descriptor or a half line behind, and concurrent appenders.
+#include "base/RegularFile.h"
 #include "model/DayFiles.h"
 #include "model/Project.h"
 
+#include "support/SmallFileSystem.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +22,7 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace dedezuviv::base;
 using namespace dedezuviv::model;
 
 namespace fs = std::filesystem;
@@ -410,8 +413,9 @@ TEST(DayFiles, FailuresTellTheirReason)
     int code = -1;
     EXPECT_TRUE(AppendLineToFile((dir / "ok.txt").string(), "x", created, code));
     EXPECT_EQ(code, 0);
+    // A device is no day file (it would swallow the lines or never take them): refused unwritten.
     EXPECT_FALSE(AppendLineToFile("/dev/full", "=MD#", created, code));
-    EXPECT_EQ(code, ENOSPC);
+    EXPECT_EQ(code, NotARegularFile);
     EXPECT_FALSE(AppendLineToFile((dir / "folder").string(), "x", created, code));
     EXPECT_EQ(code, EISDIR);
     EXPECT_FALSE(AppendLineToFile((dir / "plain/data/26-12-08.txt").string(), "x", created, code));
@@ -439,4 +443,28 @@ TEST(DayFiles, FailuresTellTheirReason)
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(ReadFile(file), "=MD/t+010,00#\r\n");
+}
+
+TEST(DayFiles, AFullDiskTellsItsReasonAndKeepsWholeLines)
+{
+    TempDir dir;
+    const int failures = testsupport::InChildOnSmallFileSystem(dir.Path(), 8 * 1024, [&]() -> int {
+        const std::string file = (dir / "data/26-12-08.txt").string();
+        const std::string line = "=MD/p100013/v0102/t+055,50/t-012,30/y08.12.26/z10:15:07/r08.12.26 10:15:09#";
+        bool created = false;
+        int code = 0;
+        int written = 0;
+        while (written < 10000 && AppendLineToFile(file, line, created, code))
+            ++written;
+        const std::string content = ReadFile(file);
+        int bits = 0;
+        if (code != ENOSPC)
+            bits |= 1;
+        if (content.size() != static_cast<size_t>(written) * (line.size() + 2))
+            bits |= 2;
+        return bits;
+    });
+    if (failures == -1)
+        GTEST_SKIP() << "no private tmpfs can be mounted here";
+    EXPECT_EQ(failures, 0) << "bits: 1 not ENOSPC, 2 a partial line stayed";
 }

@@ -120,13 +120,42 @@ TEST(DeviceDefinition, WindowsTextAndTheImportIntoAProject)
     TProject project;
     project.FieldNames[ftCounter] = {"Starts", "Stunden"};
     project.FieldNames[ftIntern] = {"Intern 1"};
-    // "ß" is no name character: it is dropped, as the dialog's OK would drop it.
-    EXPECT_TRUE(ApplyDeviceDefinition(project, d));
-    EXPECT_EQ(project.FieldNames[ftTemperature], (TNameList{"Küche", "Auen"}));
+    // "ß" is a name character like the umlauts: nothing is dropped.
+    EXPECT_FALSE(ApplyDeviceDefinition(project, d));
+    EXPECT_EQ(project.FieldNames[ftTemperature], (TNameList{"Küche", "Außen"}));
     EXPECT_EQ(project.FieldNames[ftOutput], (TNameList{"Brenner", ""}));
     EXPECT_EQ(project.FieldNames[ftCounter], (TNameList{"Starts", "Stunden"}));
     EXPECT_EQ(project.FieldNames[ftIntern], (TNameList{"Intern 1"}));
     EXPECT_TRUE(project.Modified);
+}
+
+TEST(DeviceDefinition, CommaInAKeyShiftsNoName)
+{
+    TempDir dir;
+    std::vector<std::string> log;
+    SetLogCallbacks([&](const std::string& text) { log.push_back(text); }, nullptr);
+    const TDeviceDefinition d = ReadLines(dir, "MESSEINGAENGE=3\r\nEA_Vorlauf,Ruecklauf=1\r\nEA_Kessel=2\r\n"
+                                               "EA_Speicher=3\r\n");
+    ClearLogCallbacks();
+    TProject project;
+    ApplyDeviceDefinition(project, d);
+    EXPECT_EQ(project.FieldNames[ftTemperature], (TNameList{"VorlaufRuecklauf", "Kessel", "Speicher"}));
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("EA_Vorlauf,Ruecklauf"), std::string::npos) << log[0];
+}
+
+TEST(DefinitionText, SharpSIsKeptThroughEveryStep)
+{
+    TProject project;
+    project.FieldNames[ftTemperature] = {"Außen", "Straße Nord"};
+    project.FieldNames[ftOutput] = {"Fußboden"};
+    // The dialog's OK with nothing changed stores the same names and reports no loss.
+    EXPECT_FALSE(StoreDefinitionTexts(project, DefinitionTextsFromProject(project)));
+    EXPECT_EQ(project.FieldNames[ftTemperature], (TNameList{"Außen", "Straße Nord"}));
+    EXPECT_EQ(project.FieldNames[ftOutput], (TNameList{"Fußboden"}));
+    int dropped = 1;
+    EXPECT_EQ(CleanFieldName("Außen", dropped), "Außen");
+    EXPECT_EQ(dropped, 0);
 }
 
 TEST(DefinitionText, CommaTextShown)

@@ -80,8 +80,10 @@ TEST(FieldNames, CleanKeepsAllowedCharactersAndCommas)
 TEST(FieldNames, CleanDropsOtherCharactersWhole)
 {
     int dropped = 0;
-    // ß and É share the lead byte 0xC3 with the umlauts and must still go whole.
-    EXPECT_EQ(CleanFieldName("Außen", dropped), "Auen");
+    // ß is a name character like the umlauts; ç and É share their lead byte 0xC3 and must still go whole.
+    EXPECT_EQ(CleanFieldName("Außen", dropped), "Außen");
+    EXPECT_EQ(dropped, 0);
+    EXPECT_EQ(CleanFieldName("Façade", dropped), "Faade");
     EXPECT_EQ(dropped, 1);
     EXPECT_EQ(CleanFieldName("Éa", dropped), "a");
     EXPECT_EQ(dropped, 1);
@@ -138,18 +140,18 @@ TEST(FieldNames, SplitAppendsCleanedNames)
     TNameList list{"Alt"};
     SplitFieldNames("Au(ß)en, Kessel,Vorlauf!", list, dropped);
     // Blanks are name characters: the blank after the comma stays.
-    EXPECT_EQ(list, (TNameList{"Alt", "Auen", " Kessel", "Vorlauf"}));
+    EXPECT_EQ(list, (TNameList{"Alt", "Außen", " Kessel", "Vorlauf"}));
     EXPECT_EQ(dropped, 1);
 
     // A name made only of dropped characters still takes its position when a comma follows.
     list.clear();
-    SplitFieldNames("ß,x", list, dropped);
+    SplitFieldNames("ç,x", list, dropped);
     EXPECT_EQ(list, (TNameList{"", "x"}));
 
     std::unique_ptr<TNameList> owned;
-    SplitFieldNames("Kühl,Heiß", owned, dropped);
+    SplitFieldNames("Kühl,Heiß€", owned, dropped);
     ASSERT_TRUE(owned);
-    EXPECT_EQ(*owned, (TNameList{"Kühl", "Hei"}));
+    EXPECT_EQ(*owned, (TNameList{"Kühl", "Heiß"}));
     EXPECT_EQ(dropped, 1);
     SplitFieldNames("Drei", owned, dropped);
     EXPECT_EQ(owned->size(), 3u);

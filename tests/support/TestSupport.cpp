@@ -88,6 +88,17 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes)
 
 std::filesystem::path ToolPath(const std::string& name) { return std::filesystem::path(DEDEZUVIV_TOOL_DIR) / name; }
 
+std::filesystem::path CopyForOtherUsers(const std::filesystem::path& program, const std::filesystem::path& folder)
+{
+    std::error_code error;
+    const std::filesystem::path copy = folder / program.filename();
+    std::filesystem::copy_file(program, copy, std::filesystem::copy_options::overwrite_existing, error);
+    if (error)
+        return {};
+    std::filesystem::permissions(copy, std::filesystem::perms(0755), error);
+    return error ? std::filesystem::path() : copy;
+}
+
 std::filesystem::path LoggerPath() { return std::filesystem::path(DEDEZUVIV_BINARY_DIR) / "dedezuviv"; }
 
 std::filesystem::path SourcePath(const std::string& relative)

@@ -49,6 +49,10 @@ std::filesystem::path ToolPath(const std::string& name);
 std::filesystem::path SourcePath(const std::string& relative);
 // The logger program itself (dedezuviv) in the build tree.
 std::filesystem::path LoggerPath();
+// A copy of a program of the build in Folder, for a test that runs it as another user: the build tree
+// may lie where that user cannot enter (a checkout under /root or in a "mktemp -d" folder). Folder must
+// be open to that user; the copy may be run by everyone. Empty when it cannot be copied.
+std::filesystem::path CopyForOtherUsers(const std::filesystem::path& program, const std::filesystem::path& folder);
 
 // Two linked pseudo-terminals made by socat, as the two ends of a serial cable. Start() returns false
 // when socat is missing or the links do not appear within five seconds.

@@ -1,4 +1,5 @@
 #include "app/core/Autostart.h"
+#include "base/ErrorText.h"
 
 #include "app/core/AppSettings.h"
 #include "app/core/AutostartEntry.h"
@@ -35,7 +36,7 @@ std::string TrimmedOutput(std::string text)
 
 std::string PathError(const fs::path& path, const std::error_code& error)
 {
-    return path.string() + ": " + error.message();
+    return path.string() + ": " + SystemErrorText(error.value());
 }
 
 bool Exists(const fs::path& path)

@@ -3,13 +3,12 @@
 #include "base/AsciiText.h"
 #include "app/core/CommandLine.h"
 #include "base/ErrorText.h"
+#include "base/RegularFile.h"
 #include "base/IniFile.h"
 #include "app/core/Namespace.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 
 namespace dedezuviv::app {
@@ -169,13 +168,22 @@ bool ReadMqttPassword(const TMqttSettings& settings, std::string& password, std:
     }
     if (settings.PasswordFile.empty())
         return true;
-    std::ifstream file(settings.PasswordFile, std::ios::binary);
-    if (!file) {
+    // A regular file only (not /dev/zero, a FIFO or a folder), and only its first line, at most 4 KB.
+    constexpr size_t LongestLine = 4096;
+    std::string bytes;
+    int errorCode = 0;
+    if (!ReadRegularFile(settings.PasswordFile, bytes, errorCode, LongestLine + 1)) {
         error = "MQTT-Passwortdatei \"" + settings.PasswordFile + "\" kann nicht gelesen werden: " +
-                SystemErrorText(errno);
+                SystemErrorText(errorCode);
         return false;
     }
-    std::getline(file, password);
+    const size_t lineEnd = bytes.find('\n');
+    if (lineEnd == std::string::npos && bytes.size() > LongestLine) {
+        error = "MQTT-Passwortdatei \"" + settings.PasswordFile + "\": die erste Zeile ist länger als " +
+                std::to_string(LongestLine) + " Bytes.";
+        return false;
+    }
+    password = bytes.substr(0, lineEnd);
     if (!password.empty() && password.back() == '\r')
         password.pop_back();
     struct stat status {};

@@ -31,11 +31,28 @@ namespace dedezuviv::app {
 
 namespace {
 
+// A port number is decimal only ("0x3A98" or "$3A98" is no port 15000): 0 to 65535, blanks around it
+// allowed.
+bool ReadDecimalPort(const std::string& text, int32_t& port)
+{
+    const size_t first = text.find_first_not_of(' ');
+    const size_t last = text.find_last_not_of(' ');
+    if (first == std::string::npos || last - first + 1 > 5)
+        return false;
+    port = 0;
+    for (size_t i = first; i <= last; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        port = port * 10 + (text[i] - '0');
+    }
+    return port <= 65535;
+}
+
 bool KeptByte(unsigned char c)
 {
     return c == ' ' || c == '-' || c == '+' || c == ';' || c == '_' || (c >= '0' && c <= '9') ||
            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == 0xC4 || c == 0xD6 || c == 0xDC || c == 0xE4 ||
-           c == 0xF6 || c == 0xFC;
+           c == 0xF6 || c == 0xFC || c == 0xDF;
 }
 
 std::vector<std::string> Tokens(const std::string& upper)
@@ -266,7 +283,7 @@ std::string TTCPDataServer::ServeReceivedBytes(const std::string& bytes, const s
 bool TTCPDataServer::Listen(std::string& error)
 {
     int32_t port = -1;
-    if (!TryStrToInt(PortText, port) || port < 0 || port > 65535) {
+    if (!ReadDecimalPort(PortText, port)) {
         error = "ungültiger Port \"" + PortText + "\"";
         return false;
     }
@@ -297,7 +314,7 @@ bool TTCPDataServer::Listen(std::string& error)
     addrinfo* found = nullptr;
     const int code = getaddrinfo(address.c_str(), std::to_string(port).c_str(), &hints, &found);
     if (code != 0) {
-        error = "Adresse \"" + address + "\" unbekannt (" + std::string(gai_strerror(code)) + ")";
+        error = "Adresse \"" + address + "\" unbekannt (" + ResolverErrorText(code) + ")";
         return false;
     }
     // A name may stand for several addresses ("localhost": ::1 and 127.0.0.1); all of them listen, on
@@ -385,6 +402,7 @@ void TTCPDataServer::Run()
         std::string Address;  // as the debug lines show it
         std::string Key;      // as the per-address limit counts it
         uint64_t Deadline = 0;
+        uint64_t LastHeard = 0;  // when it connected or last sent bytes
         TRequestLines Lines;
         bool Reading = true;
         std::string Pending;  // answers not yet sent
@@ -416,8 +434,30 @@ void TTCPDataServer::Run()
         }
         return true;
     };
+    // At a cap the connection silent for longest gives way to the new one, so that silent or slow
+    // clients cannot lock others out (all local clients count as one address). Only connections
+    // still reading qualify: one being answered is about to end anyway. Key empty: any address.
+    const auto longestSilent = [&](const std::string& key) {
+        auto oldest = connections.end();
+        for (auto it = connections.begin(); it != connections.end(); ++it)
+            if (it->second.Reading && (key.empty() || it->second.Key == key) &&
+                (oldest == connections.end() || it->second.LastHeard < oldest->second.LastHeard))
+                oldest = it;
+        return oldest;
+    };
+    const auto closeLongestSilent = [&](const std::string& key) {
+        const auto oldest = longestSilent(key);
+        if (oldest == connections.end())
+            return false;
+        closeConnection(oldest);
+        return true;
+    };
     const auto acceptWaiting = [&](int listenFd, uint64_t now) {
-        while (static_cast<int>(connections.size()) < Limit) {
+        for (;;) {
+            // At the cap a waiting connection stays queued unless some connection can give way.
+            const bool full = static_cast<int>(connections.size()) >= Limit;
+            if (full && longestSilent(std::string()) == connections.end())
+                return;
             sockaddr_storage address{};
             socklen_t length = sizeof(address);
             const int client =
@@ -437,15 +477,18 @@ void TTCPDataServer::Run()
                 }
                 return;
             }
+            if (full)
+                closeLongestSilent(std::string());
             std::string key = ClientAddressKey(address);
-            if (!perAddress.TryAdd(key)) {
+            if (!perAddress.TryAdd(key) && !(closeLongestSilent(key) && perAddress.TryAdd(key))) {
                 close(client);
                 if (refusedLine.Due(now))
                     PostDebugLine("Verbindung von " + AddressText(address) +
                                   " abgewiesen: zu viele Verbindungen von dieser Adresse.");
                 continue;
             }
-            connections[client] = TConnection{AddressText(address), std::move(key), now + SilenceTimeoutMs, {}, true, {}};
+            connections[client] =
+                TConnection{AddressText(address), std::move(key), now + SilenceTimeoutMs, now, {}, true, {}};
             ConnectionCount = static_cast<int>(connections.size());
         }
     };
@@ -454,7 +497,8 @@ void TTCPDataServer::Run()
         uint64_t now = GetTickCount();
         fds.clear();
         fds.push_back({WakeRead, POLLIN, 0});
-        const bool accepting = static_cast<int>(connections.size()) < Limit && now >= acceptPausedUntil;
+        const bool accepting = now >= acceptPausedUntil && (static_cast<int>(connections.size()) < Limit ||
+                                                              longestSilent(std::string()) != connections.end());
         for (int fd : ListenSockets)
             fds.push_back({fd, static_cast<short>(accepting ? POLLIN : 0), 0});
         int timeout = SilenceTimeoutMs;
@@ -495,6 +539,7 @@ void TTCPDataServer::Run()
                     continue;
                 }
                 if (received > 0) {
+                    connection.LastHeard = now;
                     connection.Pending +=
                         connection.Lines.Take(buffer, static_cast<size_t>(received), connection.Address);
                     BytesReceived += static_cast<uint64_t>(received);

@@ -64,7 +64,7 @@ public:
     uint64_t ReceivedBytes() const { return BytesReceived; }
 
     // The kept text of one request line: only blank - + ; _ digits ASCII letters and the
-    // Windows-1252 umlauts stay.
+    // Windows-1252 umlauts and ß stay.
     static std::string FilterRequestBytes(const std::string& bytes);
     // Answers one kept request line (LF included in the answer); Tokens receives the upper-cased tokens
     // joined by ",". Reads the live state under its lock.

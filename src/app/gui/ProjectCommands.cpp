@@ -85,8 +85,10 @@ void DatasetDefinitionsClick(ICommandHost& host)
     if (dialog.exec() == QDialog::Accepted && CurrentProject() != nullptr) {
         bool error = false;
         dialog.SaveToProject(*CurrentProject(), error);
+        // The lists are stored either way; only characters names may not hold were left out.
         if (error)
-            ShowError("Die Einstellungenen konnten nicht gespeichert werden.");
+            InformUser("Zeichen, die in Feldnamen nicht erlaubt sind, wurden entfernt; die Datensatz-Definition "
+                       "wurde gespeichert.");
     }
     host.RefreshDisplay();
 }

@@ -39,6 +39,9 @@ std::vector<TSeriesPlottable::TColumn> TSeriesPlottable::Columns(size_t first, s
     if (!dense) {
         columns.reserve(last - first);
         for (size_t i = first; i < last; ++i) {
+            // A value that is no finite number (infinity from a damaged day file) is left out.
+            if (!std::isfinite(Data->Y(i)))
+                continue;
             const double y = valueAxis->coordToPixel(Data->Y(i));
             columns.push_back({keyAxis->coordToPixel(Data->X(i)), y, y, y, y, i, i});
         }
@@ -55,9 +58,13 @@ std::vector<TSeriesPlottable::TColumn> TSeriesPlottable::Columns(size_t first, s
         if (end > last)
             end = last;
         float low = 0, high = 0;
-        Data->ValueRange(i, end, low, high);
-        columns.push_back({column, valueAxis->coordToPixel(Data->Y(i)), valueAxis->coordToPixel(low),
-                           valueAxis->coordToPixel(high), valueAxis->coordToPixel(Data->Y(end - 1)), i, end - 1});
+        // The range covers finite values only; a column of none is left out.
+        if (Data->ValueRange(i, end, low, high)) {
+            const float firstY = std::isfinite(Data->Y(i)) ? Data->Y(i) : low;
+            const float lastY = std::isfinite(Data->Y(end - 1)) ? Data->Y(end - 1) : high;
+            columns.push_back({column, valueAxis->coordToPixel(firstY), valueAxis->coordToPixel(low),
+                               valueAxis->coordToPixel(high), valueAxis->coordToPixel(lastY), i, end - 1});
+        }
         i = end;
         // Columns advance by at least a pixel; a key axis too short to map the range sanely stops here.
         if (columns.size() > static_cast<size_t>(width) + 8)
@@ -192,6 +199,8 @@ void TSeriesPlottable::draw(QCPPainter* painter)
         QVector<QLineF> crosses;
         crosses.reserve(static_cast<qsizetype>(2 * (last - first)));
         for (size_t i = first; i < last; ++i) {
+            if (!std::isfinite(Data->Y(i)))
+                continue;
             const QPointF p = PointPixel(i);
             crosses.append(QLineF(p.x() - 2, p.y(), p.x() + 2, p.y()));
             crosses.append(QLineF(p.x(), p.y() - 4, p.x(), p.y() + 4));
@@ -225,6 +234,8 @@ long long TSeriesPlottable::PointAt(const QPointF& pos, double maxDistance) cons
     long long best = -1;
     double bestDistance = maxDistance * maxDistance;
     for (size_t i = first; i < last; ++i) {
+        if (!std::isfinite(Data->Y(i)))
+            continue;
         const QPointF p = PointPixel(i);
         const double dx = p.x() - pos.x(), dy = p.y() - pos.y();
         const double distance = dx * dx + dy * dy;
