@@ -102,9 +102,11 @@ TEST(MqttTexts, AnIdNeverMovesToAnotherField)
     };
     for (const auto& [before, after] : edits) {
         const std::map<std::string, std::string> old = idsOf(before);
-        for (const auto& [id, name] : idsOf(after))
-            if (old.count(id) != 0)
+        for (const auto& [id, name] : idsOf(after)) {
+            if (old.count(id) != 0) {
                 EXPECT_EQ(old.at(id), name) << id;
+            }
+        }
     }
 }
 

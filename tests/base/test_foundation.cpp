@@ -231,8 +231,9 @@ TEST(SystemErrorTexts, CommonCodesHaveGermanTextsOthersTheirNumber)
                            ENXIO, ECONNRESET, EPIPE, ENAMETOOLONG, ELOOP, EXDEV, NotARegularFile}) {
         const std::string text = SystemErrorText(code);
         EXPECT_EQ(text.find("Systemfehler"), std::string::npos) << code;
-        if (code != NotARegularFile)
+        if (code != NotARegularFile) {
             EXPECT_NE(text, std::strerror(code)) << code;
+        }
     }
     EXPECT_EQ(SystemErrorText(EKEYREVOKED), "Systemfehler " + std::to_string(EKEYREVOKED));
 }

@@ -324,9 +324,10 @@ TEST_F(CardImportTest, CardOverlappingLiveRecordsAddsOnlyTheNewOnes)
     for (int i = 0; i < 20; ++i) {
         const std::string line = RecordLine(IncSecond(Start, i * 10), {30.0 + i});
         const std::string sent = WithoutReceptionTime(line);
-        if (i < 10)
+        if (i < 10) {
             ASSERT_TRUE(AppendLineToFile(DataFileName(*Project, Start),
                                          sent.substr(0, sent.size() - 1) + "/r14.03.26 23:55:55#"));
+        }
         card += sent + "\r\n";
     }
     const TCardImportResult result = ImportCardFile(Card(card), nullptr);
