@@ -239,19 +239,33 @@ unsigned DigitAt(const char* p, size_t pos)
 }
 
 // The seven characters at p in the form the controller sends a temperature, sign, three digits, ","
-// and two digits, read in one step with the same arithmetic as ReadPlainFloat. False for any other form.
+// and two digits, as hundredths; false for any other form.
+bool PlainTemperatureHundredths(const char* p, unsigned& hundredths)
+{
+    if ((p[0] != '+' && p[0] != '-') || p[4] != ',')
+        return false;
+    const unsigned d1 = DigitAt(p, 1), d2 = DigitAt(p, 2), d3 = DigitAt(p, 3), d5 = DigitAt(p, 5), d6 = DigitAt(p, 6);
+    if (d1 > 9 || d2 > 9 || d3 > 9 || d5 > 9 || d6 > 9)
+        return false;
+    hundredths = d1 * 10000 + d2 * 1000 + d3 * 100 + d5 * 10 + d6;
+    return true;
+}
+
+// The value of such a temperature, with the same arithmetic as ReadPlainFloat.
+double PlainTemperatureValue(bool negative, unsigned hundredths)
+{
+    const double magnitude = static_cast<double>(hundredths) / 1e2;
+    return negative ? -magnitude : magnitude;
+}
+
+// A temperature in the controller's form read in one step; false for any other form.
 bool ReadPlainTemperature(const char* p, double& value)
 {
-    if ((p[0] == '+' || p[0] == '-') && p[4] == ',') {
-        const unsigned d1 = DigitAt(p, 1), d2 = DigitAt(p, 2), d3 = DigitAt(p, 3), d5 = DigitAt(p, 5),
-                       d6 = DigitAt(p, 6);
-        if (d1 <= 9 && d2 <= 9 && d3 <= 9 && d5 <= 9 && d6 <= 9) {
-            const double magnitude = static_cast<double>(d1 * 10000 + d2 * 1000 + d3 * 100 + d5 * 10 + d6) / 1e2;
-            value = p[0] == '-' ? -magnitude : magnitude;
-            return true;
-        }
-    }
-    return false;
+    unsigned hundredths = 0;
+    if (!PlainTemperatureHundredths(p, hundredths))
+        return false;
+    value = PlainTemperatureValue(p[0] == '-', hundredths);
+    return true;
 }
 
 // A temperature text of exactly 7 characters: the controller's form directly, any other through ReadFloat.
@@ -764,10 +778,15 @@ bool TOrvaProtocol::DecodeCommonRecordText(std::string_view body, TDecodedRecord
         switch (kind) {
         case 't': {
             end = text + 7;
-            double value = 0;
-            if (!FieldEndsAt(p, n, end) || !ReadPlainTemperature(p + text, value) || value < -70.0)
+            // Below -70 (the general decoder's refusal) is more than 7000 hundredths below zero: the
+            // quotient rounds to a double below -70 exactly then.
+            unsigned hundredths = 0;
+            if (!FieldEndsAt(p, n, end) || !PlainTemperatureHundredths(p + text, hundredths))
                 return refuse();
-            AddValue(record, ftTemperature, MakeFloat(value));
+            const bool negative = p[text] == '-';
+            if (negative && hundredths > 7000)
+                return refuse();
+            AddValue(record, ftTemperature, MakeFloat(PlainTemperatureValue(negative, hundredths)));
             break;
         }
         case 'n':
