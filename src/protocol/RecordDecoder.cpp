@@ -744,15 +744,22 @@ bool TOrvaProtocol::DecodeCommonRecordText(std::string_view body, TDecodedRecord
     if (n < 3 || p[0] != 'M' || (p[1] != 'D' && p[1] != 'R' && p[1] != 'E') || p[2] != '/' || p[n - 1] == '/')
         return false;
     const TRecordHeader savedHeader = record.Header;
-    uint16_t savedCounts[FieldTypeCount];
-    std::memcpy(savedCounts, record.Counts, sizeof savedCounts);
     auto refuse = [&] {
         record.Header = savedHeader;
-        std::memcpy(record.Counts, savedCounts, sizeof savedCounts);
         return false;
     };
-    if (p[1] == 'D')
-        ClearRecord(record);
+    // The counts are kept here and stored at the end: the record's own would be read again after every
+    // value written (the value's kind byte may alias them).
+    uint16_t counts[FieldTypeCount];
+    std::memcpy(counts, record.Counts, sizeof counts);
+    auto add = [&](TFieldType type, const TFieldValue& value) {
+        if (counts[type] < MaxValuesPerType)
+            record.Values[type][counts[type]++] = value;
+    };
+    if (p[1] == 'D') {
+        record.Header = TRecordHeader{};
+        std::memset(counts, 0, sizeof counts);
+    }
     TDateTime workDate = 0, workTime = 0;
     // The last "hh:mm:ss" read in this body and its time: the reception time usually repeats the clock.
     uint64_t timeKey = 0;
@@ -786,7 +793,7 @@ bool TOrvaProtocol::DecodeCommonRecordText(std::string_view body, TDecodedRecord
             const bool negative = p[text] == '-';
             if (negative && hundredths > 7000)
                 return refuse();
-            AddValue(record, ftTemperature, MakeFloat(PlainTemperatureValue(negative, hundredths)));
+            add(ftTemperature, MakeFloat(PlainTemperatureValue(negative, hundredths)));
             break;
         }
         case 'n':
@@ -795,7 +802,7 @@ bool TOrvaProtocol::DecodeCommonRecordText(std::string_view body, TDecodedRecord
             double value = 0;
             if (!ReadPlainFloat(body.substr(text, end - text), value))
                 return refuse();
-            AddValue(record, kind == 'n' ? ftCounter : ftValue, MakeFloat(value));
+            add(kind == 'n' ? ftCounter : ftValue, MakeFloat(value));
             break;
         }
         case 'i':
@@ -804,7 +811,7 @@ bool TOrvaProtocol::DecodeCommonRecordText(std::string_view body, TDecodedRecord
             const TFieldType type = kind == 'i' ? ftInput : kind == 'm' ? ftState : ftOutput;
             end = text;
             for (unsigned digit; end < n && (digit = DigitAt(p, end)) <= 9; ++end)
-                AddValue(record, type, MakeInteger(static_cast<int32_t>(digit)));
+                add(type, MakeInteger(static_cast<int32_t>(digit)));
             if (!FieldEndsAt(p, n, end))
                 return refuse();
             break;
@@ -814,7 +821,7 @@ bool TOrvaProtocol::DecodeCommonRecordText(std::string_view body, TDecodedRecord
             int32_t value = 0;
             if (!ReadHex(body.substr(text, end - text), value))
                 return refuse();
-            AddValue(record, ftIntern, MakeInteger(value));
+            add(ftIntern, MakeInteger(value));
             break;
         }
         case 'p': {
@@ -861,7 +868,7 @@ bool TOrvaProtocol::DecodeCommonRecordText(std::string_view body, TDecodedRecord
             if (!FieldEndsAt(p, n, end) || !MatchesDigitPattern(p + text, "dd:dd:dd") || !readClock(p + text, time))
                 return refuse();
             workTime = time;
-            AddValue(record, ftTime, MakeDateTime(workDate + workTime));
+            add(ftTime, MakeDateTime(workDate + workTime));
             break;
         }
         case '/':
@@ -873,6 +880,7 @@ bool TOrvaProtocol::DecodeCommonRecordText(std::string_view body, TDecodedRecord
         }
         pos = end + 1;
     }
+    std::memcpy(record.Counts, counts, sizeof counts);
     return true;
 }
 
