@@ -365,8 +365,8 @@ bool MatchesDigitPattern(const char* p, std::string_view pattern)
     return true;
 }
 
-// Whether a field of Length characters starting at Pos ends there: at the end of the body or before a
-// "/" (the body of the common shape never ends with one).
+// Whether a field of a body of N characters ends before position End: at the end of the body or before
+// a "/" (the body of the common shape never ends with one).
 bool FieldEndsAt(const char* p, size_t n, size_t end) { return end == n || (end < n && p[end] == '/'); }
 
 void AppendTwoDigits(char*& out, int value)
