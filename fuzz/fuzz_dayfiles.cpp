@@ -1,6 +1,6 @@
 // Fuzz target for the reading side of the export with whole day files: the input is cut at lines
 // "~~~" into the files of consecutive days ("-" alone: the day has no file). The shared reader must give
-// exactly the records of one decoder fed line by line (each line one record, each record from its own
+// exactly the records of one decoder fed line by line byte-wise (each line one record, each record from its own
 // day's file), whether it reads on one thread or decodes chunks ahead on workers; and the export of the days to CSV and XLS must
 // succeed with one data row per record in the range, never crash, and leave complete files.
 #include "base/Clock.h"
@@ -35,6 +35,23 @@ void Check(bool condition)
 {
     if (!condition)
         std::abort();
+}
+
+// A line fed as the framing reads it byte by byte: an open frame is abandoned at the line start and
+// before every "=" after it (no record holds one), so each line is one record.
+void FeedLineBytewise(TOrvaProtocol& decoder, std::string_view line)
+{
+    const std::string_view frameBreak("\x01", 1);
+    size_t at = 0;
+    do {
+        if (decoder.InsideRecord())
+            decoder.ProcessData(frameBreak);
+        size_t next = line.find('=', at + 1);
+        if (next == std::string_view::npos)
+            next = line.size();
+        decoder.ProcessData(line.substr(at, next - at));
+        at = next;
+    } while (at < line.size());
 }
 
 struct TRecords {
@@ -178,7 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             current = &day;
             if (day.Exists)
                 ForEachLine(ReadAll(day.FileName), [&](std::string_view line, std::string_view) {
-                    FeedRecordLine(decoder, line);
+                    FeedLineBytewise(decoder, line);
                     ++lines;
                 });
             expected.Events.push_back(day.FileName + " " + std::to_string(lines));

@@ -1,6 +1,7 @@
 // Fuzz target for the record decoder: any bytes, cut into blocks of sizes taken from the input, must
 // neither crash nor leak, must give the same records as one undivided call, and every reported value
-// must have a text form.
+// must have a text form. Fed line by line, whole record lines taken in one step (ProcessRecordLine)
+// must give the same records and decoder state as the byte-wise framing.
 #include "base/Clock.h"
 #include "base/FormatSettings.h"
 #include "model/ValueText.h"
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +57,14 @@ bool SameHeader(const TRecordHeader& a, const TRecordHeader& b)
            a.RT == b.RT && a.PC == b.PC;
 }
 
+// Bit for bit.
+bool SameValue(const TFieldValue& a, const TFieldValue& b)
+{
+    return a.Kind == b.Kind && a.IntValue == b.IntValue &&
+           std::memcmp(&a.FloatValue, &b.FloatValue, sizeof a.FloatValue) == 0 &&
+           std::memcmp(&a.DateTimeValue, &b.DateTimeValue, sizeof a.DateTimeValue) == 0;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -100,6 +110,48 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         whole.GetHeader(kindA, headerA);
         split.GetHeader(kindB, headerB);
         Check(kindA == kindB && SameHeader(headerA, headerB));
+    }
+
+    // Line by line, as the day-file reader feeds lines: in one step where possible, else byte-wise after
+    // abandoning an open frame.
+    {
+        TOrvaProtocol bytewise, lines;
+        std::vector<TSeen> bytewiseSeen, linesSeen;
+        Collect(bytewise, bytewiseSeen);
+        Collect(lines, linesSeen);
+        const std::string_view frameBreak("\x01", 1);
+        size_t start = 0;
+        for (size_t i = 0; i <= stream.size(); ++i) {
+            if (i < stream.size() && stream[i] != '\n' && stream[i] != '\r')
+                continue;
+            const std::string_view line = stream.substr(start, i - start);
+            start = i + 1;
+            if (bytewise.InsideRecord())
+                bytewise.ProcessData(frameBreak);
+            bytewise.ProcessData(line);
+            if (!lines.ProcessRecordLine(line)) {
+                if (lines.InsideRecord())
+                    lines.ProcessData(frameBreak);
+                lines.ProcessData(line);
+            }
+            Check(bytewise.InsideRecord() == lines.InsideRecord());
+            uint8_t kindA = 0, kindB = 0;
+            TRecordHeader headerA, headerB;
+            bytewise.GetHeader(kindA, headerA);
+            lines.GetHeader(kindB, headerB);
+            Check(kindA == kindB && SameHeader(headerA, headerB));
+            for (int type = 0; type < FieldTypeCount; ++type) {
+                Check(bytewise.Record().Counts[type] == lines.Record().Counts[type]);
+                for (int v = 0; v < bytewise.Record().Counts[type]; ++v)
+                    Check(SameValue(bytewise.Record().Values[type][v], lines.Record().Values[type][v]));
+            }
+        }
+        Check(bytewiseSeen.size() == linesSeen.size());
+        for (size_t i = 0; i < bytewiseSeen.size(); ++i) {
+            Check(bytewiseSeen[i].Line == linesSeen[i].Line);
+            Check(SameHeader(bytewiseSeen[i].Header, linesSeen[i].Header));
+            Check(bytewiseSeen[i].Texts == linesSeen[i].Texts);
+        }
     }
 
     // The body decoder and the text helpers on the raw bytes as well.

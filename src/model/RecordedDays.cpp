@@ -209,6 +209,9 @@ size_t NextLineEnd(const char* data, size_t from, size_t size, size_t& equals)
 // FeedRecordLine with the first "=" after the line's first byte known (npos: none).
 void FeedRecordLineKnowingEquals(TOrvaProtocol& decoder, std::string_view bytes, bool lineStart, size_t equals)
 {
+    // A line that is one record and nothing else, as recorded lines are, in one step.
+    if (lineStart && equals == std::string_view::npos && decoder.ProcessRecordLine(bytes))
+        return;
     if ((lineStart || (!bytes.empty() && bytes[0] == '=')) && decoder.InsideRecord())
         decoder.ProcessData(FrameBreak);
     size_t at = 0;

@@ -190,12 +190,12 @@ bool ReadInteger(std::string_view text, int32_t& value)
     return TryStrToInt(text, value);
 }
 
-// A number with "," as decimal separator (TryTextToFloat). The usual form, a sign, digits and a
-// decimal part with at most 15 digits in all, is converted here: the digits are an exact integer and
-// dividing it by an exact power of ten rounds correctly, so the result equals the general reader's.
+// A number with "," as decimal separator in the usual form, a sign, digits and a decimal part with at
+// most 15 digits in all: the digits are an exact integer and dividing it by an exact power of ten rounds
+// correctly, so the result equals the general reader's (TryTextToFloat). False for any other form.
 // The mantissa is unsigned so that a long digit string wraps harmlessly; it is only used when it
 // holds at most 15 digits.
-bool ReadFloat(std::string_view text, double& value)
+bool ReadPlainFloat(std::string_view text, double& value)
 {
     static constexpr double PowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
@@ -224,7 +224,13 @@ bool ReadFloat(std::string_view text, double& value)
         value = negative ? -magnitude : magnitude;
         return true;
     }
-    return TryTextToFloat(text, ',', value);
+    return false;
+}
+
+// A number with "," as decimal separator (TryTextToFloat), the usual form converted directly.
+bool ReadFloat(std::string_view text, double& value)
+{
+    return ReadPlainFloat(text, value) || TryTextToFloat(text, ',', value);
 }
 
 unsigned DigitAt(const char* p, size_t pos)
@@ -232,21 +238,40 @@ unsigned DigitAt(const char* p, size_t pos)
     return static_cast<unsigned>(static_cast<unsigned char>(p[pos])) - static_cast<unsigned>('0');
 }
 
-// A temperature text of exactly 7 characters. The form the controller sends, sign, three digits, ","
-// and two digits, is read in one step with the same arithmetic as ReadFloat; any other form goes there.
+// The seven characters at p in the form the controller sends a temperature, sign, three digits, ","
+// and two digits, as hundredths; false for any other form.
+bool PlainTemperatureHundredths(const char* p, unsigned& hundredths)
+{
+    if ((p[0] != '+' && p[0] != '-') || p[4] != ',')
+        return false;
+    const unsigned d1 = DigitAt(p, 1), d2 = DigitAt(p, 2), d3 = DigitAt(p, 3), d5 = DigitAt(p, 5), d6 = DigitAt(p, 6);
+    if (d1 > 9 || d2 > 9 || d3 > 9 || d5 > 9 || d6 > 9)
+        return false;
+    hundredths = d1 * 10000 + d2 * 1000 + d3 * 100 + d5 * 10 + d6;
+    return true;
+}
+
+// The value of such a temperature, with the same arithmetic as ReadPlainFloat.
+double PlainTemperatureValue(bool negative, unsigned hundredths)
+{
+    const double magnitude = static_cast<double>(hundredths) / 1e2;
+    return negative ? -magnitude : magnitude;
+}
+
+// A temperature in the controller's form read in one step; false for any other form.
+bool ReadPlainTemperature(const char* p, double& value)
+{
+    unsigned hundredths = 0;
+    if (!PlainTemperatureHundredths(p, hundredths))
+        return false;
+    value = PlainTemperatureValue(p[0] == '-', hundredths);
+    return true;
+}
+
+// A temperature text of exactly 7 characters: the controller's form directly, any other through ReadFloat.
 bool ReadTemperature(std::string_view text, double& value)
 {
-    const char* p = text.data();
-    if ((p[0] == '+' || p[0] == '-') && p[4] == ',') {
-        const unsigned d1 = DigitAt(p, 1), d2 = DigitAt(p, 2), d3 = DigitAt(p, 3), d5 = DigitAt(p, 5),
-                       d6 = DigitAt(p, 6);
-        if (d1 <= 9 && d2 <= 9 && d3 <= 9 && d5 <= 9 && d6 <= 9) {
-            const double magnitude = static_cast<double>(d1 * 10000 + d2 * 1000 + d3 * 100 + d5 * 10 + d6) / 1e2;
-            value = p[0] == '-' ? -magnitude : magnitude;
-            return true;
-        }
-    }
-    return ReadFloat(text, value);
+    return ReadPlainTemperature(text.data(), value) || ReadFloat(text, value);
 }
 
 // A two-character position of a date or time field, read as a decimal integer (TryStrToInt): a digit
@@ -328,6 +353,21 @@ bool ReadHex(std::string_view text, int32_t& value)
     value = static_cast<int32_t>(static_cast<uint32_t>(result));
     return true;
 }
+
+// Whether the characters at p are decimal digits, except those at the given separator positions, which
+// must equal the pattern: "dd.mm.yy", "hh:mm:ss" and "dd.mm.yy hh:mm:ss" in the common record shape.
+bool MatchesDigitPattern(const char* p, std::string_view pattern)
+{
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == 'd' ? DigitAt(p, i) > 9 : p[i] != pattern[i])
+            return false;
+    }
+    return true;
+}
+
+// Whether a field of a body of N characters ends before position End: at the end of the body or before
+// a "/" (the body of the common shape never ends with one).
+bool FieldEndsAt(const char* p, size_t n, size_t end) { return end == n || (end < n && p[end] == '/'); }
 
 void AppendTwoDigits(char*& out, int value)
 {
@@ -461,10 +501,28 @@ void TOrvaProtocol::ProcessData(std::string_view data)
     }
 }
 
-void TOrvaProtocol::FinishRecord()
+bool TOrvaProtocol::ProcessRecordLine(std::string_view line)
+{
+    const size_t n = line.size();
+    if (n < 2 || line[0] != '=' || line[n - 1] != '#' || n - 2 > static_cast<size_t>(MaxLineLength) ||
+        PlainRunEnd(reinterpret_cast<const unsigned char*>(line.data()), 1, n - 1) != n - 1)
+        return false;
+    // An open frame is abandoned; the "=" opens the record, the body is kept whole and "#" ends it.
+    FrameKind = frEquals;
+    Line.assign(line.data(), n - 1);
+    CompleteRecord(true);
+    ClearLine();
+    InRecord = false;
+    return true;
+}
+
+void TOrvaProtocol::FinishRecord() { CompleteRecord(false); }
+
+void TOrvaProtocol::CompleteRecord(bool commonShape)
 {
     TDecodedRecord& record = *Decoded;
-    const bool ok = DecodeRecordText(std::string_view(Line).substr(1), record);
+    const std::string_view body = std::string_view(Line).substr(1);
+    const bool ok = (commonShape && DecodeCommonRecordText(body, record)) || DecodeRecordText(body, record);
     TRecordHeader& header = record.Header;
     header.RT = 0;
     if (record.Counts[ftTime] >= 1)
@@ -676,6 +734,155 @@ bool TOrvaProtocol::DecodeRecordText(std::string_view body, TDecodedRecord& reco
         }
     }
     return typeFound && valid;
+}
+
+bool TOrvaProtocol::DecodeCommonRecordText(std::string_view body, TDecodedRecord& record)
+{
+    const char* const p = body.data();
+    const size_t n = body.size();
+    // The record type as the first field, and no "/" as the last character (it would belong to the last
+    // field there).
+    if (n < 3 || p[0] != 'M' || (p[1] != 'D' && p[1] != 'R' && p[1] != 'E') || p[2] != '/' || p[n - 1] == '/')
+        return false;
+    const TRecordHeader savedHeader = record.Header;
+    auto refuse = [&] {
+        record.Header = savedHeader;
+        return false;
+    };
+    // The counts are kept here and stored at the end: the record's own would be read again after every
+    // value written (the value's kind byte may alias them).
+    uint16_t counts[FieldTypeCount];
+    std::memcpy(counts, record.Counts, sizeof counts);
+    auto add = [&](TFieldType type, const TFieldValue& value) {
+        if (counts[type] < MaxValuesPerType)
+            record.Values[type][counts[type]++] = value;
+    };
+    if (p[1] == 'D') {
+        record.Header = TRecordHeader{};
+        std::memset(counts, 0, sizeof counts);
+    }
+    TDateTime workDate = 0, workTime = 0;
+    // The last "hh:mm:ss" read in this body and its time: the reception time usually repeats the clock.
+    uint64_t timeKey = 0;
+    TDateTime timeValue = 0;
+    auto readClock = [&](const char* at, TDateTime& time) {
+        uint64_t key;
+        std::memcpy(&key, at, 8);
+        if (key != timeKey) {
+            TDateTime value = 0;
+            if (!ReadTime(std::string_view(at, 8), 0, 3, 6, value))
+                return false;
+            timeKey = key;
+            timeValue = value;
+        }
+        time = timeValue;
+        return true;
+    };
+    size_t pos = 3;
+    while (pos < n) {
+        const char kind = p[pos];
+        const size_t text = pos + 1;
+        size_t end;
+        switch (kind) {
+        case 't': {
+            end = text + 7;
+            // Below -70 (the general decoder's refusal) is more than 7000 hundredths below zero: the
+            // quotient rounds to a double below -70 exactly then.
+            unsigned hundredths = 0;
+            if (!FieldEndsAt(p, n, end) || !PlainTemperatureHundredths(p + text, hundredths))
+                return refuse();
+            const bool negative = p[text] == '-';
+            if (negative && hundredths > 7000)
+                return refuse();
+            add(ftTemperature, MakeFloat(PlainTemperatureValue(negative, hundredths)));
+            break;
+        }
+        case 'n':
+        case 'd': {
+            end = FindSlash(p, text, n);
+            double value = 0;
+            if (!ReadPlainFloat(body.substr(text, end - text), value))
+                return refuse();
+            add(kind == 'n' ? ftCounter : ftValue, MakeFloat(value));
+            break;
+        }
+        case 'i':
+        case 'm':
+        case 'o': {
+            const TFieldType type = kind == 'i' ? ftInput : kind == 'm' ? ftState : ftOutput;
+            end = text;
+            for (unsigned digit; end < n && (digit = DigitAt(p, end)) <= 9; ++end)
+                add(type, MakeInteger(static_cast<int32_t>(digit)));
+            if (!FieldEndsAt(p, n, end))
+                return refuse();
+            break;
+        }
+        case 'x': {
+            end = FindSlash(p, text, n);
+            int32_t value = 0;
+            if (!ReadHex(body.substr(text, end - text), value))
+                return refuse();
+            add(ftIntern, MakeInteger(value));
+            break;
+        }
+        case 'p': {
+            end = text + 6;
+            if (!FieldEndsAt(p, n, end) || !MatchesDigitPattern(p + text, "dddddd"))
+                return refuse();
+            record.Header.ID = static_cast<int32_t>(DigitAt(p, text));
+            int32_t program = 0;
+            ReadInteger(body.substr(text + 1, 5), program);
+            record.Header.Program = program;
+            break;
+        }
+        case 'v': {
+            end = text + 4;
+            if (!FieldEndsAt(p, n, end) || !MatchesDigitPattern(p + text, "dddd"))
+                return refuse();
+            record.Header.Subversion = static_cast<int32_t>(DigitAt(p, text) * 10 + DigitAt(p, text + 1));
+            record.Header.Version = static_cast<int32_t>(DigitAt(p, text + 2) * 10 + DigitAt(p, text + 3));
+            break;
+        }
+        case 'r': {
+            end = text + 17;
+            TDateTime date = 0, time = 0;
+            if (!FieldEndsAt(p, n, end) || !MatchesDigitPattern(p + text, "dd.dd.dd dd:dd:dd") ||
+                !ReadDate(body.substr(text, 17), 0, 3, 6, date) || !readClock(p + text + 9, time))
+                return refuse();
+            workDate = date;
+            workTime = time;
+            record.Header.PC = workDate + workTime;
+            break;
+        }
+        case 'y': {
+            end = text + 8;
+            TDateTime date = 0;
+            if (!FieldEndsAt(p, n, end) || !MatchesDigitPattern(p + text, "dd.dd.dd") ||
+                !ReadDate(body.substr(text, 8), 0, 3, 6, date))
+                return refuse();
+            workDate = date;
+            break;
+        }
+        case 'z': {
+            end = text + 8;
+            TDateTime time = 0;
+            if (!FieldEndsAt(p, n, end) || !MatchesDigitPattern(p + text, "dd:dd:dd") || !readClock(p + text, time))
+                return refuse();
+            workTime = time;
+            add(ftTime, MakeDateTime(workDate + workTime));
+            break;
+        }
+        case '/':
+            return refuse();  // an empty field
+        default:
+            // Any other field is ignored.
+            end = FindSlash(p, text, n);
+            break;
+        }
+        pos = end + 1;
+    }
+    std::memcpy(record.Counts, counts, sizeof counts);
+    return true;
 }
 
 std::string TranslateTypeSuffixes(const TFieldTypeTable& fromNames, const TFieldTypeTable& toNames,

@@ -77,6 +77,11 @@ public:
     // Consumes received bytes; fires the record handler zero or more times before it returns. Blocks
     // may cut a record anywhere. Never throws (only a throwing handler can) and allocates nothing.
     void ProcessData(std::string_view data);
+    // Feeds one line of recorded data that starts a record of its own: the same as abandoning an open
+    // frame and then ProcessData(line), for a line that is exactly "=", bytes the framing keeps and "#"
+    // with a body the line buffer holds. Its body is decoded by DecodeCommonRecordText where it can
+    // be. Returns false, having changed nothing, for any other line; the caller then feeds it byte-wise.
+    bool ProcessRecordLine(std::string_view line);
     // Back to the state of a new decoder (the handler stays), keeping its buffers.
     void Reset();
     void SetOnRecord(TRecordHandler handler);
@@ -93,12 +98,21 @@ public:
 
     // The steps of decoding, public for tests. FinishRecord completes the body held in the line buffer.
     static bool DecodeRecordText(std::string_view body, TDecodedRecord& record);
+    // DecodeRecordText for a body of the shape the controllers write: "MD", "MR" or "ME" first, then
+    // fields in their usual forms (temperatures "+ddd,dd", plain decimals, digit strings, "dd.mm.yy",
+    // "hh:mm:ss"). True with the same record as DecodeRecordText gives when the body has that shape and
+    // is valid; false for every other body, with the record's counts and header as they were (values of
+    // an "MD" body may be overwritten, which DecodeRecordText replaces anyway), so that DecodeRecordText
+    // on the record then gives exactly what it gives on the record before.
+    static bool DecodeCommonRecordText(std::string_view body, TDecodedRecord& record);
     static void ClearRecord(TDecodedRecord& record);
     static void AddValue(TDecodedRecord& record, TFieldType type, const TFieldValue& value);
     void FinishRecord();
 
 private:
     void ClearLine();
+    // FinishRecord, with the common-shape decoder tried first when CommonShape is set.
+    void CompleteRecord(bool commonShape);
 
     // "=" followed by the body received so far.
     std::string Line;
