@@ -17,7 +17,9 @@ endforeach()
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/web.stamp
   COMMAND ${CMAKE_COMMAND} -E make_directory ${DEDEZUVIV_WEB_BUILD_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy ${DEDEZUVIV_WEB_SOURCES} ${DEDEZUVIV_WEB_LIBRARY} ${DEDEZUVIV_WEB_BUILD_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/data/desktop/dedezuviv.svg
+    ${DEDEZUVIV_WEB_BUILD_DIR}/favicon.svg
   COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/web.stamp
-  DEPENDS ${DEDEZUVIV_WEB_SOURCES} ${DEDEZUVIV_WEB_LIBRARY})
+  DEPENDS ${DEDEZUVIV_WEB_SOURCES} ${DEDEZUVIV_WEB_LIBRARY} ${CMAKE_CURRENT_SOURCE_DIR}/data/desktop/dedezuviv.svg)
 add_custom_target(dedezuviv_web ALL DEPENDS ${CMAKE_BINARY_DIR}/web.stamp)
 add_dependencies(dedezuviv dedezuviv_web)

@@ -28,11 +28,15 @@ function showTable(cells) {
   $('table-empty').hidden = cells.length > 0;
   table.style.gridTemplateColumns = `repeat(${cols}, minmax(0, 1fr))`;
   const byPlace = new Map(cells.map((cell) => [cell.row * 100 + cell.col, cell]));
+  // Column by column, each cell at its place in the grid: on a phone, where the cells stand one under
+  // another, a column's caption comes before its values.
   const parts = document.createDocumentFragment();
-  for (let row = 0; row < rows; row++) {
-    for (let col = 0; col < cols; col++) {
+  for (let col = 0; col < cols; col++) {
+    for (let row = 0; row < rows; row++) {
       const cell = byPlace.get(row * 100 + col);
       const div = document.createElement('div');
+      div.style.gridColumn = String(col + 1);
+      div.style.gridRow = String(row + 1);
       if (cell) {
         div.textContent = cell.text;
         div.style.color = cell.color;
@@ -140,6 +144,21 @@ function withSeconds(value) {
   return value.length === 16 ? value + ':00' : value;
 }
 
+// Times are civil seconds (the day files' local time counted as if it were UTC).
+function timeText(seconds, withDate, withTime) {
+  const d = new Date(seconds * 1000);
+  const pad = (n) => String(n).padStart(2, '0');
+  const date = `${pad(d.getUTCDate())}.${pad(d.getUTCMonth() + 1)}.${String(d.getUTCFullYear()).slice(2)}`;
+  const time = `${pad(d.getUTCHours())}:${pad(d.getUTCMinutes())}`;
+  return [withDate ? date : '', withTime ? time : ''].filter(Boolean).join(' ');
+}
+
+function timeAxisValues(u, splits) {
+  const span = u.scales.x.max - u.scales.x.min;
+  return splits.map((t) => (span > 3 * 86400 ? timeText(t, true, false)
+    : (t % 86400 === 0 ? timeText(t, true, false) + '\n' : '') + timeText(t, false, true)));
+}
+
 // Series of one chart as uPlot data: one x array for all (the union of the series' times).
 function chartData(series) {
   const times = [...new Set(series.flatMap((s) => s.x))].sort((a, b) => a - b);
@@ -171,10 +190,11 @@ function drawChart(kind, series, digitalRange) {
     width: chartWidth(element),
     height: kind === 'analog' ? 320 : Math.min(320, 60 + 36 * chosen.length),
     tzDate: (ts) => uPlot.tzDate(new Date(ts * 1000), 'Etc/UTC'),
+    legend: { live: true },
     cursor: { drag: { x: true, y: false }, sync: { key: 'dedezuviv' } },
     scales: kind === 'digital' ? { y: { range: digitalRange } } : {},
-    axes: [{}, { scale: 'y' }].concat(hasRight ? [{ scale: 'r', side: 1, grid: { show: false } }] : []),
-    series: [{}].concat(chosen.map((s, i) => ({
+    axes: [{ values: timeAxisValues, space: 70 }, { scale: 'y' }].concat(hasRight ? [{ scale: 'r', side: 1, grid: { show: false } }] : []),
+    series: [{ value: (u, t) => (t == null ? '–' : timeText(t, true, true)) }].concat(chosen.map((s, i) => ({
       label: s.legend.trim(),
       stroke: Colors[i % Colors.length],
       scale: kind === 'analog' && s.axis === 'right' ? 'r' : 'y',
@@ -240,7 +260,10 @@ async function startChartsPage() {
   const select = $('selection');
   for (const choice of choices.selections) select.add(new Option(choice.name, choice.name));
   for (const format of choices.formats) $('format').add(new Option(format.toUpperCase(), format));
-  setRangeDays(1);
+  // The address may choose the selection and the days shown: charts.html?selection=Brenner&days=7
+  const wanted = new URLSearchParams(location.search);
+  if (wanted.has('selection')) select.value = wanted.get('selection');
+  setRangeDays(Math.max(1, Number(wanted.get('days')) || 1));
   for (const button of document.querySelectorAll('[data-days]')) {
     button.addEventListener('click', () => {
       setRangeDays(Number(button.dataset.days));

@@ -51,7 +51,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 const pages = [
   { path: 'index.html', name: 'live', expect: ['Logging aktiv', 'Kessel: ', 'Felder vom Typ Temperatur'] },
-  { path: 'charts.html', name: 'charts', expect: ['Datensätze im Zeitraum', 'Temperaturen'], charts: 2 },
+  { path: 'charts.html?selection=Brenner&days=2', name: 'charts', expect: ['Datensätze im Zeitraum', 'Brenner'], charts: 2 },
 ];
 const widths = [{ width: 360, height: 780, label: 'phone' }, { width: 1280, height: 900, label: 'desktop' }];
 const failures = [];
