@@ -21,7 +21,9 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <netinet/in.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -36,10 +38,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A port the system chose for a socket that was bound and closed again.
 int FreePort()
 {
-    httplib::Server probe;
-    const int port = probe.bind_to_any_port("127.0.0.1");
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    close(fd);
     return port;
 }
 
@@ -115,17 +126,19 @@ void SeriesBenchmark(const fs::path& logger, const std::string& folder, int days
 {
     TProject project;
     project.Root = folder;
-    std::string names;
     for (int t = 0; t < benchdata::Temperatures; ++t)
         project.FieldNames[ftTemperature].push_back("T" + std::to_string(t + 1));
     const TDateTime first = EncodeDate(2025, 1, 1);
     benchdata::EnsureDayFiles(project, first, days);
 
-    const std::string projectFile = folder + "/Jahr.p-p";
+    // The project lies beside the benchmark's other files; its data folder is the shared year.
+    const fs::path work = fs::temp_directory_path() / ("dedezuviv-web-series-" + std::to_string(getpid()));
+    fs::create_directories(work);
+    const std::string projectFile = (work / "Jahr.p-p").string();
     std::ofstream(projectFile) << "[General]\r\nName=Jahr\r\nRoot=" << folder
                                << "\r\n[Field Definitions]\r\nTemperature=T1,T2,T3,T4,T5,T6,T7,T8\r\n";
     const int port = FreePort();
-    const std::string log = folder + "/logger.log";
+    const std::string log = (work / "logger.log").string();
     const pid_t pid = Spawn({logger.string(), "-headless", "/PROJECT=" + projectFile, "/PORT=/dev/null-kein-regler",
                              "/HTTP=127.0.0.1:" + std::to_string(port)},
                             log);
@@ -143,9 +156,9 @@ void SeriesBenchmark(const fs::path& logger, const std::string& folder, int days
     std::snprintf(from, sizeof from, "%04d-%02d-%02dT00:00:00", a.Year, a.Month, a.Day);
     std::snprintf(to, sizeof to, "%04d-%02d-%02dT23:59:59", b.Year, b.Month, b.Day);
     const httplib::Params params = {{"fields", fields}, {"from", from}, {"to", to}, {"width", "1000"}};
-    const double coldStart = WallSeconds();
+    const double coldStart = WallSeconds(), cpuStart = ProcessCpuSeconds(pid);
     auto cold = client.Get("/api/series", params, httplib::Headers{});
-    const double coldSeconds = WallSeconds() - coldStart;
+    const double coldSeconds = WallSeconds() - coldStart, coldCpu = ProcessCpuSeconds(pid) - cpuStart;
     httplib::Params zoom = params;
     zoom.emplace("view_from", std::to_string(static_cast<long long>((first + 100 - 25569.0) * 86400)));
     zoom.emplace("view_to", std::to_string(static_cast<long long>((first + 130 - 25569.0) * 86400)));
@@ -153,18 +166,21 @@ void SeriesBenchmark(const fs::path& logger, const std::string& folder, int days
     auto warm = client.Get("/api/series", zoom, httplib::Headers{});
     const double warmSeconds = WallSeconds() - warmStart;
     if (!cold || cold->status != 200 || !warm || warm->status != 200) {
-        std::printf("series request failed: %s\n", cold ? cold->body.substr(0, 300).c_str() : "no answer");
+        std::printf("series request failed: %s\n%s\n", cold ? cold->body.substr(0, 300).c_str() : "no answer",
+                    warm ? warm->body.substr(0, 300).c_str() : httplib::to_string(warm.error()).c_str());
     } else {
         size_t points = 0;
         for (size_t at = cold->body.find("\"y\":["); at != std::string::npos; at = cold->body.find("\"y\":[", at + 1))
             points += 1 + static_cast<size_t>(std::count(cold->body.begin() + static_cast<long>(at),
                                                           cold->body.begin() + static_cast<long>(cold->body.find(']', at)), ','));
-        std::printf("/api/series, %d days of 10-s records, %d fields, 1000 px: %.2f s (limit 1.5 s), %zu points, "
-                    "%.0f kB JSON\n",
-                    days, benchdata::Temperatures, coldSeconds, points, cold->body.size() / 1e3);
+        std::printf("/api/series, %d days of 10-s records, %d fields, 1000 px: %.2f s (limit 1.5 s; logger CPU "
+                    "%.2f s), %zu points, %.0f kB JSON\n",
+                    days, benchdata::Temperatures, coldSeconds, coldCpu, points, cold->body.size() / 1e3);
         std::printf("the same range zoomed to 30 days (kept reading): %.3f s\n", warmSeconds);
     }
     StopAndWait(pid);
+    std::error_code ignored;
+    fs::remove_all(work, ignored);
 }
 
 void EventsBenchmark(const fs::path& build, int clients, double seconds, double rate)
@@ -226,9 +242,10 @@ void EventsBenchmark(const fs::path& build, int clients, double seconds, double 
                            return !stop.load();
                        });
         });
-    const double connectEnd = WallSeconds() + 30;
+    const double connectStart = WallSeconds(), connectEnd = connectStart + 60;
     while (connected.load() < clients && WallSeconds() < connectEnd)
         usleep(10000);
+    std::printf("%d event clients connected in %.1f s\n", connected.load(), WallSeconds() - connectStart);
     httplib::Client probe("127.0.0.1", port);
     const double cpuStart = ProcessCpuSeconds(logger), wallStart = WallSeconds();
     auto before = probe.Get("/metrics");
@@ -298,6 +315,7 @@ int main(int argc, char** argv)
             rate = std::atof(argv[i + 1]);
     }
     std::signal(SIGPIPE, SIG_IGN);
+    setvbuf(stdout, nullptr, _IOLBF, 0);
     const fs::path build = fs::canonical(fs::path(argv[0])).parent_path().parent_path();
     SeriesBenchmark(build / "dedezuviv", folder, days);
     EventsBenchmark(build, clients, seconds, rate);

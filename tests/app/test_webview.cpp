@@ -1,6 +1,7 @@
 // The web view of the real logger, asked by a real HTTP client: the API, live events against the
 // acknowledgement on the serial line, /metrics read by a Prometheus text-format parser, exports equal
 // to dedezuviv-tool's, the token off loopback, and requests that must be refused.
+#include "support/SerialFarEnd.h"
 #include "support/TestPorts.h"
 #include "support/TestSupport.h"
 
@@ -94,28 +95,6 @@ bool ParsePrometheus(const std::string& text, std::vector<Sample>& samples, std:
 
 // ---------------------------------------------------------------- helpers
 
-// The controller end of the serial line, written and read by the test itself.
-class Controller {
-public:
-    explicit Controller(const std::string& path) : Fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
-    ~Controller()
-    {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
-    bool Write(const std::string& bytes) { return ::write(Fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()); }
-    std::string ReadAvailable()
-    {
-        std::string text;
-        char buffer[256];
-        for (ssize_t n; (n = ::read(Fd, buffer, sizeof buffer)) > 0;)
-            text.append(buffer, static_cast<size_t>(n));
-        return text;
-    }
-
-private:
-    int Fd;
-};
 
 // The raw answer to raw request bytes (for requests a well-behaved client never sends).
 std::string RawExchange(int port, const std::string& request)
@@ -215,7 +194,7 @@ TEST_F(WebViewTest, LiveStateEventsWithinTheAcknowledgementAndMetrics)
 {
     ASSERT_TRUE(StartLogger("127.0.0.1:" + std::to_string(Port)));
     ASSERT_TRUE(WaitListening()) << LoggerOutput();
-    Controller controller(Pty.EndB());
+    testsupport::SerialFarEnd controller(Pty.EndB());
 
     httplib::Client client = Client();
     auto live = client.Get("/api/live");
@@ -246,9 +225,8 @@ TEST_F(WebViewTest, LiveStateEventsWithinTheAcknowledgementAndMetrics)
             return !stop.load();
         });
     });
+    // The stream holds every event after its headers were sent.
     ASSERT_TRUE(WaitFor([&] { return connected.load(); }, 10000));
-    // The stream starts with the next event; give the server a moment to register the client.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
 
     for (int i = 0; i < 5; ++i) {
         size_t before = 0;

@@ -89,7 +89,7 @@ void TWebLiveFeed::PublishRecord(const TDecodedRecord& record)
     std::string data = WebRecordJson(project, MainView().Table, record, RecordCount);
     std::vector<TWebCounters::TGauge> gauges = FieldGauges(project, record);
     const TWebLoggingState state = LoggingState(RecordCount);
-    std::string live = WebLiveJson(project, MainView().Table, record, state);
+    std::string live = WebLiveJson(project, state, data);
     {
         std::lock_guard guard(Lock);
         Figures.Records = RecordCount;
@@ -121,7 +121,7 @@ void TWebLiveFeed::Rebuild()
     const TProject* project = CurrentProject();
     const TDecodedRecord& record = LastRecord ? *LastRecord : CurrentRecord();
     const TWebLoggingState state = LoggingState(RecordCount);
-    std::string live = WebLiveJson(project, MainView().Table, record, state);
+    std::string live = WebLiveJson(project, state, WebRecordJson(project, MainView().Table, record, RecordCount));
     std::lock_guard guard(Lock);
     Figures.LoggingActive = state.Active;
     Figures.LineLost = state.LineLost;
@@ -133,7 +133,9 @@ void TWebLiveFeed::Rebuild()
 void TWebLiveFeed::Append(std::string name, std::string data)
 {
     std::lock_guard guard(Lock);
-    Ring.push_back({++Sequence, std::move(name), std::move(data)});
+    ++Sequence;
+    Ring.push_back({Sequence, std::make_shared<const std::string>("id: " + std::to_string(Sequence) + "\nevent: " +
+                                                                  name + "\ndata: " + data + "\n\n")});
     while (Ring.size() > RingSize)
         Ring.pop_front();
     Changed.notify_all();

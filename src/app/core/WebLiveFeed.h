@@ -21,10 +21,11 @@
 
 namespace dedezuviv::app {
 
+// One event as a stream sends it ("id: N", "event: record" or "log", "data: <JSON>", blank line),
+// built once and shared by every stream.
 struct TWebEvent {
     uint64_t Sequence = 0;
-    std::string Name;  // "record" or "log"
-    std::string Data;  // JSON
+    std::shared_ptr<const std::string> Text;
 };
 
 // Figures for /metrics, updated on the main thread.

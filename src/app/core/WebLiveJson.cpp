@@ -104,8 +104,7 @@ std::string WebRecordJson(const TProject* project, const TDataTable& table, cons
     return out;
 }
 
-std::string WebLiveJson(const TProject* project, const TDataTable& table, const TDecodedRecord& record,
-                        const TWebLoggingState& state)
+std::string WebLiveJson(const TProject* project, const TWebLoggingState& state, const std::string& recordJson)
 {
     std::string out = "{\"project\":";
     AppendJsonString(out, project ? project->GetName() : std::string());
@@ -114,7 +113,7 @@ std::string WebLiveJson(const TProject* project, const TDataTable& table, const 
     out += std::string(",\"recording\":") + (state.Recording ? "true" : "false");
     out += ",\"port\":";
     AppendJsonString(out, state.Port);
-    out += "},\"record\":" + WebRecordJson(project, table, record, state.Records) + "}";
+    out += "},\"record\":" + recordJson + "}";
     return out;
 }
 

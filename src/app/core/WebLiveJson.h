@@ -33,8 +33,8 @@ std::string WebTimeText(TDateTime time);
 // The table's colours are not changed (each cell is evaluated on a copy).
 std::string WebRecordJson(const TProject* project, const TDataTable& table, const TDecodedRecord& record,
                           uint64_t records);
-// The record's JSON with the project and the logging state: {"project":...,"logging":{...},"record":{...}}.
-std::string WebLiveJson(const TProject* project, const TDataTable& table, const TDecodedRecord& record,
-                        const TWebLoggingState& state);
+// A record's JSON (WebRecordJson) with the project and the logging state:
+// {"project":...,"logging":{...},"record":{...}}.
+std::string WebLiveJson(const TProject* project, const TWebLoggingState& state, const std::string& recordJson);
 
 }  // namespace dedezuviv::app

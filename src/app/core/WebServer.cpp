@@ -15,6 +15,7 @@
 #include <httplib.h>
 
 #include <cstdlib>
+#include <sys/socket.h>
 #include <fstream>
 
 namespace dedezuviv::app {
@@ -52,6 +53,18 @@ std::unique_ptr<TProject> ProjectOrError(httplib::Response& res)
     std::unique_ptr<TProject> project = CopyCurrentProjectForReading();
     if (!project)
         SetError(res, 503, "Kein Projekt geöffnet.");
+    return project;
+}
+
+// The project and the range a request asks for, or an answer saying what is wrong.
+std::unique_ptr<TProject> ProjectAndRange(const httplib::Request& req, httplib::Response& res, TWebRange& range)
+{
+    std::unique_ptr<TProject> project = ProjectOrError(res);
+    std::string error;
+    if (project && !ParseWebRange(*project, QueryOf(req), range, error)) {
+        SetError(res, 400, error);
+        project.reset();
+    }
     return project;
 }
 
@@ -148,8 +161,20 @@ bool TWebServer::Start(const THttpSettings& settings)
     Http->set_payload_max_length(MaxBodyBytes);
     if (address.find(':') != std::string::npos)
         Http->set_address_family(AF_INET6);
+    // SO_REUSEADDR only (the library's default adds SO_REUSEPORT, which would let a second program
+    // listen on the same port unnoticed); the socket is kept to widen its queue of new connections.
+    int listenSocket = -1;
+    Http->set_socket_options([&listenSocket](int socket) {
+        const int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listenSocket = socket;
+    });
     InstallRoutes();
     Port = port == 0 ? Http->bind_to_any_port(address) : (Http->bind_to_port(address, port) ? port : -1);
+    // The library listens with a queue of 5: a burst of clients (a page reloaded by many phones, a
+    // dashboard with many panels) would wait for retransmissions.
+    if (Port > 0 && listenSocket >= 0)
+        ::listen(listenSocket, ListenBacklog);
     if (Port <= 0) {
         LogMessage("Webansicht: Adresse " + address + " Port " + std::to_string(port) +
                    " kann nicht belegt werden (schon belegt oder keine Adresse dieses Rechners).");
@@ -228,8 +253,7 @@ void TWebServer::InstallRoutes()
                     return false;
                 std::string text = events.empty() ? std::string(": -\n\n") : std::string();
                 for (const TWebEvent& event : events) {
-                    text += "id: " + std::to_string(event.Sequence) + "\nevent: " + event.Name + "\ndata: " +
-                            event.Data + "\n\n";
+                    text += *event.Text;
                     *seen = event.Sequence;
                 }
                 return sink.write(text.data(), text.size());
@@ -248,13 +272,11 @@ void TWebServer::InstallRoutes()
     });
 
     http.Get("/api/series", [this](const httplib::Request& req, httplib::Response& res) {
-        const std::unique_ptr<TProject> project = ProjectOrError(res);
+        TWebRange range;
+        const std::unique_ptr<TProject> project = ProjectAndRange(req, res, range);
         if (!project)
             return;
-        TWebRange range;
         std::string error;
-        if (!ParseWebRange(*project, QueryOf(req), range, error))
-            return SetError(res, 400, error);
         TWebSeriesRequest request;
         request.Reading = {range.Fields, range.Start, range.End, range.IncrementSeconds};
         if (req.has_param("width")) {
@@ -278,13 +300,11 @@ void TWebServer::InstallRoutes()
     });
 
     http.Get("/api/export", [this](const httplib::Request& req, httplib::Response& res) {
-        const std::unique_ptr<TProject> project = ProjectOrError(res);
+        TWebRange range;
+        const std::unique_ptr<TProject> project = ProjectAndRange(req, res, range);
         if (!project)
             return;
-        TWebRange range;
         std::string error;
-        if (!ParseWebRange(*project, QueryOf(req), range, error))
-            return SetError(res, 400, error);
         const std::string extension = req.has_param("format") ? req.get_param_value("format") : "csv";
         const std::string fileName = "export." + extension;
         if (!ExportFileFormat(fileName, error) || extension.find_first_of("/.\\") != std::string::npos)

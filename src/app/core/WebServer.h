@@ -45,6 +45,7 @@ public:
     static constexpr int EventKeepAliveMs = 15000;
     static constexpr size_t MaxBodyBytes = 1024;
     static constexpr int MaxWidth = 4000;
+    static constexpr int ListenBacklog = 128;
 
     TWebServer();
     ~TWebServer();
