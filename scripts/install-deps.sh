@@ -17,7 +17,7 @@ PACKAGES=(
   desktop-file-utils libglib2.0-bin
   libreoffice-draw-nogui
   libmosquitto-dev mosquitto mosquitto-clients openssl
-  libcpp-httplib-dev chromium
+  libcpp-httplib-dev chromium curl
 )
 # npm fetches the web view's pinned chart library; a machine with Node.js from elsewhere has it already.
 if ! command -v npm >/dev/null 2>&1; then PACKAGES+=(npm); fi
