@@ -1,5 +1,6 @@
 // The web view's parts without a server: listen texts, loopback addresses, static paths, tokens,
 // request times and the per-pixel reduction of series.
+#include "app/core/CommandLine.h"
 #include "app/core/WebAccess.h"
 #include "app/core/WebRequests.h"
 #include "app/core/WebSeries.h"
@@ -49,6 +50,25 @@ TEST(WebSettings, ListenTexts)
             EXPECT_NE(error.find("Webansicht"), std::string::npos);
         }
     }
+}
+
+TEST(WebSettings, CommandLineOverridesTheSettingsFile)
+{
+    struct Case {
+        std::vector<std::string> Arguments;
+        std::string Listen, TokenFile;
+    };
+    for (const Case& c : std::vector<Case>{{{}, "9000", "/etc/t"},
+                                           {{"/HTTP"}, "8080", "/etc/t"},
+                                           {{"/http=off"}, "", "/etc/t"},
+                                           {{"/HTTP=[::]:80", "/HTTPTOKENFILE=/home/a/t"}, "[::]:80", "/home/a/t"},
+                                           {{"/HTTPTOKENFILE=/home/a/t"}, "9000", "/home/a/t"}}) {
+        SetCommandLineArguments(c.Arguments);
+        const THttpSettings settings = ApplyHttpCommandLine({"9000", "/etc/t"});
+        EXPECT_EQ(settings.Listen, c.Listen);
+        EXPECT_EQ(settings.TokenFile, c.TokenFile);
+    }
+    SetCommandLineArguments({});
 }
 
 TEST(WebSettings, LoopbackAddresses)

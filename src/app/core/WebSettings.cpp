@@ -89,9 +89,12 @@ THttpSettings ApplyHttpCommandLine(THttpSettings settings)
 {
     std::string value;
     if (GetCommandLineOption("http", "", value)) {
-        const std::string upper = UpperAscii(std::string(TrimBlanks(value)));
-        settings.Listen = (upper == "OFF" || upper == "NO" || upper == "NEIN") ? std::string()
-                                                                                : std::string(TrimBlanks(value));
+        const std::string listen(TrimBlanks(value));
+        const std::string upper = UpperAscii(listen);
+        if (upper == "OFF" || upper == "NO" || upper == "NEIN")
+            settings.Listen.clear();
+        else
+            settings.Listen = listen.empty() ? std::string(HttpDefaultPort) : listen;
     }
     if (GetCommandLineOption("httptokenfile", "", value))
         settings.TokenFile = std::string(TrimBlanks(value));

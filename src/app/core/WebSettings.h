@@ -4,7 +4,7 @@
 //
 // Settings file:                Command line:
 //   [HTTP]
-//   Listen=[address:]port         /HTTP=[ADDRESS:]PORT     (/HTTP=OFF: no web view for this run)
+//   Listen=[address:]port         /HTTP=[ADDRESS:]PORT     (/HTTP alone: 8080; /HTTP=OFF: none this run)
 //   TokenFile=path                /HTTPTOKENFILE=path      (DEDEZUVIV_HTTP_TOKEN goes first)
 //
 // Without an address the web view listens on 127.0.0.1 only. On any other address it requires the
@@ -19,6 +19,7 @@ namespace dedezuviv::app {
 
 inline constexpr const char* HttpTokenVariable = "DEDEZUVIV_HTTP_TOKEN";
 inline constexpr const char* HttpDefaultAddress = "127.0.0.1";
+inline constexpr const char* HttpDefaultPort = "8080";  // "/HTTP" without a value
 
 struct THttpSettings {
     std::string Listen;     // "[address:]port"; empty = no web view
