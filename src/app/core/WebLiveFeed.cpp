@@ -127,6 +127,7 @@ void TWebLiveFeed::Rebuild()
     Figures.LineLost = state.LineLost;
     State = std::move(live);
     ++Builds;
+    RefreshPosted = false;
     Changed.notify_all();
 }
 
@@ -144,14 +145,19 @@ void TWebLiveFeed::Append(std::string name, std::string data)
 std::string TWebLiveFeed::LiveJson(int waitMs)
 {
     uint64_t builds = 0;
+    bool post = false;
     {
         std::lock_guard guard(Lock);
         builds = Builds;
+        // Many clients asking at once share one rebuild.
+        post = !RefreshPosted;
+        RefreshPosted = true;
     }
-    PostToMainThread([weak = weak_from_this()] {
-        if (const std::shared_ptr<TWebLiveFeed> self = weak.lock())
-            self->Rebuild();
-    });
+    if (post)
+        PostToMainThread([weak = weak_from_this()] {
+            if (const std::shared_ptr<TWebLiveFeed> self = weak.lock())
+                self->Rebuild();
+        });
     std::unique_lock guard(Lock);
     Changed.wait_for(guard, std::chrono::milliseconds(waitMs), [&] { return Builds != builds || !Attached; });
     std::string out = State.empty() ? std::string("{") : State.substr(0, State.size() - 1);

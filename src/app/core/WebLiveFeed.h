@@ -83,6 +83,7 @@ private:
     std::deque<std::string> LogLines;    // under Lock
     TWebCounters Figures;                // under Lock
     uint64_t Builds = 0;                 // under Lock: how often State was built
+    bool RefreshPosted = false;          // under Lock: a rebuild waits in the main thread's queue
     bool Attached = false;               // under Lock
 
     // Main thread only.
