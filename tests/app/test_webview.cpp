@@ -268,6 +268,8 @@ TEST_F(WebViewTest, LiveStateEventsWithinTheAcknowledgementAndMetrics)
     EXPECT_EQ(byKey["dedezuviv_field_counter_total/Brennerstunden"], 1234.5);
     EXPECT_EQ(types["dedezuviv_field_counter_total"], "counter");
     EXPECT_EQ(byKey["dedezuviv_records_total/"], 5);
+    EXPECT_EQ(byKey["dedezuviv_port_errors_total/"], 0);
+    EXPECT_EQ(types["dedezuviv_port_errors_total"], "counter");
     EXPECT_EQ(byKey["dedezuviv_link_up/"], 1);
     EXPECT_EQ(byKey["dedezuviv_web_event_clients/"], 1);
 

@@ -49,6 +49,7 @@ TWebLoggingState LoggingState(uint64_t records)
     state.Recording = project && project->RecordingToFile;
     if (const TDataSource* source = RunningDataSource()) {
         state.Active = source->IsActive();
+        state.PortErrors = source->ErrorTotal;
         state.LineLost = source->LineLost();
         state.Port = source->GetPortName();
     } else if (project) {
@@ -95,6 +96,7 @@ void TWebLiveFeed::PublishRecord(const TDecodedRecord& record)
         Figures.Records = RecordCount;
         Figures.LoggingActive = state.Active;
         Figures.LineLost = state.LineLost;
+        Figures.PortErrors = state.PortErrors;
         Figures.LastRecordTime = record.Header.RT;
         Figures.Fields = std::move(gauges);
         State = std::move(live);
@@ -125,6 +127,7 @@ void TWebLiveFeed::Rebuild()
     std::lock_guard guard(Lock);
     Figures.LoggingActive = state.Active;
     Figures.LineLost = state.LineLost;
+    Figures.PortErrors = state.PortErrors;
     State = std::move(live);
     ++Builds;
     RefreshPosted = false;
@@ -142,7 +145,7 @@ void TWebLiveFeed::Append(std::string name, std::string data)
     Changed.notify_all();
 }
 
-std::string TWebLiveFeed::LiveJson(int waitMs)
+std::unique_lock<std::mutex> TWebLiveFeed::Refreshed(int waitMs)
 {
     uint64_t builds = 0;
     bool post = false;
@@ -160,6 +163,12 @@ std::string TWebLiveFeed::LiveJson(int waitMs)
         });
     std::unique_lock guard(Lock);
     Changed.wait_for(guard, std::chrono::milliseconds(waitMs), [&] { return Builds != builds || !Attached; });
+    return guard;
+}
+
+std::string TWebLiveFeed::LiveJson(int waitMs)
+{
+    const std::unique_lock guard = Refreshed(waitMs);
     std::string out = State.empty() ? std::string("{") : State.substr(0, State.size() - 1);
     out += State.empty() ? "\"log\":[" : ",\"log\":[";
     for (size_t i = 0; i < LogLines.size(); ++i) {
@@ -171,9 +180,9 @@ std::string TWebLiveFeed::LiveJson(int waitMs)
     return out;
 }
 
-TWebCounters TWebLiveFeed::Counters()
+TWebCounters TWebLiveFeed::Counters(int waitMs)
 {
-    std::lock_guard guard(Lock);
+    const std::unique_lock guard = Refreshed(waitMs);
     return Figures;
 }
 

@@ -33,6 +33,7 @@ struct TWebCounters {
     uint64_t Records = 0;       // records acknowledged while the web view ran
     bool LoggingActive = false;
     bool LineLost = false;
+    uint64_t PortErrors = 0;    // errors the running port reported (failed acknowledgements among them)
     double LastRecordTime = 0;  // the controller's time of the last record (TDateTime)
     // Every named numeric field of the last record: type name, field name, value, and whether the type
     // only counts up.
@@ -61,7 +62,8 @@ public:
     // Any thread: the whole live state as JSON ({"project":...,"log":[...]}), refreshed by the main
     // thread when it answers within WaitMs.
     std::string LiveJson(int waitMs);
-    TWebCounters Counters();
+    // Any thread: the figures, refreshed by the main thread when it answers within WaitMs.
+    TWebCounters Counters(int waitMs);
 
     // Any thread: the events after Sequence (all kept ones for 0 = none seen), waiting up to WaitMs for
     // one. False when events after Sequence were dropped from the ring already (the reader was too
@@ -73,6 +75,9 @@ public:
 private:
     // Main thread: rebuilds the state from the open project and the last record.
     void Rebuild();
+    // Any thread: asks the main thread for a rebuild (one for many askers) and waits up to WaitMs for
+    // it; returns with Lock held.
+    std::unique_lock<std::mutex> Refreshed(int waitMs);
     void Append(std::string name, std::string data);
 
     std::mutex Lock;

@@ -22,6 +22,7 @@ struct TWebLoggingState {
     bool LineLost = false;   // its device went away
     bool Recording = false;  // records go to day files
     std::string Port;
+    uint64_t PortErrors = 0; // errors the running port reported
     uint64_t Records = 0;    // records acknowledged since the web view started
 };
 

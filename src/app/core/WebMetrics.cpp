@@ -56,6 +56,9 @@ std::string MetricsText(const TWebCounters& counters, const TWebServerFigures& s
     out += fieldLines(true);
     Family(out, "dedezuviv_records_total", "counter", "Records acknowledged since the web view started.");
     out += "dedezuviv_records_total " + std::to_string(counters.Records) + "\n";
+    Family(out, "dedezuviv_port_errors_total", "counter",
+           "Errors the running serial port reported, failed acknowledgements among them.");
+    out += "dedezuviv_port_errors_total " + std::to_string(counters.PortErrors) + "\n";
     Family(out, "dedezuviv_link_up", "gauge", "1 while logging runs with the device present.");
     out += std::string("dedezuviv_link_up ") + (counters.LoggingActive && !counters.LineLost ? "1" : "0") + "\n";
     Family(out, "dedezuviv_last_record_seconds", "gauge",

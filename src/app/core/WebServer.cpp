@@ -349,7 +349,7 @@ void TWebServer::InstallRoutes()
 
     http.Get("/metrics", [this](const httplib::Request&, httplib::Response& res) {
         const TWebServerFigures figures{EventClients.load(), Requests.load(), Refused.load()};
-        res.set_content(MetricsText(Feed->Counters(), figures), "text/plain; version=0.0.4; charset=utf-8");
+        res.set_content(MetricsText(Feed->Counters(200), figures), "text/plain; version=0.0.4; charset=utf-8");
     });
 
     http.Get(R"(/.*)", [this](const httplib::Request& req, httplib::Response& res) {
