@@ -15,6 +15,7 @@
 #include "model/Project.h"
 
 #include "BenchText.h"
+#include "YearOfDayFiles.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -39,8 +40,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int Temperatures = 8;
-constexpr int StepSeconds = 10;
+using benchdata::EnsureDayFiles;
+using benchdata::Temperatures;
 
 // A line of /proc/self/status in kilobytes ("VmRSS", "VmHWM").
 long StatusKb(const char* key)
@@ -52,54 +53,6 @@ long StatusKb(const char* key)
         if (line.compare(0, length, key) == 0 && line.size() > length && line[length] == ':')
             return std::atol(line.c_str() + length + 1);
     return 0;
-}
-
-// The day files of the year, as the logger writes them; made once.
-std::vector<std::string> EnsureDayFiles(const TProject& project, TDateTime first, int days)
-{
-    std::vector<std::string> files;
-    const fs::path marker = fs::path(project.GetDataDir()) / ("complete-" + std::to_string(days));
-    const bool complete = fs::exists(marker);
-    if (!complete)
-        std::printf("writing %d day files of %d temperatures every %d s into %s ...\n", days, Temperatures,
-                    StepSeconds, project.GetDataDir("data").c_str());
-    std::string text;
-    for (int day = 0; day < days; ++day) {
-        const TDateTime date = first + day;
-        const std::string file = DataFileName(project, date);
-        files.push_back(file);
-        if (complete)
-            continue;
-        const TDateTimeParts d = DecodeDateTime(date);
-        text.clear();
-        for (int second = 0; second < 86400; second += StepSeconds) {
-            const double phase = (day * 86400.0 + second) / 86400.0;
-            text += "=MD/p100013/v0102";
-            for (int t = 0; t < Temperatures; ++t) {
-                text += "/t";
-                AppendTemperature(text, 40 + 5 * t + 12 * std::sin(phase * 6.283 * (1 + t) + t) +
-                                            3 * std::sin(second * 0.011 * (t + 1)));
-            }
-            std::string date6, clock;
-            AppendTwo(date6, d.Day);
-            date6 += '.';
-            AppendTwo(date6, d.Month);
-            date6 += '.';
-            AppendTwo(date6, d.Year % 100);
-            AppendTwo(clock, second / 3600);
-            clock += ':';
-            AppendTwo(clock, second / 60 % 60);
-            clock += ':';
-            AppendTwo(clock, second % 60);
-            text += "/y" + date6 + "/z" + clock + "/r" + date6 + " " + clock + "#\r\n";
-        }
-        bool created = false;
-        EnsureDataFolder(FileFolder(file), created);
-        std::ofstream(file, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
-    }
-    if (!complete)
-        std::ofstream(marker) << "ok\n";
-    return files;
 }
 
 double CatSeconds(const std::vector<std::string>& files)

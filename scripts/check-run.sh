@@ -7,10 +7,11 @@ cd "$(dirname "$0")/.."
 DEMO_DIR="$(mktemp -d)"
 trap 'rm -rf "$DEMO_DIR"' EXIT
 PORT=$((20000 + RANDOM % 20000))
+HTTP_PORT=$((PORT + 1))
 OUT="$DEMO_DIR/run.out"
 
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DEDEZUVIV_DEMO_DIR="$DEMO_DIR/demo" \
-  DEDEZUVIV_DEMO_TCPPORT="$PORT" timeout --preserve-status -s INT 20 scripts/run.sh >"$OUT" 2>&1 &
+  DEDEZUVIV_DEMO_TCPPORT="$PORT" DEDEZUVIV_DEMO_HTTPPORT="$HTTP_PORT" timeout --preserve-status -s INT 20 scripts/run.sh >"$OUT" 2>&1 &
 RUN=$!
 
 fail() { echo "check-run: $*" >&2; cat "$OUT" >&2; exit 1; }
@@ -19,7 +20,8 @@ answer=""
 for _ in $(seq 150); do
   if grep -q '^=MD/' "$OUT" 2>/dev/null; then
     answer="$(printf 'INDEX 1 0\n' | nc -q1 -w2 localhost "$PORT" || true)"
-    [ -n "$answer" ] && break
+    live="$(curl -s -m 5 "http://127.0.0.1:$HTTP_PORT/api/live" || true)"
+    [ -n "$answer" ] && [ -n "$live" ] && break
   fi
   sleep 0.1
 done
@@ -31,6 +33,8 @@ wait "$RUN" || status=$?
 [ "$status" -eq 0 ] || fail "exit code $status instead of 0"
 grep -q 'Netzwerkzugriff erfolgreich aktiviert.' "$OUT" || fail "network server not started"
 grep -q 'Stoppe Logging.' "$OUT" || fail "no clean stop"
+grep -q "Webansicht:   http://127.0.0.1:$HTTP_PORT/" "$OUT" || fail "web view address not printed"
+[[ "$live" == '{"project":"Demo"'* ]] || fail "web view answer \"${live:0:200}\""
 [[ "$answer" =~ ^value=[0-9.]+\;valid=1\;$ ]] || fail "network answer \"$answer\""
 day_files=("$DEMO_DIR"/demo/Demo/data/*.txt)
 [ -f "${day_files[0]}" ] || fail "no day file"

@@ -17,9 +17,12 @@ PACKAGES=(
   desktop-file-utils libglib2.0-bin
   libreoffice-draw-nogui
   libmosquitto-dev mosquitto mosquitto-clients openssl python3-jinja2
+  libcpp-httplib-dev chromium curl
   # the Debian package: built by CPack, checked by lintian, its unit file by systemd-analyze
   dpkg-dev lintian man-db groff-base gzip xz-utils systemd bash-completion
 )
+# npm fetches the web view's pinned chart library; a machine with Node.js from elsewhere has it already.
+if ! command -v npm >/dev/null 2>&1; then PACKAGES+=(npm); fi
 
 missing=()
 for pkg in "${PACKAGES[@]}"; do
@@ -45,3 +48,9 @@ for loc in de_DE en_US en_GB; do
     $SUDO localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
   fi
 done
+
+# The web view's chart library, at the version pinned in web/package-lock.json (npm, no CDN).
+if [ ! -f "$(dirname "$0")/../web/node_modules/uplot/dist/uPlot.iife.min.js" ]; then
+  echo "Installing the web view's chart library (npm ci)"
+  (cd "$(dirname "$0")/../web" && npm ci --no-audit --no-fund)
+fi

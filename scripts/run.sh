@@ -9,6 +9,7 @@ cd "$(dirname "$0")/.."
 
 DEMO_DIR="${DEDEZUVIV_DEMO_DIR:-$PWD/demo-run}"
 TCP_PORT="${DEDEZUVIV_DEMO_TCPPORT:-4000}"
+HTTP_PORT="${DEDEZUVIV_DEMO_HTTPPORT:-8080}"
 mkdir -p "$DEMO_DIR/config"
 DEMO_DIR="$(cd "$DEMO_DIR" && pwd)"
 # A fresh copy of the demo project each time; the recorded data stays.
@@ -49,6 +50,7 @@ DEDEZUviv-Vorführung
   Regler:       Simulator an $LINK
   Aufzeichnung: $DEMO_DIR/Demo/data/ (eine Datei je Tag)
   Netzwerk:     printf 'INDEX 1 0\n' | nc -q1 localhost $TCP_PORT   (Kesseltemperatur)
+  Webansicht:   http://127.0.0.1:$HTTP_PORT/
 INFO
 if [ ${#MODE[@]} -gt 0 ]; then
   echo "  Ohne Fenster (keine grafische Anzeige); beenden mit Strg+C."
@@ -57,5 +59,5 @@ fi
 # The demo's own settings file, so that the user's last project stays untouched.
 status=0
 XDG_CONFIG_HOME="$DEMO_DIR/config" build/dedezuviv "${MODE[@]}" "/PROJECT=$DEMO_DIR/Demo.p-p" "/PORT=$LINK" \
-  /START "/TCPPORT=$TCP_PORT" || status=$?
+  /START "/TCPPORT=$TCP_PORT" "/HTTP=127.0.0.1:$HTTP_PORT" || status=$?
 exit "$status"

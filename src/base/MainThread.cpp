@@ -26,7 +26,15 @@ void RunHandlerLoggingExceptions(const std::function<void()>& fn)
     }
 }
 
-void SetMainThreadDispatcher(IMainThreadDispatcher* dispatcher) { CurrentDispatcher = dispatcher; }
+void SetMainThreadDispatcher(IMainThreadDispatcher* dispatcher)
+{
+    CurrentDispatcher = dispatcher;
+    if (dispatcher)
+        SetLogHandOff([] { return !CurrentDispatcher || CurrentDispatcher->IsMainThread(); },
+                      [](std::function<void()> fn) { PostToMainThread(std::move(fn)); });
+    else
+        SetLogHandOff(nullptr, nullptr);
+}
 IMainThreadDispatcher* MainThreadDispatcher() { return CurrentDispatcher; }
 
 void RunInMainThread(const std::function<void()>& fn)
@@ -39,7 +47,8 @@ void RunInMainThread(const std::function<void()>& fn)
 
 void ProcessMessages()
 {
-    if (CurrentDispatcher)
+    // Work that runs on another thread (a reading of the web view) must never run main-thread tasks.
+    if (CurrentDispatcher && CurrentDispatcher->IsMainThread())
         CurrentDispatcher->ProcessMessages();
 }
 

@@ -136,6 +136,7 @@ void TDataSource::HandlePortError(TSerialPortNG* /*sender*/, uint32_t /*place*/,
     if (MilliSecondsBetween(now, LastErrorTime) > ErrorBurstPauseMs)
         ErrorCount = 0;
     LastErrorTime = now;
+    ++ErrorTotal;
     // Saturates: an endless burst must not wrap around and start showing lines again.
     if (ErrorCount < std::numeric_limits<uint32_t>::max())
         ++ErrorCount;

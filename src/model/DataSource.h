@@ -46,6 +46,7 @@ public:
 
     TDateTime LastErrorTime = 0;  // PC time of the previous port error report
     uint32_t ErrorCount = 0;      // error reports in the current burst
+    uint64_t ErrorTotal = 0;      // error reports since creation (a failed acknowledgement among them)
 
     TSerialPortNG* Port() const { return FPort.get(); }
     TOrvaProtocol* Decoder() const { return FDecoder.get(); }

@@ -1,11 +1,15 @@
 #include "model/RecordPublisher.h"
 #include "model/Namespace.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace dedezuviv::model {
 
 namespace {
 
 IRecordPublisher* InstalledPublisher = nullptr;
+std::vector<IRecordPublisher*> Listeners;
 
 }  // namespace
 
@@ -13,10 +17,23 @@ void SetRecordPublisher(IRecordPublisher* publisher) { InstalledPublisher = publ
 
 IRecordPublisher* RecordPublisher() { return InstalledPublisher; }
 
+void AddRecordListener(IRecordPublisher* listener)
+{
+    if (listener && std::find(Listeners.begin(), Listeners.end(), listener) == Listeners.end())
+        Listeners.push_back(listener);
+}
+
+void RemoveRecordListener(IRecordPublisher* listener)
+{
+    std::erase(Listeners, listener);
+}
+
 void PublishRecord(const TDecodedRecord& record)
 {
     if (InstalledPublisher)
         InstalledPublisher->PublishRecord(record);
+    for (IRecordPublisher* listener : Listeners)
+        listener->PublishRecord(record);
 }
 
 void PublishLinkLost()

@@ -22,7 +22,10 @@ public:
 // Installs the publisher (nullptr removes it). Main thread only.
 void SetRecordPublisher(IRecordPublisher* publisher);
 IRecordPublisher* RecordPublisher();
-// Hands the record to the installed publisher; nothing without one.
+// Further receivers of the same records beside the publisher (the web view). Main thread only.
+void AddRecordListener(IRecordPublisher* listener);
+void RemoveRecordListener(IRecordPublisher* listener);
+// Hands the record to the installed publisher and the listeners.
 void PublishRecord(const TDecodedRecord& record);
 // Tells the installed publisher that the port was closed; nothing without one.
 void PublishLinkLost();

@@ -14,6 +14,7 @@
 #include "model/ProjectFile.h"
 #include "model/Recorder.h"
 #include "model/UiInterfaces.h"
+#include "support/SerialFarEnd.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -171,32 +172,7 @@ bool PortFree(const std::string& path)
 }
 
 // The controller's end of the line.
-class FarEnd {
-public:
-    explicit FarEnd(const std::string& path) : Fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
-    ~FarEnd()
-    {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
-    FarEnd(const FarEnd&) = delete;
-    FarEnd& operator=(const FarEnd&) = delete;
-    bool Write(const std::string& bytes)
-    {
-        return ::write(Fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    }
-    std::string ReadAvailable()
-    {
-        std::string text;
-        char buffer[256];
-        for (ssize_t n; (n = ::read(Fd, buffer, sizeof buffer)) > 0;)
-            text.append(buffer, static_cast<size_t>(n));
-        return text;
-    }
-
-private:
-    int Fd;
-};
+using FarEnd = testsupport::SerialFarEnd;
 
 struct DataSourceRunningTest : ::testing::Test {
     testsupport::TempDir Dir;

@@ -126,7 +126,8 @@ std::string HelpText(const std::string& programFileName)
            // The options added since, so that the help names every option the program handles.
            "More options: -headless /TRIGGER=\"Field\" /TCPPORT=4000 /TCPBIND=127.0.0.1 /MQTT=host[:port]|OFF "
            "/MQTTTOPIC=prefix /MQTTUSER=name /MQTTPASSFILE=file /MQTTCAFILE=file /MQTTDISCOVERY=ON|OFF "
-           "/MQTTDISCOVERYPREFIX=prefix /MQTTAREA=name /MQTTFIELDTOPICS=ON|OFF /HELP /VERSION" +
+           "/MQTTDISCOVERYPREFIX=prefix /MQTTAREA=name /MQTTFIELDTOPICS=ON|OFF "
+           "/HTTP=[address:]port|OFF /HTTPTOKENFILE=file /HELP /VERSION" +
            lineBreak + CopyrightLine + lineBreak + WebAddress;
 }
 

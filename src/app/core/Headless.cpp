@@ -9,6 +9,7 @@
 #include "app/core/PortKeeper.h"
 #include "app/core/Startup.h"
 #include "app/core/TCPDataServer.h"
+#include "app/core/WebServer.h"
 #include "base/AppGlobals.h"
 #include "base/FormatSettings.h"
 #include "base/Log.h"
@@ -191,6 +192,7 @@ int RunHeadless(const std::vector<std::string>& arguments, const std::string& pr
         PortKeeper().Want(false);
         MainTCPDataServer().Deactivate();
         MainMqttPublisher().Stop();
+        MainWebServer().Stop();
         dispatcher.RunPendingTasks();
         CloseProject();
         ClearLogCallbacks();

@@ -5,6 +5,7 @@
 #include "app/core/MqttPublisher.h"
 #include "app/core/PortKeeper.h"
 #include "app/core/TCPDataServer.h"
+#include "app/core/WebServer.h"
 #include "base/AppGlobals.h"
 #include "base/Log.h"
 #include "base/NumberText.h"
@@ -104,6 +105,8 @@ TStartupOutcome RunStartup(IStartupHost& host, const std::string& programFileNam
     const TMqttSettings mqtt = ApplyMqttCommandLine(ReadMqttSettings(AppSettingsPath()));
     if (mqtt.Enabled())
         MainMqttPublisher().Start(mqtt);
+    // The web view: the [HTTP] section, overridden by /HTTP= and /HTTPTOKENFILE=.
+    StartWebViewFromSettings(AppSettingsPath());
     return outcome;
 }
 

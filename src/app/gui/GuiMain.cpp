@@ -4,6 +4,7 @@
 #include "app/core/DeviceSearch.h"
 #include "app/core/MqttPublisher.h"
 #include "app/core/TCPDataServer.h"
+#include "app/core/WebServer.h"
 #include "app/gui/AboutBox.h"
 #include "app/gui/AutostartCommands.h"
 #include "app/gui/CardImportCommands.h"
@@ -178,6 +179,7 @@ int RunWindowProgram(int argc, char** argv)
 
     MainTCPDataServer().Deactivate();
     MainMqttPublisher().Stop();
+    MainWebServer().Stop();
     CloseProject();
     DisconnectWindowFromCore();
     window.reset();
