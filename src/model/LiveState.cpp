@@ -36,6 +36,12 @@ std::mutex& LiveStateLock()
 
 TProject* CurrentProject() { return ProjectOwner().get(); }
 
+bool IsCurrentProject(const TProject* project)
+{
+    std::lock_guard<std::mutex> guard(LiveStateLock());
+    return ProjectOwner().get() == project;
+}
+
 void ReplaceCurrentProject(std::unique_ptr<TProject> project)
 {
     // Logging ends with the project it belongs to: its port is closed before the project goes.

@@ -32,6 +32,8 @@ std::mutex& LiveStateLock();
 
 // The open project, or nullptr when none is open (at start).
 TProject* CurrentProject();
+// Whether Project is the open project; any thread (takes the lock, so it must not be held).
+bool IsCurrentProject(const TProject* project);
 // Makes Project the open project (nullptr closes) and frees the previous one. Main thread only.
 void ReplaceCurrentProject(std::unique_ptr<TProject> project);
 // Runs first whenever the open project is closed or replaced (main thread). The logging of the project,

@@ -14,7 +14,8 @@ void AddProgressLine(IProgress* lines, const std::string& text)
         lines->AddLine(text);
 }
 
-TProjectWatch::TProjectWatch(const TProject& project) : Project(&project), WasCurrent(CurrentProject() == &project) {}
+// Asked under the lock: the web view's exports start on its own threads, with a copy of the project.
+TProjectWatch::TProjectWatch(const TProject& project) : Project(&project), WasCurrent(IsCurrentProject(&project)) {}
 
 bool TProjectWatch::Gone() const { return WasCurrent && CurrentProject() != Project; }
 
