@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -240,7 +241,9 @@ template <typename BeforeLine>
 int FeedLines(const TDayFile& file, uint64_t begin, uint64_t limit, TOrvaProtocol& decoder, uint64_t& lines,
               uint64_t& end, TIdleTimer* idle, const bool* stop, BeforeLine&& beforeLine)
 {
-    std::string buffer(ReadBlockBytes, '\0');
+    // Not cleared: only the bytes read are looked at.
+    const std::unique_ptr<char[]> storage(new char[ReadBlockBytes]);
+    const std::span<char> buffer(storage.get(), ReadBlockBytes);
     uint64_t bufferAt = begin, cursor = begin;
     size_t have = 0;
     bool eof = false;
