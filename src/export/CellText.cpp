@@ -78,6 +78,19 @@ TDateTimeText::TDateTimeText(const TFormatSettings& settings)
         return n;
     };
     MaxBytes = longest(DateTokens) + 1 + longest(TimeTokens);
+    // The kept minute serves when seconds are the only field that changes within a minute.
+    size_t seconds = 0, others = 0;
+    SecondsToken = TimeTokens.size();
+    for (size_t i = 0; i < TimeTokens.size(); ++i) {
+        if (TimeTokens[i].Field == 's') {
+            SecondsToken = i;
+            ++seconds;
+        } else if (TimeTokens[i].Field == 'z') {
+            ++others;
+        }
+    }
+    if (seconds != 1 || others != 0)
+        SecondsToken = TimeTokens.size();
 }
 
 std::vector<TDateTimeText::TToken> TDateTimeText::Parse(const std::string& format)
@@ -118,7 +131,7 @@ std::vector<TDateTimeText::TToken> TDateTimeText::Parse(const std::string& forma
     return tokens;
 }
 
-size_t TDateTimeText::Render(const std::vector<TToken>& tokens, const TDateTimeParts& p, char* out)
+size_t TDateTimeText::Render(std::span<const TToken> tokens, const TDateTimeParts& p, char* out)
 {
     char* o = out;
     auto pad = [&](int value, int width) {
@@ -180,18 +193,39 @@ size_t TDateTimeText::Format(TDateTime value, char* out)
         CachedDay = day;
     }
     char* o = out;
-    for (const char c : CachedDate)
-        *o++ = c;
+    std::memcpy(o, CachedDate.data(), CachedDate.size());
+    o += CachedDate.size();
     if (timeMs != 0) {
         *o++ = ' ';
-        // Date fields in the time format take the day's values, as FormatDateTime does.
-        TDateTimeParts p = CachedParts;
-        p.Hour = static_cast<int>(timeMs / 3600000);
-        p.Minute = static_cast<int>(timeMs / 60000 % 60);
-        p.Second = static_cast<int>(timeMs / 1000 % 60);
-        p.Millisecond = static_cast<int>(timeMs % 1000);
-        o += Render(TimeTokens, p, o);
+        o += RenderTime(timeMs, o);
     }
+    return static_cast<size_t>(o - out);
+}
+
+size_t TDateTimeText::RenderTime(int64_t timeMs, char* out)
+{
+    // Date fields in the time format take the day's values, as FormatDateTime does.
+    TDateTimeParts p = CachedParts;
+    p.Hour = static_cast<int>(timeMs / 3600000);
+    p.Minute = static_cast<int>(timeMs / 60000 % 60);
+    p.Second = static_cast<int>(timeMs / 1000 % 60);
+    p.Millisecond = static_cast<int>(timeMs % 1000);
+    if (SecondsToken == TimeTokens.size())
+        return Render(TimeTokens, p, out);
+    const int64_t minute = CachedDay * 1440 + timeMs / 60000;
+    if (minute != CachedMinute) {
+        const std::span<const TToken> tokens(TimeTokens);
+        std::string buffer(MaxBytes + 16, '\0');
+        CachedBefore.assign(buffer.data(), Render(tokens.first(SecondsToken), p, buffer.data()));
+        CachedAfter.assign(buffer.data(), Render(tokens.subspan(SecondsToken + 1), p, buffer.data()));
+        CachedMinute = minute;
+    }
+    char* o = out;
+    std::memcpy(o, CachedBefore.data(), CachedBefore.size());
+    o += CachedBefore.size();
+    o += Render(std::span<const TToken>(TimeTokens).subspan(SecondsToken, 1), p, o);
+    std::memcpy(o, CachedAfter.data(), CachedAfter.size());
+    o += CachedAfter.size();
     return static_cast<size_t>(o - out);
 }
 

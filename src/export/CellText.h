@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,8 @@ namespace dedezuviv::exports {
 size_t NumberText(double value, char decimalSeparator, char* out);
 
 // DateTimeToStr(value, settings) with the settings given at construction. The date text is kept for
-// the last day asked for, the formats are parsed once.
+// the last day asked for, the formats are parsed once; for a time format with one seconds field and
+// no milliseconds, the time text around the seconds is kept for the last minute asked for.
 class TDateTimeText {
 public:
     explicit TDateTimeText(const TFormatSettings& settings);
@@ -35,7 +37,9 @@ private:
         std::string Literal;
     };
     static std::vector<TToken> Parse(const std::string& format);
-    static size_t Render(const std::vector<TToken>& tokens, const TDateTimeParts& parts, char* out);
+    static size_t Render(std::span<const TToken> tokens, const TDateTimeParts& parts, char* out);
+    // The time text of timeMs into the day of CachedParts.
+    size_t RenderTime(int64_t timeMs, char* out);
 
     TFormatSettings Settings;
     std::vector<TToken> DateTokens, TimeTokens;
@@ -43,6 +47,11 @@ private:
     int64_t CachedDay = INT64_MIN;
     std::string CachedDate;
     TDateTimeParts CachedParts;
+    // The seconds field of TimeTokens (TimeTokens.size() when the time is rendered whole each time), and
+    // the texts before and after it for the minute CachedMinute (counted from 30 December 1899).
+    size_t SecondsToken = 0;
+    int64_t CachedMinute = INT64_MIN;
+    std::string CachedBefore, CachedAfter;
 };
 
 }  // namespace dedezuviv::exports

@@ -54,6 +54,11 @@ TCSVExport::TCSVExport(const std::string& fileName, uint16_t /*columns*/)
 {
 }
 
+TCSVExport::TCSVExport(const TCSVExport& other, TWithoutFile)
+    : TExportInterface(other, TWithoutFile{}), SystemDecimalSeparator(other.SystemDecimalSeparator)
+{
+}
+
 void TCSVExport::BeginField()
 {
     if (Col > 0)

@@ -16,6 +16,8 @@ class TCSVExport : public TExportInterface {
 public:
     // Columns are not needed: a text line has as many fields as are written.
     TCSVExport(const std::string& fileName, uint16_t columns);
+    // Without a file, with the settings of Other: rows for TakeUnwritten (TCsvRowFormatter).
+    TCSVExport(const TCSVExport& other, TWithoutFile);
 
     void WriteNumber(double value) final;
     void WriteText(const std::string& text) override;
@@ -23,6 +25,7 @@ public:
     void NewLine() final;
     void SkipCell() final;
     void WriteRecordRow(TDateTime time, const TFieldValue* values, size_t count) override;
+    std::unique_ptr<model::IRecordFormatter> RowFormatter(size_t count) const override;
 
 private:
     void BeginField();

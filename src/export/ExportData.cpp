@@ -164,7 +164,10 @@ int32_t TExportData::Export(const TProject* project, IProgress* logBox, const st
         read = DayReader->Read(days, lookup, Fields, *this, StartTime, EndTime);
         readError = DayReader->ErrorText;
     } else if (Writer->GetError() == 0) {
+        // Rows made by the decoding workers where the format writes them as plain bytes.
+        const std::unique_ptr<IRecordFormatter> rowText = Writer->RowFormatter(Fields.size());
         TRecordedDataReader reader;
+        reader.Formatter = rowText.get();
         reader.Threads = Threads;
         reader.IdleIntervalMs = IdleIntervalMs;
         read = reader.Read(days, lookup, *this);
@@ -244,6 +247,17 @@ bool TExportData::Record(const TRecordHeader& header, const TFieldValue* values)
     if (!Taking.Take(header.RT))
         return true;
     Writer->WriteRecordRow(header.RT, values, Fields.size());
+    return Writer->GetError() == 0;
+}
+
+bool TExportData::FormattedRecord(const TRecordHeader& header, const TFieldValue* /*values*/,
+                                  std::string_view text)
+{
+    if (WasCancelled)
+        return false;
+    if (!Taking.Take(header.RT))
+        return true;
+    Writer->WriteRowText(text);
     return Writer->GetError() == 0;
 }
 

@@ -113,6 +113,7 @@ public:
 
 private:
     bool Record(const TRecordHeader& header, const TFieldValue* values) override;
+    bool FormattedRecord(const TRecordHeader& header, const TFieldValue* values, std::string_view text) override;
     void DayBegin(const TRecordedDay& day) override;
     void DayEnd(const TRecordedDay& day, uint64_t lines, bool ok) override;
     void Idle() override;

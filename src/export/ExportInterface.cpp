@@ -14,6 +14,12 @@ TExportInterface::TExportInterface(const std::string& fileName)
     }
 }
 
+TExportInterface::TExportInterface(const TExportInterface& other, TWithoutFile)
+    : Separator(other.Separator), DecimalSeparator(other.DecimalSeparator), QuoteChar(other.QuoteChar),
+      NoHeader(other.NoHeader), Replacement(std::string()), DateTimes(other.DateTimes)
+{
+}
+
 TExportInterface::~TExportInterface() { Close(); }
 
 void TExportInterface::NewLine()

@@ -9,10 +9,12 @@
 #include "export/CellText.h"
 #include "export/FileReplacement.h"
 #include "export/OutputFile.h"
+#include "model/RecordedDays.h"
 #include "protocol/RecordDecoder.h"
 #include "export/Namespace.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace dedezuviv::exports {
@@ -38,6 +40,9 @@ void WriteRecordCells(TWriter& writer, TDateTime time, const TFieldValue* values
 
 class TExportInterface {
 public:
+    // Chooses the constructor of a writer without a file.
+    struct TWithoutFile {};
+
     int32_t Row = 0;
     int32_t Col = 0;
     // 0; 1 the file could not be created; -1 more rows or columns than the format holds; else the
@@ -69,6 +74,28 @@ public:
     virtual void WriteRecordRow(TDateTime time, const TFieldValue* values, size_t count);
     virtual void WriteHeader(const std::string& text);
     virtual void WriteTitle(const std::string& text);
+    // One data row as bytes that a formatter of this writer (RowFormatter) made.
+    void WriteRowText(std::string_view text)
+    {
+        Out.Write(text);
+        ++Row;
+        Col = 0;
+        CheckWrite();
+    }
+    // A formatter that makes this writer's data rows of Count values (as WriteRecordRow writes them)
+    // on other threads, or null when the format does not write rows as plain bytes.
+    virtual std::unique_ptr<model::IRecordFormatter> RowFormatter(size_t count) const
+    {
+        (void)count;
+        return nullptr;
+    }
+    // Of a writer made without a file: the bytes written since the last call, until the next write.
+    std::string_view TakeUnwritten()
+    {
+        const std::string_view bytes = Out.Buffered();
+        Out.Drop();
+        return bytes;
+    }
     // Error, with the file's first write error taken in.
     int32_t GetError();
     // Completes the file (end record, buffered bytes) and closes it; a failure sets Error. Called by
@@ -81,6 +108,9 @@ public:
     const std::string& FileName() const { return File; }
 
 protected:
+    // A writer without a file, with the separators and date format of Other: its bytes stay in the
+    // buffer for TakeUnwritten (a row at most TBufferedFile::BufferSize long).
+    TExportInterface(const TExportInterface& other, TWithoutFile);
     // What ends the file (an end record), written by Close before the file is closed.
     virtual void WriteEnd() {}
     // Takes the file's first write error into Error and SystemError (once Error is set it stays).

@@ -1,5 +1,5 @@
-// Byte sinks of the export writers: a buffered output file (one system call per 1 MiB, not per cell)
-// that keeps the first write error, and a memory sink for tests.
+// Byte sinks of the export writers: a buffered output file (one system call per 1 MiB, not per cell,
+// each MiB handed to the disk at once) that keeps the first write error, and a memory sink for tests.
 #pragma once
 
 #include "export/Namespace.h"
@@ -68,6 +68,9 @@ public:
         return Buffer + Used;
     }
     void Commit(size_t size) { Used += size; }
+    // The bytes in the buffer, not yet written out; Drop forgets them (for a sink that is never opened).
+    std::string_view Buffered() const { return std::string_view(Buffer, Used); }
+    void Drop() { Used = 0; }
 
     // Writes out the buffer. 0 or the first error.
     int Flush();

@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -240,7 +241,9 @@ template <typename BeforeLine>
 int FeedLines(const TDayFile& file, uint64_t begin, uint64_t limit, TOrvaProtocol& decoder, uint64_t& lines,
               uint64_t& end, TIdleTimer* idle, const bool* stop, BeforeLine&& beforeLine)
 {
-    std::string buffer(ReadBlockBytes, '\0');
+    // Not cleared: only the bytes read are looked at.
+    const std::unique_ptr<char[]> storage(new char[ReadBlockBytes]);
+    const std::span<char> buffer(storage.get(), ReadBlockBytes);
     uint64_t bufferAt = begin, cursor = begin;
     size_t have = 0;
     bool eof = false;
@@ -323,10 +326,20 @@ struct TChunk {
     uint64_t Lines = 0;  // lines the worker read, from FirstLine on
     std::vector<TRecordHeader> Headers;
     std::vector<TFieldValue> Values;
+    // With a formatter: the records' texts one after another, TextEnds[r] where record r's ends.
+    std::string Text;
+    std::vector<size_t> TextEnds;
     std::unique_ptr<TOrvaProtocol> Decoder;  // its state after the lines it read
+
+    std::string_view RecordText(size_t r) const
+    {
+        const size_t from = r == 0 ? 0 : TextEnds[r - 1];
+        return std::string_view(Text).substr(from, TextEnds[r] - from);
+    }
 };
 
-void DecodeAhead(TChunk& chunk, const TRecordedDay& day, const TFieldLookup& lookup, size_t maxRecords)
+void DecodeAhead(TChunk& chunk, const TRecordedDay& day, const TFieldLookup& lookup, size_t maxRecords,
+                 IRecordFormatter* formatter)
 {
     TDayFile file;
     chunk.Result = file.Open(day.FileName);
@@ -344,17 +357,26 @@ void DecodeAhead(TChunk& chunk, const TRecordedDay& day, const TFieldLookup& loo
     // recycled chunk keeps its room from before.
     chunk.Headers.clear();
     chunk.Values.clear();
+    chunk.Text.clear();
+    chunk.TextEnds.clear();
     chunk.Headers.reserve(maxRecords + 1);
     chunk.Values.reserve((maxRecords + 1) * fields);
+    if (formatter)
+        chunk.TextEnds.reserve(maxRecords + 1);
     const int64_t dayNumber = DayNumber(day.Date);
-    decoder.SetOnRecord([&chunk, dayNumber, &lookup, fields](const std::string&, const TDecodedRecord& record) {
-        if (!chunk.Synced || DayNumber(record.Header.RT) != dayNumber)
-            return;
-        chunk.Headers.push_back(record.Header);
-        const size_t at = chunk.Values.size();
-        chunk.Values.resize(at + fields);
-        lookup.Extract(record, chunk.Values.data() + at);
-    });
+    decoder.SetOnRecord(
+        [&chunk, dayNumber, &lookup, fields, formatter](const std::string&, const TDecodedRecord& record) {
+            if (!chunk.Synced || DayNumber(record.Header.RT) != dayNumber)
+                return;
+            chunk.Headers.push_back(record.Header);
+            const size_t at = chunk.Values.size();
+            chunk.Values.resize(at + fields);
+            lookup.Extract(record, chunk.Values.data() + at);
+            if (formatter) {
+                formatter->Append(record.Header, chunk.Values.data() + at, chunk.Text);
+                chunk.TextEnds.push_back(chunk.Text.size());
+            }
+        });
     uint64_t end = 0;
     chunk.Result = FeedLines(file, chunk.FirstLine, chunk.Limit, decoder, chunk.Lines, end, nullptr, nullptr,
                              [&chunk, maxRecords](uint64_t offset, std::string_view line, bool whole) {
@@ -378,8 +400,9 @@ void DecodeAhead(TChunk& chunk, const TRecordedDay& day, const TFieldLookup& loo
 class TDecodePipeline {
 public:
     TDecodePipeline(const std::vector<const TRecordedDay*>& days, const TFieldLookup& lookup, int threads,
-                    uint64_t chunkBytes, size_t maxRecords)
-        : Days(days), Lookup(lookup), ChunkBytes(std::max<uint64_t>(1, chunkBytes)), MaxRecords(maxRecords)
+                    uint64_t chunkBytes, size_t maxRecords, const IRecordFormatter* formatter)
+        : Days(days), Lookup(lookup), ChunkBytes(std::max<uint64_t>(1, chunkBytes)), MaxRecords(maxRecords),
+          Formatter(formatter)
     {
         const int workers = std::min<int>(threads, static_cast<int>(ChunksAhead));
         for (int i = 0; i < workers; ++i)
@@ -453,6 +476,8 @@ private:
 
     void Work()
     {
+        // This worker's own formatter: made before the lock, as cloning may take a while.
+        std::unique_ptr<IRecordFormatter> formatter = Formatter ? Formatter->Clone() : nullptr;
         std::unique_lock<std::mutex> guard(Lock);
         for (;;) {
             WorkAvailable.wait(guard, [this] {
@@ -468,10 +493,14 @@ private:
                 Spare.pop_back();
                 std::vector<TRecordHeader> headers = std::move(owned->Headers);
                 std::vector<TFieldValue> values = std::move(owned->Values);
+                std::string text = std::move(owned->Text);
+                std::vector<size_t> textEnds = std::move(owned->TextEnds);
                 std::unique_ptr<TOrvaProtocol> decoder = std::move(owned->Decoder);
                 *owned = TChunk{};
                 owned->Headers = std::move(headers);
                 owned->Values = std::move(values);
+                owned->Text = std::move(text);
+                owned->TextEnds = std::move(textEnds);
                 owned->Decoder = std::move(decoder);
             }
             TChunk* chunk = owned.get();
@@ -479,7 +508,7 @@ private:
                 continue;
             Chunks.push_back(std::move(owned));
             guard.unlock();
-            DecodeAhead(*chunk, *Days[chunk->Day], Lookup, MaxRecords);
+            DecodeAhead(*chunk, *Days[chunk->Day], Lookup, MaxRecords, formatter.get());
             guard.lock();
             chunk->Done = true;
             JobDone.notify_all();
@@ -490,6 +519,7 @@ private:
     const TFieldLookup& Lookup;
     const uint64_t ChunkBytes;
     const size_t MaxRecords;
+    const IRecordFormatter* const Formatter;
     std::mutex Lock;
     std::condition_variable WorkAvailable, JobDone;
     std::deque<std::unique_ptr<TChunk>> Chunks;  // planned and not yet taken, in file order
@@ -687,9 +717,11 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
     // The one decoder whose state carries over from line to line and day to day: on this thread, or a
     // worker's decoder taken over with its state after the chunk it decoded.
     auto current = std::make_unique<TOrvaProtocol>();
-    auto deliver = [&](const TRecordHeader& header, const TFieldValue* recordValues) {
+    // Text: the record's text made on a worker, or null.
+    auto deliver = [&](const TRecordHeader& header, const TFieldValue* recordValues,
+                       const std::string_view* text = nullptr) {
         ++RecordCount;
-        if (!sink.Record(header, recordValues))
+        if (!(text ? sink.FormattedRecord(header, recordValues, *text) : sink.Record(header, recordValues)))
             stopped = true;
     };
     auto install = [&](TOrvaProtocol& decoder) {
@@ -715,7 +747,7 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
         ChunkBytes != 0 ? ChunkBytes : std::clamp<uint64_t>(maxRecords * ShortLineBytes, 16 << 10, 1 << 20);
     std::unique_ptr<TDecodePipeline> pipeline;
     if (threads > 1 && !existing.empty())
-        pipeline = std::make_unique<TDecodePipeline>(existing, lookup, threads, chunkBytes, maxRecords);
+        pipeline = std::make_unique<TDecodePipeline>(existing, lookup, threads, chunkBytes, maxRecords, Formatter);
 
     for (const TRecordedDay& listed : days) {
         if (stopped)
@@ -775,8 +807,10 @@ bool TRecordedDataReader::Read(const std::vector<TRecordedDay>& days, const TFie
                 // worker's decoder goes on.
                 readHere(chunk->FirstLine, chunk->SyncOffset, false);
                 const size_t fields = lookup.Size();
+                const bool withText = Formatter != nullptr;
                 for (size_t r = 0; r < chunk->Headers.size() && !stopped && result == 0; ++r) {
-                    deliver(chunk->Headers[r], chunk->Values.data() + r * fields);
+                    const std::string_view text = withText ? chunk->RecordText(r) : std::string_view();
+                    deliver(chunk->Headers[r], chunk->Values.data() + r * fields, withText ? &text : nullptr);
                     idle.Check();
                 }
                 lines += chunk->Lines;

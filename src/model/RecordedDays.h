@@ -43,6 +43,9 @@
 //      while reading and decoding (also while waiting for a worker), never per record: that is where a
 //      reader shows progress and lets pending window messages run (ProcessMessages). Nothing here calls
 //      ProcessMessages itself.
+//    - Row text: with a Formatter, the workers also turn each record they decode into its text (an
+//      export's row), and the sink gets it with the record (FormattedRecord); records decoded on the
+//      calling thread come without text (Record).
 //    - Failures: a day file that vanished between the listing and the read counts as missing; one
 //      that cannot be opened or read ends Read with false, the error code and a German message
 //      (Idle/DayEnd have been called; DayEnd with Ok false and the lines read so far).
@@ -59,6 +62,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -161,6 +165,16 @@ private:
     std::vector<TEntry> Entries;
 };
 
+// Turns records into text on the workers that decode ahead (TRecordedDataReader::Formatter). Each
+// worker uses a Clone of its own; Clone is called on workers at once and must only read.
+class IRecordFormatter {
+public:
+    virtual ~IRecordFormatter() = default;
+    virtual std::unique_ptr<IRecordFormatter> Clone() const = 0;
+    // Appends the text of one record (the values as the lookup gives them) to Text.
+    virtual void Append(const TRecordHeader& header, const TFieldValue* values, std::string& text) = 0;
+};
+
 // Receives what TRecordedDataReader::Read finds, on the thread that called Read.
 class IRecordedDataSink {
 public:
@@ -170,6 +184,12 @@ public:
     // One valid record of its day, in the exact order of a single decoder: its header and the lookup's
     // values (Values[i] for field i). Return false to stop reading (Read then returns true: no failure).
     virtual bool Record(const TRecordHeader& header, const TFieldValue* values) = 0;
+    // A record as Record, with the text the reader's Formatter made of it on a worker.
+    virtual bool FormattedRecord(const TRecordHeader& header, const TFieldValue* values, std::string_view text)
+    {
+        (void)text;
+        return Record(header, values);
+    }
     // After every day of the list, also a missing one (Exists false, Lines 0, Ok true). Ok is false
     // when the file could not be read; Lines counts the lines read (the "geprüft" count).
     virtual void DayEnd(const TRecordedDay& day, uint64_t lines, bool ok)
@@ -193,6 +213,8 @@ public:
     // Bytes of a file per chunk decoded ahead; 0 chooses from the number of fields, so that a chunk of
     // short lines fills its share of MaxBytesAhead.
     uint64_t ChunkBytes = 0;
+    // When set, records decoded ahead reach the sink with their text (FormattedRecord).
+    const IRecordFormatter* Formatter = nullptr;
 
     // Reads the days (Exists false: skipped) through one decoder. True when all files that exist were
     // read (or the sink stopped); false on the first file that could not be read, with its error code

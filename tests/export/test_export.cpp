@@ -293,8 +293,10 @@ TEST_F(Export, ThreadsGiveTheSameFile)
     exporttest::WriteRecords(*Project, day, day + 6, 75, "/n12,5/xFF");
     exporttest::AppendToDay(*Project, day + 2, "=MR/t+044,00#\r\n=MD/t+0");  // a day that ends inside a record
     exporttest::AppendToDay(*Project, day + 3, "=ME/t+045,00#\r\n");
-    const TNameList fields = {"Kessel (Temperatur)", "Aussen (Temperatur)", "Puffer (Temperatur)", "Zähler (Zähler)"};
-    for (TExportFormat format : {efCSV, efXLS, efWK1}) {
+    // Numbers, a date-time and an empty cell in every row.
+    const TNameList fields = {"Kessel (Temperatur)", "Aussen (Temperatur)", "Puffer (Temperatur)",
+                              "Zähler (Zähler)", "RT", "Unbekannt"};
+    for (TExportFormat format : {efCSV, efDAT, efXLS, efWK1}) {
         Engine.Threads = 1;
         ASSERT_EQ(Run("one", format, day, day + 6, 0, fields), 0) << Message;
         const std::string one = ReadFile(File);

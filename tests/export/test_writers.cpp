@@ -410,7 +410,7 @@ TEST(CellText, DateTimesAsDateTimeToStr)
 {
     std::mt19937_64 random(7);
     for (const char* date : {"dd.mm.yyyy", "d.m.yy", "yyyy-mm-dd", "mm/dd/yyyy", "dd.mm.yyyy 'Tag' d", "yyyyy/m"})
-        for (const char* time : {"hh:nn:ss", "h:n:s", "hh:nn:ss.zzz", "hh\"h\"nn", "hh:nn:ss dd"}) {
+        for (const char* time : {"hh:nn:ss", "h:n:s", "hh:nn:ss.zzz", "hh\"h\"nn", "hh:nn:ss dd", "s' s 'nn:hh"}) {
             TFormatSettings settings;
             settings.ShortDateFormat = date;
             settings.LongTimeFormat = time;
@@ -424,6 +424,13 @@ TEST(CellText, DateTimesAsDateTimeToStr)
                 ASSERT_EQ(text.Format(value), DateTimeToStr(value, settings)) << date << " " << time << " " << value;
             }
             ASSERT_EQ(text.Format(-1.5), DateTimeToStr(-1.5, settings));
+            // Seconds one after another, over minutes, hours and a midnight, and back in time.
+            const TDateTime evening = EncodeDateTime(2025, 3, 30, 23, 58, 0);
+            for (int step : {7, 10, -13})
+                for (int i = 0; i < 60; ++i) {
+                    const TDateTime value = evening + (step < 0 ? 200 + i * step : i * step) / 86400.0;
+                    ASSERT_EQ(text.Format(value), DateTimeToStr(value, settings)) << date << " " << time << " " << value;
+                }
         }
 }
 

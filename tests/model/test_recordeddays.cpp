@@ -473,6 +473,76 @@ TEST(RecordedDays, ChunksDecodedAheadGiveExactlyTheRecordsOfOneDecoder)
     ExpectSameRecords(ReferenceRead(*clean, cleanDays, names), sink.Data, "clean days");
 }
 
+namespace {
+
+// A record's text as the test formatter makes it: its time and the kinds and numbers of its values.
+std::string RecordText(const TRecordHeader& header, const TFieldValue* values, size_t count)
+{
+    std::string text = std::to_string(DateTimeToMs(header.RT));
+    for (size_t i = 0; i < count; ++i)
+        text += ";" + std::to_string(values[i].Kind) + ":" + std::to_string(values[i].FloatValue) + ":" +
+                std::to_string(values[i].IntValue);
+    return text + "\n";
+}
+
+class TTextFormatter : public IRecordFormatter {
+public:
+    explicit TTextFormatter(size_t count) : Count(count) {}
+    std::unique_ptr<IRecordFormatter> Clone() const override { return std::make_unique<TTextFormatter>(Count); }
+    void Append(const TRecordHeader& header, const TFieldValue* values, std::string& text) override
+    {
+        text += RecordText(header, values, Count);
+    }
+
+private:
+    size_t Count;
+};
+
+// Collects as TCollectingSink; a record with text must come with the formatter's text of it.
+class TTextCheckingSink : public TCollectingSink {
+public:
+    explicit TTextCheckingSink(size_t fields) : TCollectingSink(fields), Count(fields) {}
+    bool FormattedRecord(const TRecordHeader& header, const TFieldValue* values, std::string_view text) override
+    {
+        ++WithText;
+        if (text != RecordText(header, values, Count))
+            ++WrongText;
+        return Record(header, values);
+    }
+    size_t WithText = 0, WrongText = 0;
+
+private:
+    size_t Count;
+};
+
+}  // namespace
+
+TEST(RecordedDays, RecordsDecodedAheadComeWithTheirTextAndInTheSameOrder)
+{
+    TempDir dir;
+    auto project = MakeProject(dir);
+    ClockFixed clock;
+    const TDateTime first = EncodeDate(2026, 1, 1);
+    WriteTrickyDays(*project, first, 20, 7);
+    const std::vector<std::string> names = {"Kessel (Temperatur)", "Zaehler (Zähler)", "RT", "Unbekannt"};
+    const auto days = RecordedDays(*project, first, first + 19.5, TDayWalk::CalendarDays);
+    const TCollected expected = ReferenceRead(*project, days, names);
+    const TFieldLookup lookup(project.get(), names);
+    const TTextFormatter formatter(names.size());
+    for (const uint64_t chunkBytes : {uint64_t{0}, uint64_t{300}}) {
+        TRecordedDataReader reader;
+        reader.Threads = 3;
+        reader.ChunkBytes = chunkBytes;
+        reader.Formatter = &formatter;
+        TTextCheckingSink sink(names.size());
+        ASSERT_TRUE(reader.Read(days, lookup, sink)) << reader.ErrorText;
+        ExpectSameRecords(expected, sink.Data, "chunks of " + std::to_string(chunkBytes) + " bytes");
+        EXPECT_EQ(sink.WrongText, 0u);
+        EXPECT_GT(sink.WithText, 0u);
+        EXPECT_LT(sink.WithText, sink.Data.Headers.size());  // the lines before a chunk's first MD record
+    }
+}
+
 TEST(RecordedDays, ACutLastLineOfADayDoesNotCostTheFirstRecordOfTheNext)
 {
     TempDir dir;
