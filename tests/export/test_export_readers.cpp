@@ -222,14 +222,17 @@ std::string ExportReaders::ExportError;
 bool RunSoffice(const fs::path& profile, const std::string& infilter, const fs::path& outdir,
                 const std::vector<fs::path>& files, const std::function<bool(const std::string&)>& run)
 {
-    // Built by appending: GCC warns (-Wstringop-overflow) about a literal + string chain here.
+    // Built by appending: GCC 12 warns (-Warray-bounds) about literal + string chains here.
     std::string command = "soffice -env:UserInstallation=file://";
     command += profile.string();
-    command += " --headless " + infilter;
+    command += " --headless ";
+    command += infilter;
     command += " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false' --outdir ";
     command += ShellQuote(outdir.string());
-    for (const fs::path& file : files)
-        command += " " + ShellQuote(file.string());
+    for (const fs::path& file : files) {
+        command += ' ';
+        command += ShellQuote(file.string());
+    }
     return run(command);
 }
 
