@@ -38,27 +38,7 @@ namespace fs = std::filesystem;
 
 std::string AskLogger(int port, const std::string& request)
 {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string answer;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
-        send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-        for (;;) {
-            pollfd p{fd, POLLIN, 0};
-            char buffer[256];
-            if (poll(&p, 1, 3000) <= 0)
-                break;
-            const ssize_t n = recv(fd, buffer, sizeof(buffer), 0);
-            if (n <= 0)
-                break;
-            answer.append(buffer, static_cast<size_t>(n));
-        }
-    }
-    close(fd);
-    return answer;
+    return testsupport::ExchangeOnLoopback(port, request, 3000);
 }
 
 std::vector<std::string> DayFileLines(const fs::path& folder)

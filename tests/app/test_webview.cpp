@@ -99,28 +99,7 @@ bool ParsePrometheus(const std::string& text, std::vector<Sample>& samples, std:
 // The raw answer to raw request bytes (for requests a well-behaved client never sends).
 std::string RawExchange(int port, const std::string& request)
 {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string answer;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        size_t sent = 0;
-        while (sent < request.size()) {
-            const ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-            if (n <= 0)
-                break;
-            sent += static_cast<size_t>(n);
-        }
-        timeval timeout{10, 0};
-        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-        char buffer[4096];
-        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
-            answer.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return answer;
+    return testsupport::ExchangeOnLoopback(port, request, 10000);
 }
 
 // The moment of export a file states ("Export am:" and the time after it).
