@@ -30,3 +30,29 @@ inline void AppendTemperature(std::string& out, double value)
     out += static_cast<char>('0' + hundredths / 10 % 10);
     out += static_cast<char>('0' + hundredths % 10);
 }
+
+// The end of a record: "/ydd.mm.yy/zhh:mm:ss" (its own time), "/r" with the same as reception time,
+// "#" and the line end.
+inline void AppendRecordTimes(std::string& out, int day, int month, int year, int secondOfDay)
+{
+    std::string date, clock;
+    AppendTwo(date, day);
+    date += '.';
+    AppendTwo(date, month);
+    date += '.';
+    AppendTwo(date, year % 100);
+    AppendTwo(clock, secondOfDay / 3600);
+    clock += ':';
+    AppendTwo(clock, secondOfDay / 60 % 60);
+    clock += ':';
+    AppendTwo(clock, secondOfDay % 60);
+    out += "/y";
+    out += date;
+    out += "/z";
+    out += clock;
+    out += "/r";
+    out += date;
+    out += ' ';
+    out += clock;
+    out += "#\r\n";
+}

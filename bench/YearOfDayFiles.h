@@ -49,18 +49,7 @@ inline std::vector<std::string> EnsureDayFiles(const TProject& project, TDateTim
                 AppendTemperature(text, 40 + 5 * t + 12 * std::sin(phase * 6.283 * (1 + t) + t) +
                                             3 * std::sin(second * 0.011 * (t + 1)));
             }
-            std::string date6, clock;
-            AppendTwo(date6, d.Day);
-            date6 += '.';
-            AppendTwo(date6, d.Month);
-            date6 += '.';
-            AppendTwo(date6, d.Year % 100);
-            AppendTwo(clock, second / 3600);
-            clock += ':';
-            AppendTwo(clock, second / 60 % 60);
-            clock += ':';
-            AppendTwo(clock, second % 60);
-            text += "/y" + date6 + "/z" + clock + "/r" + date6 + " " + clock + "#\r\n";
+            AppendRecordTimes(text, d.Day, d.Month, d.Year, second);
         }
         bool created = false;
         EnsureDataFolder(FileFolder(file), created);

@@ -46,18 +46,7 @@ void AppendRecord(std::string& out, const TDateTimeParts& t, long index)
     std::snprintf(values, sizeof values, "=MD/p100013/v0102/t+0%02ld,%02ld/t-0%02ld,50/n%ld,5/d0,75/i0101/m12/o0110/xFF",
                   45 + index % 30, index % 100, index % 20, 1000 + index / 360);
     out += values;
-    std::string date, clock;
-    AppendTwo(date, t.Day);
-    date += '.';
-    AppendTwo(date, t.Month);
-    date += '.';
-    AppendTwo(date, t.Year % 100);
-    AppendTwo(clock, t.Hour);
-    clock += ':';
-    AppendTwo(clock, t.Minute);
-    clock += ':';
-    AppendTwo(clock, t.Second);
-    out += "/y" + date + "/z" + clock + "/r" + date + " " + clock + "#\r\n";
+    AppendRecordTimes(out, t.Day, t.Month, t.Year, t.Hour * 3600 + t.Minute * 60 + t.Second);
 }
 
 void Report(const char* name, const TCardImportResult& result, double wall, double cpu)

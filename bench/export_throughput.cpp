@@ -58,26 +58,8 @@ uint64_t WriteYear(const TProject& project, int days)
                 text += "/t";
                 AppendTemperature(text, 20.0 + 10 * t + 8 * std::sin(phase * 6.283 + t));
             }
-            text += "/n12,5/d0,75/i0101/m12/o0110/xFF/y";
-            AppendTwo(text, date.Day);
-            text += '.';
-            AppendTwo(text, date.Month);
-            text += '.';
-            AppendTwo(text, date.Year % 100);
-            text += "/z";
-            std::string clock;
-            AppendTwo(clock, s / 3600);
-            clock += ':';
-            AppendTwo(clock, s / 60 % 60);
-            clock += ':';
-            AppendTwo(clock, s % 60);
-            text += clock + "/r";
-            AppendTwo(text, date.Day);
-            text += '.';
-            AppendTwo(text, date.Month);
-            text += '.';
-            AppendTwo(text, date.Year % 100);
-            text += ' ' + clock + "#\r\n";
+            text += "/n12,5/d0,75/i0101/m12/o0110/xFF";
+            AppendRecordTimes(text, date.Day, date.Month, date.Year, s);
         }
         std::FILE* file = std::fopen(DataFileName(project, first + d).c_str(), "wb");
         if (!file || std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fclose(file) != 0) {
